@@ -1,0 +1,18 @@
+#include "MeterLink.h"
+
+#include "ErrorText.h"
+
+int32_t OpenMeterPort(MeterLink& link, const std::string& name) {
+  link.ReplyBuffer = ReplyBytes{};
+  link.LastErrorText = "No Error";
+  link.port.reset();
+  int32_t code = link.openDevice(name, link.port);
+  if (code != 0) {
+    if (code < 0) code = UnknownPortError;
+    link.port.reset();
+    link.LastErrorText = ErrorText(code);
+  }
+  return code;
+}
+
+void CloseMeterPort(MeterLink& link) { link.port.reset(); }

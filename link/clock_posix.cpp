@@ -1,0 +1,31 @@
+#include <cerrno>
+#include <ctime>
+
+#include "Clock.h"
+
+namespace {
+
+class PosixClock final : public Clock {
+ public:
+  double SecondsOfDay() override {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    const long milliseconds = now.tv_nsec / 1000000;
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + milliseconds / 1000.0;
+  }
+
+  void Sleep(int32_t milliseconds) override {
+    timespec left{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+  }
+};
+
+}  // namespace
+
+Clock& SystemClock() {
+  static PosixClock clock;
+  return clock;
+}

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "ErrorText.h"
+#include "FakePort.h"
+#include "MeterLink.h"
+
+namespace {
+
+TEST(ErrorText, MapsEveryCodeOfTheTable) {
+  struct Case {
+    int32_t code;
+    const char* text;
+  } cases[] = {
+      {1, "No reply from Instrument"},
+      {2, "Incomplete reply from Instrument"},
+      {3, "Invalid message received from Instrument"},
+      {4, "Invalid message received from Instrument"},
+      {5, "Illegal Function Call"},
+      {6, "Math Overflow"},
+      {7, "Out of Memory"},
+      {8, "Unknown Error Initializing COM port"},
+      {9, "Subscript/Pointer Out of Range"},
+      {10, "Undefined system Error # 10"},
+      {11, "Division by Zero"},
+      {24, "Undefined system Error # 24"},
+      {52, "Bad File Name or Number"},
+      {53, "File Not Found"},
+      {57, "Device I/O Error"},
+      {68, "Selected COM port is not available"},
+      {69, "Selected COM port is not available"},
+      {70, "Windows has denied permission"},
+      {0, "Undefined system Error # 0"},
+      {-5, "Undefined system Error #-5"},
+      {-2147483647 - 1, "Undefined system Error #-2147483648"},
+      {2147483647, "Undefined system Error # 2147483647"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ErrorText(c.code), c.text) << c.code;
+}
+
+VirtualClock clock;
+int32_t openCode = 0;
+
+int32_t FakeOpener(const std::string&, std::unique_ptr<SerialPort>& port) {
+  if (openCode == 0) port = std::make_unique<FakePort>(clock);
+  return openCode;
+}
+
+TEST(OpenMeterPort, RecreatesTheReplyBufferAndSetsTheMessage) {
+  struct Case {
+    int32_t opened;
+    int32_t code;
+    const char* text;
+  } cases[] = {
+      {0, 0, "No Error"},
+      {PortNotAvailable, PortNotAvailable, "Selected COM port is not available"},
+      {IllegalFunctionCall, IllegalFunctionCall, "Illegal Function Call"},
+      {PermissionDenied, PermissionDenied, "Windows has denied permission"},
+      {-3, UnknownPortError, "Unknown Error Initializing COM port"},
+  };
+  for (const Case& c : cases) {
+    MeterLink link;
+    link.openDevice = FakeOpener;
+    link.LastErrorText = "stale";
+    link.ReplyBuffer.Set(1, 0x01);
+    link.ReplyBuffer.Set(100, 0xFF);
+    openCode = c.opened;
+    EXPECT_EQ(OpenMeterPort(link, "COM3"), c.code);
+    EXPECT_EQ(link.LastErrorText, c.text);
+    EXPECT_EQ(link.port != nullptr, c.code == 0);
+    EXPECT_EQ(link.ReplyBuffer.At(1), 0);
+    EXPECT_EQ(link.ReplyBuffer.At(100), 0);
+    CloseMeterPort(link);
+    EXPECT_EQ(link.port, nullptr);
+    CloseMeterPort(link);  // closing a closed port does nothing
+  }
+}
+
+TEST(WindowsDevicePath, PrefixesOnce) {
+  struct Case {
+    const char* name;
+    const char* path;
+  } cases[] = {
+      {"COM3", "\\\\.\\COM3"},
+      {"\\\\.\\COM3", "\\\\.\\COM3"},
+      {"COM12", "\\\\.\\COM12"},
+      {"\\\\.\\\\\\.\\COM4", "\\\\.\\COM4"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WindowsDevicePath(c.name), c.path) << c.name;
+}
+
+}  // namespace
