@@ -104,7 +104,9 @@ TEST(PosixSerialPort, EveryFaultEndsWithItsCode) {
     MeterLink link;
     ASSERT_EQ(OpenMeterPort(link, meter.Path()), 0);
     for (int32_t code : c.codes) EXPECT_EQ(Transact(link, ":0111"), code) << c.options[0];
-    if (c.function != 0) EXPECT_EQ(link.ReplyBuffer.At(2), c.function) << c.options[0];
+    if (c.function != 0) {
+      EXPECT_EQ(link.ReplyBuffer.At(2), c.function) << c.options[0];
+    }
   }
 }
 
