@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ReadingTable.h"
+
+// Everything the program knows about one reading type code: its labels, how its numbers
+// become text, and the scaling and range the download applies to the meter's raw value.
+struct ReadingType {
+  uint16_t code;
+  const char* rowLabel;           // in the type column of mixed layouts
+  const char* multiParameterLabel;  // the row label when the meter is a multiparameter one
+  const char* singleTypeHeader;   // the value column's header when the table holds only this type
+  const char* valueMask;          // below the threshold
+  float threshold;                // the value (as stored) from which the second mask applies
+  const char* valueMaskFrom;      // at and above the threshold
+  bool hasTemperature;            // the temperature is meaningful and shown
+  int divisor;                    // stored value = raw / divisor
+  int32_t minRaw;
+  int32_t maxRaw;
+};
+
+// The type of a code, or nullptr for an unknown one.
+const ReadingType* FindReadingType(uint16_t code);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Calendar.h"
+
+constexpr int64_t kTicksPerMinute = 600'000'000;  // 100-ns ticks
+
+// The timestamp of a local date and time: 100-ns ticks since 1601-01-01 00:00.
+int64_t TimestampOf(const CivilTime& time);
+CivilTime CivilTimeOf(int64_t timestamp);
+
+// A meter's minute count since 1 January 00:00 of the reading's year, placed in the
+// current year, or in last year when that would put it more than four days ahead of today.
+int64_t MinutesToTimestamp(int32_t minutes, const CivilTime& now);
+
+// The grid's date-time text: the short date, a space, then hh:mm AM/PM on the 12-hour clock.
+std::string TimestampText(int64_t timestamp, const Calendar& calendar);

@@ -1,0 +1,10 @@
+#include <ctime>
+
+#include "Calendar.h"
+
+CivilTime LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
+}
