@@ -2,10 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "Calendar.h"
 #include "Clock.h"
+#include "ReadingTable.h"
 #include "SerialPort.h"
 
 // The bytes of the last reply, addressed by position 1 to 100 as the protocol counts them:
@@ -21,14 +24,29 @@ struct ReplyBytes {
 
 using PortOpener = int32_t (*)(const std::string& name, std::unique_ptr<SerialPort>& port);
 
-// The one serial session with the meter; open only during one download attempt.
+// The dissolved-oxygen meter does not say its units; the operator is asked once a run.
+enum DoUnits : int32_t { UnitsNotAsked = 0, UnitsPercentSaturation = 286, UnitsMgPerLitre = 542 };
+
+// The one serial session with the meter and what the link knows of the meter; the port is
+// open only during one download attempt.
 struct MeterLink {
   std::unique_ptr<SerialPort> port;
   ReplyBytes ReplyBuffer;
+  int32_t replyLength = 0;  // bytes of the last complete reply, LRC included
   // The message of the link's last failure, "No Error" once an operation has started.
   std::string LastErrorText;
-  Clock* clock = &SystemClock();
+
+  MeterKind meterKind = MeterKind::DissolvedOxygen;
+  int32_t recordCount = 0;
+  int32_t registersPerRecord = 0;
+  int32_t doUnitsChoice = UnitsNotAsked;  // a DoUnits; kept for the whole run
+
+  // Seams: the port, the clock of the exchange, the local date for placing readings in
+  // their year, and the front end's units prompt (1 means mg/l, anything else %Sat).
   PortOpener openDevice = OpenSerialDevice;
+  Clock* clock = &SystemClock();
+  std::function<CivilTime()> now = LocalNow;
+  std::function<int32_t()> unitsPrompt;
 };
 
 // Opens the named port with the meter's line settings; returns 0 or the failure's code,

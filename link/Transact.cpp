@@ -136,6 +136,7 @@ class Exchange {
     // The LRC is among the bytes summed, so a sound reply sums to 0 modulo 256.
     uint16_t sum = 0;
     for (int position = 1; position <= length; ++position) sum = static_cast<uint16_t>(sum + reply.At(position));
+    link_.replyLength = length;
     return {(sum & 0xFF) == 0 ? 0 : CorruptReply, false};
   }
 

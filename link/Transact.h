@@ -18,6 +18,6 @@ std::string FrameRequest(const std::string& request);
 double SecondsSince(Clock& clock, double start);
 
 // One request and its reply, with one more attempt when the first fails by the protocol.
-// Returns 0 with the reply in ReplyBuffer, 1 to 4 for a protocol failure, or a port
+// Returns 0 with the reply in ReplyBuffer and its length in replyLength, 1 to 4 for a protocol failure, or a port
 // failure's number (8 when it has none), which ends at once without a second attempt.
 int32_t Transact(MeterLink& link, const std::string& request);

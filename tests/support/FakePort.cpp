@@ -40,10 +40,14 @@ int32_t FakePort::Send(const uint8_t* bytes, int32_t n) {
   ++sendCalls_;
   if (failSendFrom_ != 0 && sendCalls_ >= failSendFrom_) return sendCode_;
   sent_.emplace_back(reinterpret_cast<const char*>(bytes), static_cast<size_t>(n));
+  std::vector<Arrival> reply;
   if (!replies_.empty()) {
-    for (const Arrival& a : replies_.front()) pending_.push_back({clock_.NowMs() + a.afterSendMs, a.bytes});
+    reply = std::move(replies_.front());
     replies_.pop_front();
+  } else if (meter_) {
+    reply = meter_(sent_.back());
   }
+  for (const Arrival& a : reply) pending_.push_back({clock_.NowMs() + a.afterSendMs, a.bytes});
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class FakePort final : public SerialPort {
   // The reply to the next request not yet given a reply.
   FakePort& ThenReply(std::vector<Arrival> arrivals);
   FakePort& ThenSilence() { return ThenReply({}); }
+  // Answers every request that has no scripted reply, like a meter would.
+  void AnswerWith(std::function<std::vector<Arrival>(const std::string& frame)> meter) { meter_ = std::move(meter); }
   // Bytes in the queue already, before anything is sent.
   void Preload(const std::string& bytes) { queue_.insert(queue_.end(), bytes.begin(), bytes.end()); }
 
@@ -50,6 +53,7 @@ class FakePort final : public SerialPort {
 
   VirtualClock& clock_;
   std::deque<std::vector<Arrival>> replies_;
+  std::function<std::vector<Arrival>(const std::string&)> meter_;
   std::vector<Pending> pending_;
   std::deque<uint8_t> queue_;
   std::vector<std::string> sent_;

@@ -1,0 +1,113 @@
+#include "LoggedReading.h"
+
+#include <cstdio>
+
+#include "ErrorText.h"
+#include "ReadingTypes.h"
+#include "Timestamp.h"
+#include "Transact.h"
+
+namespace {
+
+constexpr uint8_t kSlave = 0x01;
+constexpr uint8_t kReadInputRegisters = 0x04;
+constexpr int32_t kTemperatureLimit = 999;  // tenths of a degree either side of zero
+constexpr uint16_t kSuspendedSolids = 35;
+
+// Register n of the reply, big-endian from position 4.
+uint16_t Register(const ReplyBytes& reply, int n) {
+  return static_cast<uint16_t>(reply.At(4 + 2 * n) << 8 | reply.At(5 + 2 * n));
+}
+
+// Six location bytes of digits, capitals and spaces, with at least one digit or capital;
+// anything else (lower case, punctuation, an empty slot's 0xFF) marks no location.
+bool DecodeLocation(const ReplyBytes& reply, std::string& location) {
+  std::string text;
+  bool named = false;
+  for (int position = 4; position <= 9; ++position) {
+    const uint8_t c = reply.At(position);
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) {
+      named = true;
+    } else if (c != ' ') {
+      return false;
+    }
+    text += static_cast<char>(c);
+  }
+  if (!named) return false;
+  const size_t first = text.find_first_not_of(' ');
+  location = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return true;
+}
+
+// The type code of a record, before the dissolved-oxygen units are known. Both units have
+// the same raw range, so the range check may come before the operator is asked.
+uint16_t RecordType(const MeterLink& link, uint16_t typeRegister) {
+  switch (link.meterKind) {
+    case MeterKind::DissolvedOxygen:
+      return static_cast<uint16_t>(link.doUnitsChoice != UnitsNotAsked ? link.doUnitsChoice : UnitsMgPerLitre);
+    case MeterKind::SuspendedSolids: return kSuspendedSolids;
+    case MeterKind::MultiParameter: return typeRegister;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string RecordRequest(int32_t record, int32_t registersPerRecord) {
+  char text[16];
+  std::snprintf(text, sizeof text, ":0104%04X%04X", static_cast<unsigned>(record * registersPerRecord) & 0xFFFF,
+                static_cast<unsigned>(registersPerRecord) & 0xFFFF);
+  return text;
+}
+
+int32_t ReadLoggedReading(MeterLink& link, ReadingTable& table, int32_t record) {
+  link.LastErrorText = "No Error";
+  Reading& reading = table.readings.at(static_cast<size_t>(record));
+  reading.discard = 0;
+  const int32_t registers = link.registersPerRecord;
+  const int32_t code = Transact(link, RecordRequest(record, registers));
+  const ReplyBytes& r = link.ReplyBuffer;
+  int32_t failure = code;
+  // A reply shorter than its byte count would leave an earlier reply's bytes to be decoded.
+  if (code == 0 && (r.At(1) != kSlave || r.At(2) != kReadInputRegisters || r.At(3) != 2 * registers ||
+                    link.replyLength != 3 + 2 * registers + 1)) {
+    failure = InvalidReply;
+  }
+  if (failure != 0) {
+    reading.discard = 1;
+    link.LastErrorText = ErrorText(failure);
+    return failure;
+  }
+
+  if (!DecodeLocation(r, reading.location)) {
+    reading.discard = 1;
+    return 0;
+  }
+  const auto raw = static_cast<int16_t>(Register(r, 3));
+  const bool hasTemperature = registers > 6;
+  const int16_t temperatureTenths = hasTemperature ? static_cast<int16_t>(Register(r, 4)) : int16_t{0};
+  const int timeRegister = hasTemperature ? 5 : 4;
+  const auto minutes =
+      static_cast<int32_t>(static_cast<uint32_t>(Register(r, timeRegister)) << 16 | Register(r, timeRegister + 1));
+  reading.timestamp = MinutesToTimestamp(minutes, link.now());
+  reading.temperature = static_cast<float>(temperatureTenths / 10.0);
+  if (temperatureTenths < -kTemperatureLimit || temperatureTenths > kTemperatureLimit) {
+    reading.discard = 1;
+    return 0;
+  }
+
+  const uint16_t typeRegister = registers > 7 ? Register(r, 7) : uint16_t{0};
+  const ReadingType* type = FindReadingType(RecordType(link, typeRegister));
+  if (type == nullptr || raw < type->minRaw || raw > type->maxRaw) {
+    reading.discard = 1;
+    return 0;
+  }
+  if (link.meterKind == MeterKind::DissolvedOxygen && link.doUnitsChoice == UnitsNotAsked) {
+    const bool mgPerLitre = link.unitsPrompt && link.unitsPrompt() == 1;
+    link.doUnitsChoice = mgPerLitre ? UnitsMgPerLitre : UnitsPercentSaturation;
+    type = FindReadingType(static_cast<uint16_t>(link.doUnitsChoice));
+  }
+  reading.type = type->code;
+  reading.value = static_cast<float>(static_cast<double>(raw) / type->divisor);
+  return 0;
+}

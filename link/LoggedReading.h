@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "MeterLink.h"
+#include "ReadingTable.h"
+
+// The request for record i: slave 1, Read Input Registers, start i x R, count R.
+std::string RecordRequest(int32_t record, int32_t registersPerRecord);
+
+// Fetches record i into slot i of the table and checks it. 0 means the exchange succeeded,
+// whether or not the reading was kept (the slot's discard says which); any other code is a
+// failed exchange or a reply of the wrong shape, with LastErrorText set.
+int32_t ReadLoggedReading(MeterLink& link, ReadingTable& table, int32_t record);
