@@ -10,11 +10,11 @@
 struct ReadingType {
   uint16_t code;
   const char* rowLabel;           // in the type column of mixed layouts
-  const char* multiParameterLabel;  // the row label when the meter is a multiparameter one
+  const char* multiParameterLabel;  // the row label when the meter is a multiparameter one; nullptr: rowLabel
   const char* singleTypeHeader;   // the value column's header when the table holds only this type
   const char* valueMask;          // below the threshold
   float threshold;                // the value (as stored) from which the second mask applies
-  const char* valueMaskFrom;      // at and above the threshold
+  const char* valueMaskFrom;      // at and above the threshold; nullptr: valueMask for every value
   bool hasTemperature;            // the temperature is meaningful and shown
   int divisor;                    // stored value = raw / divisor
   int32_t minRaw;
@@ -23,3 +23,17 @@ struct ReadingType {
 
 // The type of a code, or nullptr for an unknown one.
 const ReadingType* FindReadingType(uint16_t code);
+
+// What the grid shows of one reading besides its location and time.
+struct RowTexts {
+  std::string label;        // the type column
+  std::string value;
+  std::string temperature;  // empty for types without a meaningful temperature
+};
+
+// The texts of the reading at index (0 to count-1); an unknown code is labelled "Unknown".
+RowTexts rowTexts(const ReadingTable& table, int index);
+
+// The layout of readings 0 to count-1; sets singleTypeLabel for the single-type layouts and
+// leaves it as it was for the mixed ones.
+GridLayout classifyTable(ReadingTable& table);

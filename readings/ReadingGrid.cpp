@@ -1,0 +1,80 @@
+#include "ReadingGrid.h"
+
+#include "ReadingSort.h"
+#include "ReadingTypes.h"
+#include "Timestamp.h"
+
+namespace {
+
+constexpr GridField L = GridField::Location, Ty = GridField::Type, Ti = GridField::Time, V = GridField::Value;
+
+// The columns of the mixed layouts by SortPriority, before the temperature. Single-type layouts
+// show the same without the type column: their priorities (2 and 5) never put it first.
+constexpr GridField kColumnSets[][4] = {
+    {L, Ty, Ti, V},  // LocationTypeTime
+    {L, Ti, V, Ty},  // LocationTime
+    {Ty, L, Ti, V},  // TypeLocationTime
+    {Ty, Ti, L, V},  // TypeTime
+    {Ti, L, V, Ty},  // TimeOnly
+};
+
+GridColumn Column(GridField field, const ReadingTable& table, bool singleType) {
+  switch (field) {
+    case GridField::Location: return {"Location", 50, true, field};
+    case GridField::Type: return {"Type(Units)", 60, true, field};
+    case GridField::Time: return {"Time", 90, true, field};
+    case GridField::Value: return singleType ? GridColumn{table.singleTypeLabel, 60, true, field}
+                                             : GridColumn{"Reading", 50, true, field};
+    case GridField::Temperature: break;
+  }
+  return {"Temp (\xC2\xB0" "C)", 40, true, GridField::Temperature};
+}
+
+std::string Cell(GridField field, const Reading& reading, const RowTexts& texts, const Calendar& calendar) {
+  switch (field) {
+    case GridField::Location: return reading.location;
+    case GridField::Type: return texts.label;
+    case GridField::Time: return TimestampText(reading.timestamp, calendar);
+    case GridField::Value: return texts.value;
+    case GridField::Temperature: break;
+  }
+  return texts.temperature;
+}
+
+}  // namespace
+
+GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
+  table.gridLayout = classifyTable(table);
+  const bool singleType = table.gridLayout == SingleType || table.gridLayout == SingleTypeTemp;
+  if (table.sortPriority < LocationTypeTime || table.sortPriority > TimeOnly) table.sortPriority = LocationTime;
+  if (singleType) table.sortPriority = SingleTypePriority(table.sortPriority);
+
+  GridTexts grid;
+  for (GridField field : kColumnSets[table.sortPriority - 1]) {
+    if (!(singleType && field == GridField::Type)) grid.columns.push_back(Column(field, table, singleType));
+  }
+  if (table.gridLayout == SingleTypeTemp || table.gridLayout == MixedTypesTemp) {
+    grid.columns.push_back(Column(GridField::Temperature, table, singleType));
+  }
+  grid.columns.front().centred = false;
+
+  SortTable(table);
+  for (int i = 0; i < table.count; ++i) {
+    const Reading& reading = table.readings[static_cast<size_t>(i)];
+    const RowTexts texts = rowTexts(table, i);
+    std::vector<std::string>& row = grid.rows.emplace_back();
+    for (const GridColumn& column : grid.columns) row.push_back(Cell(column.field, reading, texts, calendar));
+  }
+  table.shownLayout = table.gridLayout;
+  return grid;
+}
+
+int ColumnCount(int32_t layout) {
+  switch (layout) {
+    case SingleType: return 3;
+    case SingleTypeTemp:
+    case MixedTypes: return 4;
+    case MixedTypesTemp: return 5;
+    default: return 1;
+  }
+}

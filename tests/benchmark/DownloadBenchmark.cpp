@@ -1,0 +1,55 @@
+// How long a whole download takes against a meter that sends at the true 9600 baud, beside
+// the time its characters alone need on the wire, and the processor time the downloader used.
+// Not a test: it prints figures and asserts nothing.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "Download.h"
+#include "MeterLink.h"
+#include "MeterProcess.h"
+
+namespace {
+
+constexpr double kSecondsPerCharacter = 10.0 / 9600.0;  // start bit, 8 data bits, stop bit
+
+// A frame of n bytes: ":", two hex digits a byte, LRC, CR LF.
+int FrameCharacters(int bytes) { return 1 + 2 * (bytes + 1) + 2; }
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void Measure(const char* kind, int records, int registers) {
+  MeterProcess meter({"--kind", kind, "--pace"});
+  MeterLink link;
+  link.unitsPrompt = [] { return 1; };
+  ReadingTable table;
+  const double cpuBefore = CpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const DownloadResult result = RunDownload(link, table, meter.Path(), {});
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = CpuSeconds() - cpuBefore;
+  if (result.outcome != DownloadOutcome::Done) {
+    std::printf("%-6s download failed: %s\n", kind, result.message.c_str());
+    return;
+  }
+  const int identification = FrameCharacters(2) + FrameCharacters(3 + 6);
+  const int record = FrameCharacters(2 + 4) + FrameCharacters(3 + 2 * registers);
+  const double wire = (identification + records * record) * kSecondsPerCharacter;
+  std::printf("%-6s %4d records  wall %7.2f s  wire %6.2f s  wall/wire %5.2f  cpu %6.3f s  (%d kept)\n", kind,
+              records, wall, wire, wall / wire, cpu, table.count);
+}
+
+}  // namespace
+
+int main() {
+  Measure("do", 50, 7);
+  Measure("multi", 250, 8);
+  return 0;
+}

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "NumberFormat.h"
+
+namespace {
+
+TEST(FormatNumber, RoundsTheStoredFloatAndNeverPads) {
+  const float kNaN = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    float value;
+    const char* mask;
+    const char* text;
+  } cases[] = {
+      {4.25f, "#0.0", "4.2"},   {4.75f, "#0.0", "4.8"},     {52.5f, "##0", "52"},        {53.5f, "##0", "54"},
+      {0.15f, "#0.0", "0.2"},   {4.35f, "#0.0", "4.3"},     {4.55f, "#0.0", "4.6"},      {9.95f, "##0.0", "9.9"},
+      {0.125f, "#0.00", "0.12"}, {0.375f, "#0.00", "0.38"}, {0.005f, "#0.00", "0.00"},   {123.4f, "#0.0", "123.4"},
+      {1234, "##0", "1234"},    {7, "#0.00", "7.00"},       {999.96f, "#0.0", "1000.0"}, {99999, "####0", "99999"},
+      {0.5f, "#0.0", "0.5"},    {0.5f, "###0", "0"},        {1.5f, "###0", "2"},         {0, "#0.00", "0.00"},
+      {-150, "###0", "-150"},   {-5.3f, "#0.0", "-5.3"},    {-0.04f, "#0.0", "0.0"},     {-0.5f, "###0", "0"},
+      {-0.0f, "##0", "0"},      {-0.06f, "#0.0", "-0.1"},   {kNaN, "#0.0", ""},
+      {std::numeric_limits<float>::denorm_min(), "#0.00", "0.00"},
+      {std::numeric_limits<float>::max(), "##0", "340282346638528859811704183484516925440"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(formatNumber(c.value, c.mask), c.text) << c.value << " " << c.mask;
+}
+
+// An independent exact rounding: |v| * 10^d = m * 10^d / 2^s, all in 64-bit integers, which
+// holds for the floats between 2^-30 and 2^30 that the sweep feeds it.
+std::string ExactText(float v, int decimals) {
+  const auto bits = std::bit_cast<uint32_t>(v);
+  const int biased = static_cast<int>(bits >> 23 & 0xFF);
+  const uint64_t mantissa = (bits & 0x7FFFFF) | (biased ? 0x800000 : 0);
+  const int exponent = (biased ? biased : 1) - 150;
+  uint64_t scaled = mantissa * (decimals == 2 ? 100 : decimals == 1 ? 10 : 1);
+  if (scaled == 0 || exponent >= 0) {
+    scaled <<= exponent > 0 ? exponent : 0;
+  } else {
+    const uint64_t rest = scaled & ((uint64_t{1} << -exponent) - 1), half = uint64_t{1} << (-exponent - 1);
+    scaled >>= -exponent;
+    if (rest > half || (rest == half && scaled % 2 == 1)) ++scaled;
+  }
+  std::string text = std::to_string(scaled);
+  if (text.size() <= static_cast<size_t>(decimals)) text.insert(0, decimals + 1 - text.size(), '0');
+  if (decimals > 0) text.insert(text.size() - decimals, ".");
+  return (std::signbit(v) && scaled != 0 ? "-" : "") + text;
+}
+
+void ExpectExact(float v, const char* mask) {
+  const char* point = std::strchr(mask, '.');
+  const int decimals = point ? static_cast<int>(std::strlen(point + 1)) : 0;
+  ASSERT_EQ(formatNumber(v, mask), ExactText(v, decimals)) << v << " " << mask;
+}
+
+TEST(FormatNumber, AgreesWithAnExactRoundingOverAWideSweep) {
+  struct Range {
+    int first, last;
+    double divisor;
+    const char* masks[2];
+  } ranges[] = {
+      {0, 9999, 100, {"#0.00", "#0.0"}}, {0, 9999, 10, {"#0.0", "##0"}},     {0, 32767, 10, {"##0.0", "###0"}},
+      {0, 32767, 1, {"####0", "###0"}},  {0, 1400, 100, {"#0.00", "#0.00"}}, {-2000, 2000, 1, {"###0", "###0"}},
+      {-999, 999, 10, {"#0.0", "#0.0"}},  // temperatures
+  };
+  for (const Range& r : ranges) {
+    for (int raw = r.first; raw <= r.last; ++raw) {
+      for (const char* mask : r.masks) ExpectExact(static_cast<float>(raw / r.divisor), mask);
+    }
+  }
+  const char* masks[] = {"#0.0", "#0.00", "##0", "##0.0", "###0", "####0"};
+  std::mt19937 random(20240307);
+  std::uniform_real_distribution<float> exponent(-30, 20);
+  for (int k = -1024; k <= 1024; ++k) {
+    for (const char* mask : masks) {
+      for (int shift = 1; shift <= 6; ++shift) ExpectExact(std::ldexp(static_cast<float>(k), -shift), mask);
+      ExpectExact(std::exp2(exponent(random)) * (k % 2 ? -1.0f : 1.0f), mask);
+    }
+  }
+}
+
+}  // namespace

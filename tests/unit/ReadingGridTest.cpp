@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "ReadingGrid.h"
+#include "Timestamp.h"
+
+namespace {
+
+const Calendar kCalendar{[] { return CivilTime{2024, 3, 10, 8, 0}; },
+                         [](const CivilTime& date) { return FormatDatePicture("M/d/yyyy", date); }};
+
+// "header width" per column, "<" after a left-aligned one, and the fields as letters.
+std::string Describe(const GridTexts& grid) {
+  std::string text;
+  for (const GridColumn& column : grid.columns) {
+    text += column.header + " " + std::to_string(column.width) + (column.centred ? "" : "<") + ", ";
+  }
+  for (const GridColumn& column : grid.columns) text += "LYTVC"[static_cast<int>(column.field)];
+  return text;
+}
+
+TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
+  const char* ssByLocation = "Location 50<, Time 90, SS (mg/l) 60, LTV";
+  const char* ssByTime = "Time 90<, Location 50, SS (mg/l) 60, TLV";
+  const char* satByLocation = "Location 50<, Time 90, D.O. (%Sat) 60, Temp (°C) 40, LTVC";
+  const char* satByTime = "Time 90<, Location 50, D.O. (%Sat) 60, Temp (°C) 40, TLVC";
+  struct Case {
+    std::initializer_list<uint16_t> types;
+    SortPriority priority, shownPriority;
+    const char* columns;
+  } cases[] = {
+      {{35, 35}, LocationTypeTime, LocationTime, ssByLocation},
+      {{35, 35}, LocationTime, LocationTime, ssByLocation},
+      {{35, 35}, TypeLocationTime, LocationTime, ssByLocation},
+      {{35, 35}, TypeTime, TimeOnly, ssByTime},
+      {{35, 35}, TimeOnly, TimeOnly, ssByTime},
+      {{286}, LocationTypeTime, LocationTime, satByLocation},
+      {{286}, LocationTime, LocationTime, satByLocation},
+      {{286}, TypeLocationTime, LocationTime, satByLocation},
+      {{286}, TypeTime, TimeOnly, satByTime},
+      {{286}, TimeOnly, TimeOnly, satByTime},
+      {{34, 35}, LocationTypeTime, LocationTypeTime, "Location 50<, Type(Units) 60, Time 90, Reading 50, LYTV"},
+      {{34, 35}, LocationTime, LocationTime, "Location 50<, Time 90, Reading 50, Type(Units) 60, LTVY"},
+      {{34, 35}, TypeLocationTime, TypeLocationTime, "Type(Units) 60<, Location 50, Time 90, Reading 50, YLTV"},
+      {{34, 35}, TypeTime, TypeTime, "Type(Units) 60<, Time 90, Location 50, Reading 50, YTLV"},
+      {{34, 35}, TimeOnly, TimeOnly, "Time 90<, Location 50, Reading 50, Type(Units) 60, TLVY"},
+      {{35, 38}, LocationTypeTime, LocationTypeTime,
+       "Location 50<, Type(Units) 60, Time 90, Reading 50, Temp (°C) 40, LYTVC"},
+      {{35, 38}, LocationTime, LocationTime, "Location 50<, Time 90, Reading 50, Type(Units) 60, Temp (°C) 40, LTVYC"},
+      {{35, 38}, TypeLocationTime, TypeLocationTime,
+       "Type(Units) 60<, Location 50, Time 90, Reading 50, Temp (°C) 40, YLTVC"},
+      {{35, 38}, TypeTime, TypeTime, "Type(Units) 60<, Time 90, Location 50, Reading 50, Temp (°C) 40, YTLVC"},
+      {{35, 38}, TimeOnly, TimeOnly, "Time 90<, Location 50, Reading 50, Type(Units) 60, Temp (°C) 40, TLVYC"},
+  };
+  for (const Case& c : cases) {
+    ReadingTable table;
+    for (uint16_t type : c.types) table.readings[static_cast<size_t>(table.count++)] = Reading{0, "A", 1, type, 0, 0};
+    table.sortPriority = c.priority;
+    const GridTexts grid = fillGrid(table, kCalendar);
+    EXPECT_EQ(Describe(grid), c.columns) << c.priority;
+    EXPECT_EQ(table.sortPriority, c.shownPriority) << c.columns;
+    EXPECT_EQ(table.shownLayout, table.gridLayout) << c.columns;
+    EXPECT_EQ(ColumnCount(table.shownLayout), static_cast<int>(grid.columns.size())) << c.columns;
+  }
+}
+
+TEST(FillGrid, CellsOfTheSortedRows) {
+  ReadingTable table;
+  table.meterKind = MeterKind::MultiParameter;
+  table.readings = {Reading{TimestampOf({2024, 3, 7, 0, 30}), "TANK", 7, 38, -5, 0},
+                    Reading{TimestampOf({2024, 3, 7, 12, 0}), "TANK", 1234, 35, 21.5f, 0},
+                    Reading{TimestampOf({2024, 12, 31, 13, 5}), "A1", 9.95f, 34, 21.5f, 0}};
+  table.count = 3;
+  table.sortPriority = LocationTime;
+  const GridTexts grid = fillGrid(table, kCalendar);
+  const std::vector<std::vector<std::string>> rows = {
+      {"A1", "12/31/2024 01:05 PM", "9.9", "SS-Low(mg/l)", ""},
+      {"TANK", "3/7/2024 12:00 PM", "1234", "SS-Hi(mg/l)", ""},
+      {"TANK", "3/7/2024 12:30 AM", "7.00", "pH", "-5.0"},
+  };
+  EXPECT_EQ(grid.rows, rows);
+  EXPECT_EQ(table.readings[0].location, "A1");
+  EXPECT_EQ(table.readings[2].type, 38);
+}
+
+}  // namespace

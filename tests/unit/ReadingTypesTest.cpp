@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+#include <string>
+
+#include "ReadingTypes.h"
+
+namespace {
+
+TEST(RowTexts, LabelsAndMasksOfEveryType) {
+  using enum MeterKind;
+  const float below4 = std::nextafter(4.0f, 0.0f), below10 = std::nextafter(10.0f, 0.0f);
+  struct Case {
+    uint16_t type;
+    MeterKind kind;
+    float value, temperature;
+    const char *label, *valueText, *temperatureText;
+  } cases[] = {
+      {542, DissolvedOxygen, 3.99f, 20, "D.O. (mg/l)", "3.99", "20.0"},
+      {542, DissolvedOxygen, 4.0f, 20, "D.O. (mg/l)", "4.0", "20.0"},
+      {542, DissolvedOxygen, below4, 20, "D.O. (mg/l)", "4.00", "20.0"},
+      {30, MultiParameter, below4, 0, "D.O. (ppm)", "4.00", "0.0"},
+      {286, DissolvedOxygen, 49.9f, -5, "D.O. (%Sat)", "49.9", "-5.0"},
+      {286, DissolvedOxygen, 50.0f, -5, "D.O. (%Sat)", "50", "-5.0"},
+      {286, DissolvedOxygen, std::nextafter(50.0f, 0.0f), -5, "D.O. (%Sat)", "50.0", "-5.0"},
+      {286, DissolvedOxygen, 100.5f, 99.9f, "D.O. (%Sat)", "100", "99.9"},
+      {34, MultiParameter, 9.9f, 21.5f, "SS-Low(mg/l)", "9.9", ""},
+      {34, MultiParameter, 10.0f, 21.5f, "SS-Low(mg/l)", "10", ""},
+      {34, MultiParameter, below10, 21.5f, "SS-Low(mg/l)", "10.0", ""},
+      {35, MultiParameter, 1234, 21.5f, "SS-Hi(mg/l)", "1234", ""},
+      {35, SuspendedSolids, 1234, 0, "SS (mg/l)", "1234", ""},
+      {38, MultiParameter, 7, -99.9f, "pH", "7.00", "-99.9"},
+      {294, MultiParameter, -2000, 0.04f, "ORP (mV-U.S.)", "-2000", "0.0"},
+      {550, MultiParameter, 2000, 12.25f, "ORP (mV-Eur)", "2000", "12.2"},
+      {999, MultiParameter, 12.5f, 20, "Unknown", "12", ""},
+  };
+  for (const Case& c : cases) {
+    ReadingTable table;
+    table.meterKind = c.kind;
+    table.readings[3] = Reading{0, "A", c.value, c.type, c.temperature, 0};
+    const RowTexts texts = rowTexts(table, 3);
+    EXPECT_EQ(texts.label, c.label) << c.type << " " << c.value;
+    EXPECT_EQ(texts.value, c.valueText) << c.type << " " << c.value;
+    EXPECT_EQ(texts.temperature, c.temperatureText) << c.type << " " << c.value;
+  }
+}
+
+TEST(ClassifyTable, LayoutAndHeaderByTheTypesHeld) {
+  struct Case {
+    std::initializer_list<uint16_t> types;
+    GridLayout layout;
+    const char* label;
+  } cases[] = {
+      {{}, SingleTypeTemp, "D.O. (ppm)"},      {{30, 30}, SingleTypeTemp, "D.O. (ppm)"},
+      {{286}, SingleTypeTemp, "D.O. (%Sat)"},  {{542, 542}, SingleTypeTemp, "D.O. (mg/l)"},
+      {{38}, SingleTypeTemp, "pH"},            {{34, 34}, SingleType, "SS (mg/l)"},
+      {{35}, SingleType, "SS (mg/l)"},         {{294}, SingleTypeTemp, "ORP (mV)"},
+      {{550, 550}, SingleTypeTemp, "ORP (mV)"}, {{34, 35}, MixedTypes, "before"},
+      {{35, 999}, MixedTypes, "before"},       {{35, 35, 38}, MixedTypesTemp, "before"},
+      {{294, 550}, MixedTypesTemp, "before"},  {{30, 542}, MixedTypesTemp, "before"},
+  };
+  for (const Case& c : cases) {
+    ReadingTable table;
+    table.singleTypeLabel = "before";
+    for (uint16_t type : c.types) table.readings[static_cast<size_t>(table.count++)].type = type;
+    table.readings[static_cast<size_t>(table.count)].type = 38;  // beyond count: not held
+    EXPECT_EQ(classifyTable(table), c.layout) << table.count << " readings, first " << table.readings[0].type;
+    EXPECT_EQ(table.singleTypeLabel, c.label) << table.count << " readings, first " << table.readings[0].type;
+  }
+}
+
+}  // namespace
