@@ -29,8 +29,8 @@ std::vector<Arrival> FakeMeter::Answer(const std::string& frame) {
   const unsigned function = Hex(frame, 3, 2);
   if (function == 0x11) {
     if (!identifies) return {{5, MeterFrame({0x01, 0x91, 0x01})}};
-    std::vector<uint8_t> reply = {0x01, 0x11, 0x06};
-    reply.insert(reply.end(), identity.begin(), identity.end());
+    std::vector<uint8_t> reply = identity;
+    reply.insert(reply.begin(), {0x01, 0x11, 0x06});
     return {{5, MeterFrame(reply)}};
   }
   const unsigned start = Hex(frame, 5, 4);

@@ -47,10 +47,17 @@ std::string ExactText(float v, int decimals) {
     scaled >>= -exponent;
     if (rest > half || (rest == half && scaled % 2 == 1)) ++scaled;
   }
-  std::string text = std::to_string(scaled);
-  if (text.size() <= static_cast<size_t>(decimals)) text.insert(0, decimals + 1 - text.size(), '0');
-  if (decimals > 0) text.insert(text.size() - decimals, ".");
-  return (std::signbit(v) && scaled != 0 ? "-" : "") + text;
+  const std::string digits = std::to_string(scaled);
+  const size_t width = static_cast<size_t>(decimals) + 1;
+  std::string padded(digits.size() < width ? width - digits.size() : 0, '0');
+  padded += digits;
+  std::string text(std::signbit(v) && scaled != 0 ? 1 : 0, '-');
+  text += padded.substr(0, padded.size() - static_cast<size_t>(decimals));
+  if (decimals > 0) {
+    text += '.';
+    text += padded.substr(padded.size() - static_cast<size_t>(decimals));
+  }
+  return text;
 }
 
 void ExpectExact(float v, const char* mask) {
