@@ -1,0 +1,71 @@
+#include "SaveFrame.h"
+
+#include <algorithm>
+
+#include "Ansi.h"
+#include "WriterParts.h"
+
+namespace {
+
+constexpr SaveDialogText kDialogs[] = {
+    {"Save As .xls", "Excel (.xls)", "*.xls", ".xls"},
+    {"Save As .csv", "Excel (.csv)", "*.csv", ".csv"},
+    {"Save As Tabbed .txt", "Text (.txt)", "*.txt", ".txt"},
+    {"Save As Column Formatted Text .txt", "Text (.txt)", "*.txt", ".txt"},
+};
+
+WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid, const TextEncoder& toAnsi) {
+  switch (format) {
+    case SaveFormat::Spreadsheet: return SpreadsheetParts(table, grid);
+    case SaveFormat::CommaDelimited: return DelimitedParts(grid, ",", toAnsi);
+    case SaveFormat::TabDelimited: return DelimitedParts(grid, "\t", toAnsi);
+    case SaveFormat::ColumnText: break;
+  }
+  return ColumnTextParts(grid, toAnsi);
+}
+
+}  // namespace
+
+const SaveDialogText& SaveDialogOf(SaveFormat format) { return kDialogs[static_cast<int>(format)]; }
+
+std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
+                          const std::vector<int32_t>& rows, const TextEncoder& toAnsi) {
+  const WriterParts parts = PartsOf(format, table, grid, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252));
+  std::string bytes;
+  parts.header(bytes);
+  for (int32_t row : rows) parts.row(bytes, row);
+  parts.closing(bytes);
+  return bytes;
+}
+
+SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid, const std::vector<int32_t>& selectedRows,
+                   const std::string& saveFolder, const SaveFrontEnd& frontEnd, const FileSystem& files) {
+  const int32_t scope = selectedRows.empty() ? 1 : frontEnd.scopePrompt();
+  SaveResult result;
+  result.path = frontEnd.chooseFile(SaveDialogOf(format), saveFolder);
+  if (result.path.empty()) return result;
+
+  // The selected rows top to bottom, each once, and only rows the grid has.
+  std::vector<int32_t> rows;
+  const auto rowCount = static_cast<int32_t>(grid.rows.size());
+  if (scope == 1) {
+    for (int32_t r = 1; r <= rowCount; ++r) rows.push_back(r);
+  } else {
+    for (int32_t r : selectedRows) {
+      if (r >= 1 && r <= rowCount) rows.push_back(r);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  }
+
+  // A file that could not be written is no save: the data stays unsaved and nothing is
+  // remembered, so the quit question still protects the readings.
+  if (!files.write(result.path, SaveFileBytes(format, table, grid, rows, frontEnd.toAnsi), result.reason)) {
+    result.outcome = SaveOutcome::Failed;
+    return result;
+  }
+  result.outcome = SaveOutcome::Saved;
+  table.dataSaved = 1;
+  frontEnd.rememberFolder(FolderPart(result.path));
+  return result;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+#include "ReadingGrid.h"
+#include "ReadingTable.h"
+
+enum class SaveFormat { Spreadsheet, CommaDelimited, TabDelimited, ColumnText };
+
+// What the save-file dialog of a format shows.
+struct SaveDialogText {
+  const char* title;
+  const char* filterName;
+  const char* filterPattern;
+  const char* defaultExtension;
+};
+const SaveDialogText& SaveDialogOf(SaveFormat format);
+
+// The questions a save asks and what it tells. Every member must be given, except
+// toAnsi where the text files' code page is Windows-1252.
+struct SaveFrontEnd {
+  std::function<int32_t()> scopePrompt;  // asked only when rows are selected: 1 all rows, else selected
+  std::function<std::string(const SaveDialogText&, const std::string& folder)> chooseFile;  // "" cancels
+  std::function<void(const std::string& folder)> rememberFolder;  // SaveFolder, then SaveDefaults
+  std::function<std::string(const std::string& utf8)> toAnsi;
+};
+
+enum class SaveOutcome { Cancelled, Saved, Failed };
+
+struct SaveResult {
+  SaveOutcome outcome = SaveOutcome::Cancelled;
+  std::string path;
+  std::string reason;  // why the file could not be written
+};
+
+// One save, whatever the format: the scope (the selected grid rows, 1-based, collected
+// before any window opened), the file choice, the file's bytes, and then, only when the
+// file was written, the data marked saved and its folder remembered.
+SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid, const std::vector<int32_t>& selectedRows,
+                   const std::string& saveFolder, const SaveFrontEnd& frontEnd, const FileSystem& files);
+
+// The bytes of a file in the given format holding the given 1-based grid rows, in order.
+std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
+                          const std::vector<int32_t>& rows, const std::function<std::string(const std::string&)>& toAnsi);

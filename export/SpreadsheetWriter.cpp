@@ -1,0 +1,153 @@
+#include <cstdio>
+
+#include "Timestamp.h"
+#include "WriterParts.h"
+
+namespace {
+
+// The fixed lines before the columns, without their line ends. The Workbook start tag runs
+// over lines 2 to 6; the html prefix is bound to the namespace the format declares for it.
+constexpr const char* kHead[] = {
+    "<?xml version=\"1.0\"?>",
+    "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"",
+    " xmlns:o=\"urn:schemas-microsoft-com:office:office\"",
+    " xmlns:x=\"urn:schemas-microsoft-com:office:excel\"",
+    " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"",
+    " xmlns:html=\"http://www.w3.org/TR/REC-html40\">",
+    " <Styles>",
+    "  <Style ss:ID=\"Default\" ss:Name=\"Normal\">",
+    "   <Alignment ss:Vertical=\"Bottom\"/>",
+    "   <Borders/>",
+    "   <Font/>",
+    "   <Interior/>",
+    "   <NumberFormat/>",
+    "   <Protection/>",
+    "  </Style>",
+    "  <Style ss:ID=\"s24\">",
+    "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>",
+    "   <Borders>",
+    "    <Border ss:Position=\"Bottom\" ss:LineStyle=\"Continuous\" ss:Weight=\"2\"/>",
+    "   </Borders>",
+    "   <Font x:Family=\"Swiss\" ss:Bold=\"1\"/>",
+    "   <NumberFormat ss:Format=\"@\"/>",
+    "  </Style>",
+    "  <Style ss:ID=\"s25\">",
+    "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>",
+    "   <NumberFormat ss:Format=\"@\"/>",
+    "  </Style>",
+    "  <Style ss:ID=\"s27\">",
+    "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>",
+    "   <NumberFormat ss:Format=\"General Date\"/>",
+    "  </Style>",
+    "  <Style ss:ID=\"s30\">",
+    "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>",
+    "   <NumberFormat ss:Format=\"0.0\"/>",
+    "  </Style>",
+    "  <Style ss:ID=\"s31\">",
+    "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>",
+    "   <NumberFormat ss:Format=\"0.00\"/>",
+    "  </Style>",
+    "  <Style ss:ID=\"s32\">",
+    "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>",
+    "   <NumberFormat ss:Format=\"0\"/>",
+    "  </Style>",
+    " </Styles>",
+    " <Worksheet ss:Name=\"Sheet1\">",
+};
+
+const char* ColumnWidth(GridField field) {
+  switch (field) {
+    case GridField::Location: return "54";
+    case GridField::Type: return "91.5";
+    case GridField::Time: return "99";
+    case GridField::Value:
+    case GridField::Temperature: break;
+  }
+  return "65.25";
+}
+
+// Numbers keep the grid's text; the style shows as many decimals as the text has. A text
+// with three or more is left as text.
+int Decimals(const std::string& text) {
+  const size_t point = text.find('.');
+  if (point == std::string::npos) return 0;
+  const size_t next = text.find('.', point + 1);
+  return static_cast<int>((next == std::string::npos ? text.size() : next) - point - 1);
+}
+
+void Cell(std::string& out, const char* style, const char* type, const std::string& text) {
+  out += "    <Cell ss:StyleID=\"";
+  out += style;
+  out += "\"><Data ss:Type=\"";
+  out += type;
+  out += "\">";
+  out += text;
+  out += "</Data></Cell>";
+  out += kLineEnd;
+}
+
+void Line(std::string& out, const char* text) {
+  out += text;
+  out += kLineEnd;
+}
+
+}  // namespace
+
+std::string SpreadsheetDateTimeText(const ReadingTable& table, int32_t index) {
+  const CivilTime t = CivilTimeOf(table.readings.at(static_cast<size_t>(index)).timestamp);
+  char text[40];
+  std::snprintf(text, sizeof text, "%d-%02d-%02dT%02d:%02d:00.000", t.year, t.month, t.day, t.hour, t.minute);
+  return text;
+}
+
+WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid) {
+  WriterParts parts;
+  parts.header = [&grid](std::string& out) {
+    for (const char* line : kHead) Line(out, line);
+    out += "  <Table ss:ExpandedColumnCount=\"" + std::to_string(grid.columns.size()) +
+           "\" ss:ExpandedRowCount=\"251\" x:FullColumns=\"1\"";
+    out += kLineEnd;
+    Line(out, "   x:FullRows=\"1\" ss:DefaultColumnWidth=\"54\" ss:DefaultRowHeight=\"14.25\">");
+    for (const GridColumn& column : grid.columns) {
+      out += "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"";
+      out += ColumnWidth(column.field);
+      out += "\"/>";
+      out += kLineEnd;
+    }
+    Line(out, "   <Row ss:Height=\"15\">");
+    for (const GridColumn& column : grid.columns) Cell(out, "s24", "String", column.header);
+    Line(out, "   </Row>");
+  };
+  parts.row = [&table, &grid](std::string& out, int32_t row) {
+    Line(out, "   <Row>");
+    const std::vector<std::string>& cells = grid.rows.at(static_cast<size_t>(row - 1));
+    for (size_t c = 0; c < grid.columns.size(); ++c) {
+      const std::string& text = cells.at(c);
+      switch (grid.columns[c].field) {
+        case GridField::Location:
+        case GridField::Type: Cell(out, "s25", "String", text); break;
+        case GridField::Time: Cell(out, "s27", "DateTime", SpreadsheetDateTimeText(table, row - 1)); break;
+        case GridField::Temperature:
+          if (text.empty()) break;
+          [[fallthrough]];
+        case GridField::Value: {
+          static constexpr const char* kNumberStyles[] = {"s32", "s30", "s31"};
+          const int decimals = Decimals(text);
+          if (decimals < 3) {
+            Cell(out, kNumberStyles[decimals], "Number", text);
+          } else {
+            Cell(out, "s25", "String", text);
+          }
+          break;
+        }
+      }
+    }
+    Line(out, "   </Row>");
+  };
+  parts.closing = [](std::string& out) {
+    Line(out, "  </Table>");
+    Line(out, " </Worksheet>");
+    Line(out, "</Workbook>");
+  };
+  return parts;
+}

@@ -1,0 +1,82 @@
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "FileSystem.h"
+
+namespace {
+
+bool IsFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool Read(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream all;
+  all << in.rdbuf();
+  bytes = all.str();
+  return !in.bad();
+}
+
+bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const int writeError = errno;
+  // A full disk may only show when the buffered bytes are flushed at close.
+  const bool closed = std::fclose(file) == 0;
+  if (written && closed) return true;
+  reason = std::strerror(written ? errno : writeError);
+  return false;
+}
+
+std::string Home() {
+  const char* home = std::getenv("HOME");
+  return home != nullptr ? home : "";
+}
+
+// The documents folder as the desktop names it: $XDG_DOCUMENTS_DIR, the user-dirs file,
+// or ~/Documents.
+std::string DocumentsFolder() {
+  if (const char* xdg = std::getenv("XDG_DOCUMENTS_DIR"); xdg != nullptr && *xdg != '\0') return xdg;
+  const std::string home = Home();
+  if (home.empty()) return "";
+  std::ifstream dirs(home + "/.config/user-dirs.dirs");
+  for (std::string line; std::getline(dirs, line);) {
+    const std::string key = "XDG_DOCUMENTS_DIR=\"";
+    if (line.rfind(key, 0) != 0) continue;
+    std::string value = line.substr(key.size(), line.rfind('"') - key.size());
+    if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+    return value;
+  }
+  return home + "/Documents";
+}
+
+std::string AsIs(const std::string& text) { return text; }
+
+}  // namespace
+
+FileSystem LocalFileSystem() { return {IsFile, IsFolder, Read, Write, DocumentsFolder, AsIs, AsIs}; }
+
+bool IsDevicePath(const std::string& name) { return name.rfind("/dev/", 0) == 0; }
+
+std::string FolderPart(const std::string& path) {
+  if (path.size() > 260) return "";
+  const size_t last = path.rfind('/');
+  return last == std::string::npos ? "" : path.substr(0, last + 1);
+}

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "DefaultsFile.h"
+#include "ReadingGrid.h"
+#include "SaveFrame.h"
+#include "Timestamp.h"
+
+namespace {
+
+// Files in memory: folders by name, files by path; writes fail into a read-only folder.
+struct MemoryFiles {
+  std::set<std::string> folders = {"/data/", "/data", "/home/ann/Documents"};
+  std::set<std::string> readOnly = {"/locked/"};
+  std::map<std::string, std::string> files;
+  std::string documents = "/home/ann/Documents";
+
+  FileSystem Seam() {
+    FileSystem fs;
+    fs.isFile = [this](const std::string& p) { return files.count(p) > 0; };
+    fs.isFolder = [this](const std::string& p) { return folders.count(p) > 0; };
+    fs.read = [this](const std::string& p, std::string& bytes) {
+      if (!files.count(p)) return false;
+      bytes = files[p];
+      return true;
+    };
+    fs.write = [this](const std::string& p, const std::string& bytes, std::string& reason) {
+      if (readOnly.count(FolderPart(p))) {
+        reason = "Permission denied";
+        return false;
+      }
+      files[p] = bytes;
+      return true;
+    };
+    fs.documentsFolder = [this] { return documents; };
+    fs.toSystemText = [](const std::string& t) { return t; };
+    fs.fromSystemText = [](const std::string& t) { return t; };
+    return fs;
+  }
+};
+
+const Calendar kCalendar{[] { return CivilTime{2024, 3, 20, 12, 0}; },
+                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
+
+struct Saving {
+  MemoryFiles disk;
+  ReadingTable table;
+  GridTexts grid;
+  std::string chosen = "/data/run1.csv";
+  int32_t scopeAnswer = 2;
+  int prompts = 0;
+  std::vector<std::string> remembered;
+
+  Saving() {
+    table.readings.clear();
+    for (int i = 0; i < 10; ++i) {
+      Reading r;
+      r.location = "L" + std::to_string(i);
+      r.type = 35;
+      r.value = static_cast<float>(i);
+      r.timestamp = TimestampOf({2024, 3, 1, 10, 0});
+      table.readings.push_back(r);
+    }
+    table.count = 10;
+    table.sortPriority = LocationTime;
+    grid = fillGrid(table, kCalendar);
+  }
+
+  SaveResult Save(const std::vector<int32_t>& selected) {
+    SaveFrontEnd f;
+    f.scopePrompt = [this] {
+      ++prompts;
+      return scopeAnswer;
+    };
+    f.chooseFile = [this](const SaveDialogText& dialog, const std::string& folder) {
+      EXPECT_STREQ(dialog.title, "Save As .csv");
+      EXPECT_EQ(folder, "/start/");
+      return chosen;
+    };
+    f.rememberFolder = [this](const std::string& folder) { remembered.push_back(folder); };
+    return RunSave(SaveFormat::CommaDelimited, table, grid, selected, "/start/", f, disk.Seam());
+  }
+
+  std::string Lines() { return disk.files.count(chosen) ? disk.files[chosen] : "(none)"; }
+};
+
+std::string Rows(std::initializer_list<int> rows) {
+  std::string text = "Location,Time,SS (mg/l)\r\n";
+  for (int r : rows) text += "L" + std::to_string(r - 1) + ",3/1/2024 10:00 AM," + std::to_string(r - 1) + "\r\n";
+  return text;
+}
+
+TEST(RunSave, ScopeOfTheSelection) {
+  struct Case {
+    const char* name;
+    std::vector<int32_t> selected;
+    int32_t answer;
+    int prompts;
+    std::string bytes;
+  } cases[] = {
+      {"no selection", {}, 2, 0, Rows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})},
+      {"selected, only those", {9, 2, 5}, 2, 1, Rows({2, 5, 9})},
+      {"selected, any answer but 1", {9, 2, 5, 5}, 0, 1, Rows({2, 5, 9})},
+      {"selected, all", {9, 2, 5}, 1, 1, Rows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})},
+      {"rows gone meanwhile", {3, 11, 0}, 2, 1, Rows({3})},
+  };
+  for (const Case& c : cases) {
+    Saving s;
+    s.scopeAnswer = c.answer;
+    const SaveResult result = s.Save(c.selected);
+    EXPECT_EQ(result.outcome, SaveOutcome::Saved) << c.name;
+    EXPECT_EQ(s.prompts, c.prompts) << c.name;
+    EXPECT_EQ(s.Lines(), c.bytes) << c.name;
+    EXPECT_EQ(s.table.dataSaved, 1) << c.name;
+    EXPECT_EQ(s.remembered, std::vector<std::string>{"/data/"}) << c.name;
+  }
+}
+
+TEST(RunSave, CancelledOrFailedChangesNothing) {
+  {
+    Saving s;
+    s.chosen = "";
+    EXPECT_EQ(s.Save({1}).outcome, SaveOutcome::Cancelled);
+    EXPECT_TRUE(s.disk.files.empty());
+    EXPECT_EQ(s.table.dataSaved, 0);
+    EXPECT_TRUE(s.remembered.empty());
+  }
+  {
+    Saving s;
+    s.chosen = "/locked/run1.csv";
+    const SaveResult result = s.Save({});
+    EXPECT_EQ(result.outcome, SaveOutcome::Failed);
+    EXPECT_EQ(result.reason, "Permission denied");
+    EXPECT_EQ(result.path, "/locked/run1.csv");
+    EXPECT_EQ(s.table.dataSaved, 0) << "the quit question must still protect the readings";
+    EXPECT_TRUE(s.remembered.empty());
+  }
+}
+
+TEST(FolderPart, UpToTheLastSeparator) {
+  EXPECT_EQ(FolderPart("/data/run1.csv"), "/data/");
+  EXPECT_EQ(FolderPart("run1.csv"), "");
+  EXPECT_EQ(FolderPart("/" + std::string(255, 'a') + "/b.csv"), "") << "past 260 characters";
+}
+
+TEST(Defaults, LoadChecksWhatTheFileSays) {
+  struct Case {
+    const char* name;
+    const char* file;  // nullptr: no file
+    const char* port;
+    const char* folder;
+  } cases[] = {
+      {"no file", nullptr, "", "/home/ann/Documents"},
+      {"printer and a deleted folder", "LPT1\r\n/gone/\r\n", "", "/home/ann/Documents"},
+      {"lower-case com", "com3\r\n/data/\r\n", "", "/data/"},
+      {"port and folder", "COM3\r\n/data/\r\n", "COM3", "/data/"},
+      {"comma in the first line", "COM3,/data\r\n", "COM3", "/data"},
+      {"a device path", "/dev/ttyUSB0\r\n/data/\r\n", "/dev/ttyUSB0", "/data/"},
+      {"leading spaces, tab and LF dropped", "   CO\tM12\r\n  /da\nta/", "COM12", "/data/"},
+      {"one line only", "COM4", "COM4", "/home/ann/Documents"},
+      {"quoted", "\"COM5\"\r\n\"/data/\"\r\n", "COM5", "/data/"},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles disk;
+    if (c.file) disk.files[kDefaultsFileName] = c.file;
+    const Defaults d = LoadDefaults(disk.Seam());
+    EXPECT_EQ(d.LastPort, c.port) << c.name;
+    EXPECT_EQ(d.SaveFolder, c.folder) << c.name;
+  }
+  MemoryFiles nowhere;
+  nowhere.documents = "/no/such/folder";
+  EXPECT_EQ(LoadDefaults(nowhere.Seam()).SaveFolder, "") << "no folder at all";
+}
+
+TEST(Defaults, SavedFileReadsBackTheSame) {
+  MemoryFiles disk;
+  disk.folders.insert("/data/run, second/");
+  const Defaults written{"COM4", "/data/run, second/"};
+  ASSERT_TRUE(SaveDefaults(written, disk.Seam()));
+  EXPECT_EQ(disk.files[kDefaultsFileName], "COM4\r\n\"/data/run, second/\"\r\n");
+  const Defaults read = LoadDefaults(disk.Seam());
+  EXPECT_EQ(read.LastPort, "COM4");
+  EXPECT_EQ(read.SaveFolder, "/data/run, second/");
+  EXPECT_EQ(FormatDefaults({"", ""}), "\r\n\r\n");
+}
+
+}  // namespace

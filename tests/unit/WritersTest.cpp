@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ReadingGrid.h"
+#include "SaveFrame.h"
+#include "Timestamp.h"
+
+namespace {
+
+const Calendar kCalendar{[] { return CivilTime{2024, 3, 20, 12, 0}; },
+                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
+
+Reading At(const char* location, uint16_t type, float value, float temperature, int day, int hour, int minute) {
+  Reading r;
+  r.location = location;
+  r.type = type;
+  r.value = value;
+  r.temperature = temperature;
+  r.timestamp = TimestampOf({2024, 3, day, hour, minute});
+  return r;
+}
+
+ReadingTable Table(MeterKind kind, std::vector<Reading> readings, int32_t priority = LocationTime) {
+  ReadingTable table;
+  table.meterKind = kind;
+  table.readings = std::move(readings);
+  table.count = static_cast<int32_t>(table.readings.size());
+  table.sortPriority = priority;
+  return table;
+}
+
+std::string Bytes(SaveFormat format, ReadingTable& table, const std::vector<int32_t>& rows = {}) {
+  const GridTexts grid = fillGrid(table, kCalendar);
+  std::vector<int32_t> written = rows;
+  if (rows.empty()) {
+    for (int32_t r = 1; r <= table.count; ++r) written.push_back(r);
+  }
+  return SaveFileBytes(format, table, grid, written, nullptr);
+}
+
+// Dissolved oxygen in %Sat: one type with temperature, four columns.
+ReadingTable Saturation() {
+  return Table(MeterKind::DissolvedOxygen, {At("POND A", 286, 49.9f, 12.5f, 7, 9, 5), At("INLET", 286, 100.5f, -5.0f, 7, 0, 5),
+                                            At("INLET", 286, 50.0f, 0.0f, 8, 23, 59)});
+}
+
+TEST(DelimitedText, SingleTypeWithTemperature) {
+  ReadingTable table = Saturation();
+  const std::string csv =
+      "Location,Time,D.O. (%Sat),Temp (\xB0" "C)\r\n"
+      "INLET,3/8/2024 11:59 PM,50,0.0\r\n"
+      "INLET,3/7/2024 12:05 AM,100,-5.0\r\n"
+      "POND A,3/7/2024 09:05 AM,49.9,12.5\r\n";
+  EXPECT_EQ(Bytes(SaveFormat::CommaDelimited, table), csv);
+  std::string tab = csv;
+  for (char& c : tab) {
+    if (c == ',') c = '\t';
+  }
+  EXPECT_EQ(Bytes(SaveFormat::TabDelimited, table), tab);
+}
+
+// A mixed table with temperature: the suspended-solids row has an empty temperature cell,
+// and its line ends with the delimiter when that cell is last.
+TEST(DelimitedText, MixedTableAtEveryPriority) {
+  const std::vector<Reading> readings = {At("TANK2", 38, 7.0f, 21.5f, 5, 13, 5), At("A1", 35, 1234.0f, 0.0f, 5, 12, 0),
+                                         At("TANK2", 294, -150.0f, 9.0f, 6, 0, 30)};
+  struct Case {
+    int32_t priority;
+    std::string expected;
+  } cases[] = {
+      {LocationTypeTime,
+       "Location,Type(Units),Time,Reading,Temp (\xB0" "C)\r\n"
+       "A1,SS-Hi(mg/l),3/5/2024 12:00 PM,1234,\r\n"
+       "TANK2,pH,3/5/2024 01:05 PM,7.00,21.5\r\n"
+       "TANK2,ORP (mV-U.S.),3/6/2024 12:30 AM,-150,9.0\r\n"},
+      {LocationTime,
+       "Location,Time,Reading,Type(Units),Temp (\xB0" "C)\r\n"
+       "A1,3/5/2024 12:00 PM,1234,SS-Hi(mg/l),\r\n"
+       "TANK2,3/6/2024 12:30 AM,-150,ORP (mV-U.S.),9.0\r\n"
+       "TANK2,3/5/2024 01:05 PM,7.00,pH,21.5\r\n"},
+      {TypeLocationTime,
+       "Type(Units),Location,Time,Reading,Temp (\xB0" "C)\r\n"
+       "SS-Hi(mg/l),A1,3/5/2024 12:00 PM,1234,\r\n"
+       "pH,TANK2,3/5/2024 01:05 PM,7.00,21.5\r\n"
+       "ORP (mV-U.S.),TANK2,3/6/2024 12:30 AM,-150,9.0\r\n"},
+      {TypeTime,
+       "Type(Units),Time,Location,Reading,Temp (\xB0" "C)\r\n"
+       "SS-Hi(mg/l),3/5/2024 12:00 PM,A1,1234,\r\n"
+       "pH,3/5/2024 01:05 PM,TANK2,7.00,21.5\r\n"
+       "ORP (mV-U.S.),3/6/2024 12:30 AM,TANK2,-150,9.0\r\n"},
+      {TimeOnly,
+       "Time,Location,Reading,Type(Units),Temp (\xB0" "C)\r\n"
+       "3/6/2024 12:30 AM,TANK2,-150,ORP (mV-U.S.),9.0\r\n"
+       "3/5/2024 01:05 PM,TANK2,7.00,pH,21.5\r\n"
+       "3/5/2024 12:00 PM,A1,1234,SS-Hi(mg/l),\r\n"},
+  };
+  for (const Case& c : cases) {
+    ReadingTable table = Table(MeterKind::MultiParameter, readings, c.priority);
+    EXPECT_EQ(Bytes(SaveFormat::CommaDelimited, table), c.expected) << c.priority;
+  }
+}
+
+// Suspended solids: three columns, widths over every row, halves of the spare room to the
+// even side, two spaces between columns and none after the last text.
+TEST(ColumnText, CentresEveryEntryInItsColumn) {
+  ReadingTable table = Table(MeterKind::SuspendedSolids,
+                             {At("A1", 35, 123.0f, 0, 7, 9, 5), At("WELL 3", 35, 45678.0f, 0, 12, 10, 0)});
+  const std::string expected =
+      "Location  " "       Time         " "SS (mg/l)\r\n"
+      "   A1     " "3/7/2024 09:05 AM   " "   123\r\n"
+      " WELL 3   " "3/12/2024 10:00 AM  " "  45678\r\n";
+  EXPECT_EQ(Bytes(SaveFormat::ColumnText, table), expected);
+  const std::string onlySecond =
+      "Location  " "       Time         " "SS (mg/l)\r\n"
+      " WELL 3   " "3/12/2024 10:00 AM  " "  45678\r\n";
+  EXPECT_EQ(Bytes(SaveFormat::ColumnText, table, {2}), onlySecond) << "a selection keeps the widths of all rows";
+}
+
+TEST(ColumnText, LeadAndTrailForEverySpareWidth) {
+  // A caption of 9 characters over cells of 9 - D characters; the cell sits in the middle
+  // column so its trail shows before the last column's "|".
+  const int leads[] = {0, 0, 1, 2, 2, 2, 3, 4, 4, 4};
+  for (int d = 0; d <= 9; ++d) {
+    GridTexts grid;
+    grid.columns = {{"ABCDEFGHI", 50, false, GridField::Location}, {"|", 50, true, GridField::Value}};
+    grid.rows = {{std::string(9 - d, 'x'), "|"}};
+    ReadingTable table;
+    const std::string bytes = SaveFileBytes(SaveFormat::ColumnText, table, grid, {1}, nullptr);
+    const std::string row = bytes.substr(bytes.find("\r\n") + 2);
+    const std::string expected =
+        std::string(leads[d], ' ') + std::string(9 - d, 'x') + std::string(d - leads[d] + 2, ' ') + "|\r\n";
+    EXPECT_EQ(row, expected) << "D = " << d;
+  }
+}
+
+TEST(ColumnText, EmptyLastCellEndsInItsLeadSpaces) {
+  GridTexts grid;
+  grid.columns = {{"Location", 50, false, GridField::Location}, {"Temp (\xC2\xB0" "C)", 40, true, GridField::Temperature}};
+  grid.rows = {{"A1", ""}};
+  ReadingTable table;
+  EXPECT_EQ(SaveFileBytes(SaveFormat::ColumnText, table, grid, {1}, nullptr),
+            "Location  Temp (\xB0" "C)\r\n   A1     " "    \r\n");
+}
+
+TEST(EveryFormat, EmptyGridHasItsHeaderOnly) {
+  ReadingTable table = Table(MeterKind::SuspendedSolids, {At("A1", 35, 123.0f, 0, 7, 9, 5)});
+  GridTexts grid = fillGrid(table, kCalendar);
+  grid.rows.clear();
+  auto bytes = [&](SaveFormat format) { return SaveFileBytes(format, table, grid, {}, nullptr); };
+  EXPECT_EQ(bytes(SaveFormat::CommaDelimited), "Location,Time,SS (mg/l)\r\n");
+  EXPECT_EQ(bytes(SaveFormat::ColumnText), "Location  Time  SS (mg/l)\r\n");
+  const std::string xls = bytes(SaveFormat::Spreadsheet);
+  EXPECT_NE(xls.find("</Row>\r\n  </Table>\r\n </Worksheet>\r\n</Workbook>\r\n"), std::string::npos);
+  EXPECT_EQ(xls.find("<Row>"), std::string::npos);
+}
+
+// The whole workbook of a small mixed table, written out from the format's template.
+TEST(Spreadsheet, WholeWorkbook) {
+  ReadingTable table = Table(MeterKind::MultiParameter,
+                             {At("A1", 35, 1234.0f, 0.0f, 5, 0, 5), At("B", 38, 7.25f, 21.5f, 5, 23, 59),
+                              At("C", 286, 7.5f, 4.0f, 5, 12, 0)});
+  const std::string expected =
+      "<?xml version=\"1.0\"?>\r\n"
+      "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"\r\n"
+      " xmlns:o=\"urn:schemas-microsoft-com:office:office\"\r\n"
+      " xmlns:x=\"urn:schemas-microsoft-com:office:excel\"\r\n"
+      " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"\r\n"
+      " xmlns:html=\"http://www.w3.org/TR/REC-html40\">\r\n"
+      " <Styles>\r\n"
+      "  <Style ss:ID=\"Default\" ss:Name=\"Normal\">\r\n"
+      "   <Alignment ss:Vertical=\"Bottom\"/>\r\n"
+      "   <Borders/>\r\n"
+      "   <Font/>\r\n"
+      "   <Interior/>\r\n"
+      "   <NumberFormat/>\r\n"
+      "   <Protection/>\r\n"
+      "  </Style>\r\n"
+      "  <Style ss:ID=\"s24\">\r\n"
+      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+      "   <Borders>\r\n"
+      "    <Border ss:Position=\"Bottom\" ss:LineStyle=\"Continuous\" ss:Weight=\"2\"/>\r\n"
+      "   </Borders>\r\n"
+      "   <Font x:Family=\"Swiss\" ss:Bold=\"1\"/>\r\n"
+      "   <NumberFormat ss:Format=\"@\"/>\r\n"
+      "  </Style>\r\n"
+      "  <Style ss:ID=\"s25\">\r\n"
+      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+      "   <NumberFormat ss:Format=\"@\"/>\r\n"
+      "  </Style>\r\n"
+      "  <Style ss:ID=\"s27\">\r\n"
+      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+      "   <NumberFormat ss:Format=\"General Date\"/>\r\n"
+      "  </Style>\r\n"
+      "  <Style ss:ID=\"s30\">\r\n"
+      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+      "   <NumberFormat ss:Format=\"0.0\"/>\r\n"
+      "  </Style>\r\n"
+      "  <Style ss:ID=\"s31\">\r\n"
+      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+      "   <NumberFormat ss:Format=\"0.00\"/>\r\n"
+      "  </Style>\r\n"
+      "  <Style ss:ID=\"s32\">\r\n"
+      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+      "   <NumberFormat ss:Format=\"0\"/>\r\n"
+      "  </Style>\r\n"
+      " </Styles>\r\n"
+      " <Worksheet ss:Name=\"Sheet1\">\r\n"
+      "  <Table ss:ExpandedColumnCount=\"5\" ss:ExpandedRowCount=\"251\" x:FullColumns=\"1\"\r\n"
+      "   x:FullRows=\"1\" ss:DefaultColumnWidth=\"54\" ss:DefaultRowHeight=\"14.25\">\r\n"
+      "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"54\"/>\r\n"
+      "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"99\"/>\r\n"
+      "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"65.25\"/>\r\n"
+      "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"91.5\"/>\r\n"
+      "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"65.25\"/>\r\n"
+      "   <Row ss:Height=\"15\">\r\n"
+      "    <Cell ss:StyleID=\"s24\"><Data ss:Type=\"String\">Location</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s24\"><Data ss:Type=\"String\">Time</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s24\"><Data ss:Type=\"String\">Reading</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s24\"><Data ss:Type=\"String\">Type(Units)</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s24\"><Data ss:Type=\"String\">Temp (\xC2\xB0" "C)</Data></Cell>\r\n"
+      "   </Row>\r\n"
+      "   <Row>\r\n"
+      "    <Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">A1</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s27\"><Data ss:Type=\"DateTime\">2024-03-05T00:05:00.000</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s32\"><Data ss:Type=\"Number\">1234</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">SS-Hi(mg/l)</Data></Cell>\r\n"
+      "   </Row>\r\n"
+      "   <Row>\r\n"
+      "    <Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">B</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s27\"><Data ss:Type=\"DateTime\">2024-03-05T23:59:00.000</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s31\"><Data ss:Type=\"Number\">7.25</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">pH</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">21.5</Data></Cell>\r\n"
+      "   </Row>\r\n"
+      "   <Row>\r\n"
+      "    <Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">C</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s27\"><Data ss:Type=\"DateTime\">2024-03-05T12:00:00.000</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">7.5</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">D.O. (%Sat)</Data></Cell>\r\n"
+      "    <Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">4.0</Data></Cell>\r\n"
+      "   </Row>\r\n"
+      "  </Table>\r\n"
+      " </Worksheet>\r\n"
+      "</Workbook>\r\n";
+  EXPECT_EQ(Bytes(SaveFormat::Spreadsheet, table), expected);
+}
+
+TEST(Spreadsheet, NumberStyleByDecimalsOfTheText) {
+  struct Case {
+    const char* text;
+    const char* cell;
+  } cases[] = {
+      {"125", "<Cell ss:StyleID=\"s32\"><Data ss:Type=\"Number\">125</Data></Cell>"},
+      {"7.5", "<Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">7.5</Data></Cell>"},
+      {"7.25", "<Cell ss:StyleID=\"s31\"><Data ss:Type=\"Number\">7.25</Data></Cell>"},
+      {"7.125", "<Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">7.125</Data></Cell>"},
+      {"1.2.345", "<Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">1.2.345</Data></Cell>"},
+  };
+  for (const Case& c : cases) {
+    GridTexts grid;
+    grid.columns = {{"Reading", 50, false, GridField::Value}};
+    grid.rows = {{c.text}};
+    ReadingTable table;
+    EXPECT_NE(SaveFileBytes(SaveFormat::Spreadsheet, table, grid, {1}, nullptr).find(c.cell), std::string::npos)
+        << c.text;
+  }
+}
+
+}  // namespace
