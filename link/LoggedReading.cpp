@@ -7,6 +7,13 @@
 #include "Timestamp.h"
 #include "Transact.h"
 
+const char* const kUnitsTitle = "Model Orvane";
+const char* const kUnitsQuestion[3] = {"Please choose which type of D.O. units were selected",
+                                       "for use on this Model Orvane Dissolved Oxygen",
+                                       "meter when the data was logged."};
+const char* const kUnitsMgPerLitre = "mg/l  (PPM)";
+const char* const kUnitsSaturation = "% of Saturation";
+
 namespace {
 
 constexpr uint8_t kSlave = 0x01;

@@ -6,6 +6,12 @@
 #include "MeterLink.h"
 #include "ReadingTable.h"
 
+// The units question of the dissolved-oxygen meter, which does not say its units itself.
+extern const char* const kUnitsTitle;
+extern const char* const kUnitsQuestion[3];
+extern const char* const kUnitsMgPerLitre;  // the answer 1
+extern const char* const kUnitsSaturation;  // the answer 2
+
 // The request for record i: slave 1, Read Input Registers, start i x R, count R.
 std::string RecordRequest(int32_t record, int32_t registersPerRecord);
 

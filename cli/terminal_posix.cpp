@@ -1,0 +1,5 @@
+#include <unistd.h>
+
+#include "Terminal.h"
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
