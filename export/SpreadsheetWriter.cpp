@@ -104,8 +104,9 @@ WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid) {
   WriterParts parts;
   parts.header = [&grid](std::string& out) {
     for (const char* line : kHead) Line(out, line);
-    out += "  <Table ss:ExpandedColumnCount=\"" + std::to_string(grid.columns.size()) +
-           "\" ss:ExpandedRowCount=\"251\" x:FullColumns=\"1\"";
+    out += "  <Table ss:ExpandedColumnCount=\"";
+    out += std::to_string(grid.columns.size());
+    out += "\" ss:ExpandedRowCount=\"251\" x:FullColumns=\"1\"";
     out += kLineEnd;
     Line(out, "   x:FullRows=\"1\" ss:DefaultColumnWidth=\"54\" ss:DefaultRowHeight=\"14.25\">");
     for (const GridColumn& column : grid.columns) {

@@ -42,7 +42,7 @@ std::string SystemReason(DWORD error) {
   while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L'.')) {
     reason.pop_back();
   }
-  return reason.empty() ? "Windows error " + std::to_string(error) : Narrow(reason, CP_UTF8);
+  return reason.empty() ? std::string("Windows error ") + std::to_string(error) : Narrow(reason, CP_UTF8);
 }
 
 bool Read(const std::string& path, std::string& bytes) {

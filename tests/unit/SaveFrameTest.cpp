@@ -12,10 +12,21 @@
 
 namespace {
 
+// Paths as this system writes them: /data/run1.csv here, C:\data\run1.csv on Windows.
+const bool kPosixPaths = FolderPart("/data/run1.csv") == "/data/";
+
+std::string Native(std::string path) {
+  if (kPosixPaths) return path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return "C:" + path;
+}
+
 // Files in memory: folders by name, files by path; writes fail into a read-only folder.
 struct MemoryFiles {
   std::set<std::string> folders = {"/data/", "/data", "/home/ann/Documents"};
-  std::set<std::string> readOnly = {"/locked/"};
+  std::set<std::string> readOnly = {Native("/locked/")};
   std::map<std::string, std::string> files;
   std::string documents = "/home/ann/Documents";
 
@@ -50,7 +61,7 @@ struct Saving {
   MemoryFiles disk;
   ReadingTable table;
   GridTexts grid;
-  std::string chosen = "/data/run1.csv";
+  std::string chosen = Native("/data/run1.csv");
   int32_t scopeAnswer = 2;
   int prompts = 0;
   std::vector<std::string> remembered;
@@ -59,7 +70,7 @@ struct Saving {
     table.readings.clear();
     for (int i = 0; i < 10; ++i) {
       Reading r;
-      r.location = "L" + std::to_string(i);
+      r.location = std::string("L") + std::to_string(i);
       r.type = 35;
       r.value = static_cast<float>(i);
       r.timestamp = TimestampOf({2024, 3, 1, 10, 0});
@@ -90,7 +101,7 @@ struct Saving {
 
 std::string Rows(std::initializer_list<int> rows) {
   std::string text = "Location,Time,SS (mg/l)\r\n";
-  for (int r : rows) text += "L" + std::to_string(r - 1) + ",3/1/2024 10:00 AM," + std::to_string(r - 1) + "\r\n";
+  for (int r : rows) text += std::string("L") + std::to_string(r - 1) + ",3/1/2024 10:00 AM," + std::to_string(r - 1) + "\r\n";
   return text;
 }
 
@@ -116,7 +127,7 @@ TEST(RunSave, ScopeOfTheSelection) {
     EXPECT_EQ(s.prompts, c.prompts) << c.name;
     EXPECT_EQ(s.Lines(), c.bytes) << c.name;
     EXPECT_EQ(s.table.dataSaved, 1) << c.name;
-    EXPECT_EQ(s.remembered, std::vector<std::string>{"/data/"}) << c.name;
+    EXPECT_EQ(s.remembered, std::vector<std::string>{Native("/data/")}) << c.name;
   }
 }
 
@@ -131,20 +142,26 @@ TEST(RunSave, CancelledOrFailedChangesNothing) {
   }
   {
     Saving s;
-    s.chosen = "/locked/run1.csv";
+    s.chosen = Native("/locked/run1.csv");
     const SaveResult result = s.Save({});
     EXPECT_EQ(result.outcome, SaveOutcome::Failed);
     EXPECT_EQ(result.reason, "Permission denied");
-    EXPECT_EQ(result.path, "/locked/run1.csv");
+    EXPECT_EQ(result.path, Native("/locked/run1.csv"));
     EXPECT_EQ(s.table.dataSaved, 0) << "the quit question must still protect the readings";
     EXPECT_TRUE(s.remembered.empty());
   }
 }
 
 TEST(FolderPart, UpToTheLastSeparator) {
-  EXPECT_EQ(FolderPart("/data/run1.csv"), "/data/");
+  EXPECT_EQ(FolderPart(Native("/data/run1.csv")), Native("/data/"));
   EXPECT_EQ(FolderPart("run1.csv"), "");
-  EXPECT_EQ(FolderPart("/" + std::string(255, 'a') + "/b.csv"), "") << "past 260 characters";
+  std::string longest = Native("/data/");
+  longest += std::string(260 - longest.size() - 4, 'a') + ".csv";
+  EXPECT_EQ(FolderPart(longest), Native("/data/")) << "260 characters";
+  EXPECT_EQ(FolderPart(longest.insert(longest.size() - 4, "a")), "") << "261 characters";
+  if (!kPosixPaths) {
+    EXPECT_EQ(FolderPart("C:run1.csv"), "C:");
+  }
 }
 
 TEST(Defaults, LoadChecksWhatTheFileSays) {
@@ -159,7 +176,7 @@ TEST(Defaults, LoadChecksWhatTheFileSays) {
       {"lower-case com", "com3\r\n/data/\r\n", "", "/data/"},
       {"port and folder", "COM3\r\n/data/\r\n", "COM3", "/data/"},
       {"comma in the first line", "COM3,/data\r\n", "COM3", "/data"},
-      {"a device path", "/dev/ttyUSB0\r\n/data/\r\n", "/dev/ttyUSB0", "/data/"},
+      {"a device path (POSIX only)", "/dev/ttyUSB0\r\n/data/\r\n", kPosixPaths ? "/dev/ttyUSB0" : "", "/data/"},
       {"leading spaces, tab and LF dropped", "   CO\tM12\r\n  /da\nta/", "COM12", "/data/"},
       {"one line only", "COM4", "COM4", "/home/ann/Documents"},
       {"quoted", "\"COM5\"\r\n\"/data/\"\r\n", "COM5", "/data/"},
