@@ -155,6 +155,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseBinaryStandardOutput();
   const std::vector<std::string> args(argv + 1, argv + argc);
   CommandLine line;
   std::string error;
