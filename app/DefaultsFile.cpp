@@ -32,9 +32,7 @@ std::string Quoted(const std::string& value) {
   return value.find(',') == std::string::npos ? value : "\"" + value + "\"";
 }
 
-bool IsPortName(const std::string& port) {
-  return port.find("COM") != std::string::npos || IsDevicePath(port);
-}
+bool IsPortName(const std::string& port) { return port.find("COM") != std::string::npos || IsDevicePath(port); }
 
 }  // namespace
 

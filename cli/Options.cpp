@@ -39,7 +39,8 @@ bool ParseRows(const std::string& list, std::vector<int32_t>& rows, std::string&
   while (at <= list.size()) {
     const size_t comma = std::min(list.find(',', at), list.size());
     const std::string item = list.substr(at, comma - at);
-    if (item.empty() || item.size() > 4 || !std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (item.empty() || item.size() > 4 ||
+        !std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; })) {
       error = "--rows: \"" + item + "\" is not a row number";
       return false;
     }
@@ -129,7 +130,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     }
   }
   if (d.outputs.empty()) d.outputs.push_back({});
-  const auto toScreen = std::count_if(d.outputs.begin(), d.outputs.end(), [](const OutputRequest& o) { return o.path.empty(); });
+  const auto toScreen =
+      std::count_if(d.outputs.begin(), d.outputs.end(), [](const OutputRequest& o) { return o.path.empty(); });
   if (toScreen > 1) {
     error = "only one format can go to standard output; give the others an --output";
     return false;

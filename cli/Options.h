@@ -13,8 +13,8 @@ struct OutputRequest {
 };
 
 struct DownloadOptions {
-  std::string port;      // empty: the remembered one
-  int32_t units = 0;     // 0 ask, 1 mg/l, 2 %Sat
+  std::string port;   // empty: the remembered one
+  int32_t units = 0;  // 0 ask, 1 mg/l, 2 %Sat
   int32_t sortPriority = 2;
   std::vector<OutputRequest> outputs;
   std::vector<int32_t> rows;  // 1-based grid rows; empty: all

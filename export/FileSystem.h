@@ -6,7 +6,7 @@
 // The few file operations the save frame and the defaults file need. Paths and texts are
 // UTF-8; each platform turns them into its own names. Tests substitute their own.
 struct FileSystem {
-  std::function<bool(const std::string& path)> isFile;    // exists and is not a folder
+  std::function<bool(const std::string& path)> isFile;  // exists and is not a folder
   std::function<bool(const std::string& path)> isFolder;
   std::function<bool(const std::string& path, std::string& bytes)> read;
   // Creates or truncates the file and writes all bytes; on failure `reason` is the system's

@@ -38,8 +38,9 @@ std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const Gr
   return bytes;
 }
 
-SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid, const std::vector<int32_t>& selectedRows,
-                   const std::string& saveFolder, const SaveFrontEnd& frontEnd, const FileSystem& files) {
+SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid,
+                   const std::vector<int32_t>& selectedRows, const std::string& saveFolder,
+                   const SaveFrontEnd& frontEnd, const FileSystem& files) {
   const int32_t scope = selectedRows.empty() ? 1 : frontEnd.scopePrompt();
   SaveResult result;
   result.path = frontEnd.chooseFile(SaveDialogOf(format), saveFolder);

@@ -40,9 +40,11 @@ struct SaveResult {
 // One save, whatever the format: the scope (the selected grid rows, 1-based, collected
 // before any window opened), the file choice, the file's bytes, and then, only when the
 // file was written, the data marked saved and its folder remembered.
-SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid, const std::vector<int32_t>& selectedRows,
-                   const std::string& saveFolder, const SaveFrontEnd& frontEnd, const FileSystem& files);
+SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid,
+                   const std::vector<int32_t>& selectedRows, const std::string& saveFolder,
+                   const SaveFrontEnd& frontEnd, const FileSystem& files);
 
 // The bytes of a file in the given format holding the given 1-based grid rows, in order.
 std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
-                          const std::vector<int32_t>& rows, const std::function<std::string(const std::string&)>& toAnsi);
+                          const std::vector<int32_t>& rows,
+                          const std::function<std::string(const std::string&)>& toAnsi);

@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "FileSystem.h"
 
@@ -15,7 +15,8 @@ std::wstring Widen(const std::string& text) {
 
 std::string Narrow(const std::wstring& text, UINT codePage) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
   return narrow;
@@ -59,15 +60,15 @@ bool Read(const std::string& path, std::string& bytes) {
 }
 
 bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
-  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     reason = SystemReason(GetLastError());
     return false;
   }
   DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
+  const bool ok =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
   const DWORD writeError = GetLastError();
   const bool closed = CloseHandle(file) != 0;
   if (ok && closed) return true;
@@ -99,9 +100,7 @@ std::string FromAnsi(const std::string& bytes) {
 
 }  // namespace
 
-FileSystem LocalFileSystem() {
-  return {IsFile, IsFolder, Read, Write, DocumentsFolder, ToAnsi, FromAnsi};
-}
+FileSystem LocalFileSystem() { return {IsFile, IsFolder, Read, Write, DocumentsFolder, ToAnsi, FromAnsi}; }
 
 bool IsDevicePath(const std::string&) { return false; }
 

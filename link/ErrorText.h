@@ -8,10 +8,10 @@
 enum LinkCode : int32_t {
   NoReply = 1,
   IncompleteReply = 2,
-  InvalidReply = 3,        // too long, or a header that does not fit the request
-  CorruptReply = 4,        // ended within the header, or a bad LRC
-  IllegalFunctionCall = 5, // the device refused a line setting
-  UnknownPortError = 8,    // a failure that carries no positive number of its own
+  InvalidReply = 3,         // too long, or a header that does not fit the request
+  CorruptReply = 4,         // ended within the header, or a bad LRC
+  IllegalFunctionCall = 5,  // the device refused a line setting
+  UnknownPortError = 8,     // a failure that carries no positive number of its own
   WriteIncomplete = 24,
   PortNotOpen = 52,
   DeviceIoError = 57,

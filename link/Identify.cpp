@@ -9,8 +9,8 @@ namespace {
 constexpr uint8_t kSlave = 0x01;
 constexpr uint8_t kReportSlaveId = 0x11;
 constexpr uint8_t kIdentityBytes = 6;
-constexpr uint8_t kDissolvedOxygenMark = 30;    // data byte 1
-constexpr uint8_t kMultiParameterFrom = 90;     // data byte 6
+constexpr uint8_t kDissolvedOxygenMark = 30;  // data byte 1
+constexpr uint8_t kMultiParameterFrom = 90;   // data byte 6
 
 int32_t Fail(MeterLink& link, int32_t code) {
   link.LastErrorText = ErrorText(code);

@@ -6,8 +6,8 @@
 // A local wall-clock date and time; no time zone is ever applied to readings.
 struct CivilTime {
   int year = 1601;
-  int month = 1;   // 1 to 12
-  int day = 1;     // 1 to 31
+  int month = 1;  // 1 to 12
+  int day = 1;    // 1 to 31
   int hour = 0;
   int minute = 0;
 };

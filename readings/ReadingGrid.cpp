@@ -23,11 +23,14 @@ GridColumn Column(GridField field, const ReadingTable& table, bool singleType) {
     case GridField::Location: return {"Location", 50, true, field};
     case GridField::Type: return {"Type(Units)", 60, true, field};
     case GridField::Time: return {"Time", 90, true, field};
-    case GridField::Value: return singleType ? GridColumn{table.singleTypeLabel, 60, true, field}
-                                             : GridColumn{"Reading", 50, true, field};
+    case GridField::Value:
+      return singleType ? GridColumn{table.singleTypeLabel, 60, true, field} : GridColumn{"Reading", 50, true, field};
     case GridField::Temperature: break;
   }
-  return {"Temp (\xC2\xB0" "C)", 40, true, GridField::Temperature};
+  return {
+      "Temp (\xC2\xB0"
+      "C)",
+      40, true, GridField::Temperature};
 }
 
 std::string Cell(GridField field, const Reading& reading, const RowTexts& texts, const Calendar& calendar) {

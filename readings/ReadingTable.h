@@ -27,12 +27,12 @@ enum SortPriority : int32_t {
 
 // One logged reading.
 struct Reading {
-  int64_t timestamp = 0;    // 100-ns ticks since 1601-01-01 in the meter's local time, whole minutes
-  std::string location;     // 1 to 6 of 0-9, A-Z and space, no leading or trailing space
-  float value = 0;          // in the units of its type
-  uint16_t type = 0;        // reading type code
-  float temperature = 0;    // degrees Celsius, -99.9 to 99.9; 0 from the suspended-solids meter
-  int32_t discard = 0;      // 1: dropped at the next compaction
+  int64_t timestamp = 0;  // 100-ns ticks since 1601-01-01 in the meter's local time, whole minutes
+  std::string location;   // 1 to 6 of 0-9, A-Z and space, no leading or trailing space
+  float value = 0;        // in the units of its type
+  uint16_t type = 0;      // reading type code
+  float temperature = 0;  // degrees Celsius, -99.9 to 99.9; 0 from the suspended-solids meter
+  int32_t discard = 0;    // 1: dropped at the next compaction
 };
 
 // The one table of the download and how it is presented.
@@ -40,12 +40,12 @@ struct ReadingTable {
   static constexpr int kCapacity = 250;  // the most records any meter holds
 
   std::vector<Reading> readings = std::vector<Reading>(kCapacity);
-  int32_t count = 0;             // readings held, the number of grid rows
-  int32_t gridLayout = 0;        // a GridLayout, set by every grid fill
-  int32_t shownLayout = 0;       // the GridLayout whose columns the grid has; 0 before the first fill
-  int32_t sortPriority = 0;      // a SortPriority
-  std::string singleTypeLabel;   // the value column's header of a single-type layout
-  int32_t dataSaved = 0;         // 1 once written to a file
+  int32_t count = 0;            // readings held, the number of grid rows
+  int32_t gridLayout = 0;       // a GridLayout, set by every grid fill
+  int32_t shownLayout = 0;      // the GridLayout whose columns the grid has; 0 before the first fill
+  int32_t sortPriority = 0;     // a SortPriority
+  std::string singleTypeLabel;  // the value column's header of a single-type layout
+  int32_t dataSaved = 0;        // 1 once written to a file
   MeterKind meterKind = MeterKind::DissolvedOxygen;  // of the download that filled the table
 };
 

@@ -9,14 +9,14 @@
 // become text, and the scaling and range the download applies to the meter's raw value.
 struct ReadingType {
   uint16_t code;
-  const char* rowLabel;           // in the type column of mixed layouts
+  const char* rowLabel;             // in the type column of mixed layouts
   const char* multiParameterLabel;  // the row label when the meter is a multiparameter one; nullptr: rowLabel
-  const char* singleTypeHeader;   // the value column's header when the table holds only this type
-  const char* valueMask;          // below the threshold
-  float threshold;                // the value (as stored) from which the second mask applies
-  const char* valueMaskFrom;      // at and above the threshold; nullptr: valueMask for every value
-  bool hasTemperature;            // the temperature is meaningful and shown
-  int divisor;                    // stored value = raw / divisor
+  const char* singleTypeHeader;     // the value column's header when the table holds only this type
+  const char* valueMask;            // below the threshold
+  float threshold;                  // the value (as stored) from which the second mask applies
+  const char* valueMaskFrom;        // at and above the threshold; nullptr: valueMask for every value
+  bool hasTemperature;              // the temperature is meaningful and shown
+  int divisor;                      // stored value = raw / divisor
   int32_t minRaw;
   int32_t maxRaw;
 };
@@ -26,7 +26,7 @@ const ReadingType* FindReadingType(uint16_t code);
 
 // What the grid shows of one reading besides its location and time.
 struct RowTexts {
-  std::string label;        // the type column
+  std::string label;  // the type column
   std::string value;
   std::string temperature;  // empty for types without a meaningful temperature
 };

@@ -45,9 +45,10 @@ void Measure(const char* kind, int records, int registers) {
   const int replies = FrameCharacters(3 + 6) + records * FrameCharacters(3 + 2 * registers);
   const double wire = (requests + replies) * kSecondsPerCharacter;
   const double replyWire = replies * kSecondsPerCharacter;
-  std::printf("%-6s %4d records  wall %6.2f s  wire %6.2f s (replies %6.2f s)  wall/wire %4.2f (replies %4.2f)"
-              "  cpu %5.3f s  %d kept\n",
-              kind, records, wall, wire, replyWire, wall / wire, wall / replyWire, cpu, table.count);
+  std::printf(
+      "%-6s %4d records  wall %6.2f s  wire %6.2f s (replies %6.2f s)  wall/wire %4.2f (replies %4.2f)"
+      "  cpu %5.3f s  %d kept\n",
+      kind, records, wall, wire, replyWire, wall / wire, wall / replyWire, cpu, table.count);
 }
 
 }  // namespace

@@ -89,12 +89,9 @@ TEST(PosixSerialPort, EveryFaultEndsWithItsCode) {
     std::vector<int32_t> codes;  // of successive identification requests
     int function;                // of the last reply, when it succeeded
   } cases[] = {
-      {{"--silent"}, {NoReply}, 0},
-      {{"--slow", "400"}, {IncompleteReply}, 0},
-      {{"--slow", "150"}, {0}, 0x11},
-      {{"--bad-lrc", "1"}, {0}, 0x11},
-      {{"--garbage"}, {0, 0}, 0x11},
-      {{"--stop-after", "1"}, {0, NoReply}, 0},
+      {{"--silent"}, {NoReply}, 0},   {{"--slow", "400"}, {IncompleteReply}, 0},
+      {{"--slow", "150"}, {0}, 0x11}, {{"--bad-lrc", "1"}, {0}, 0x11},
+      {{"--garbage"}, {0, 0}, 0x11},  {{"--stop-after", "1"}, {0, NoReply}, 0},
       {{"--no-identify"}, {0}, 0x91},
   };
   for (const Case& c : cases) {

@@ -14,8 +14,8 @@ struct FakeMeter {
   int recordCount = 50;
   bool identifies = true;
   std::vector<uint8_t> identity = {30, 0, 0, 0, 2, 20};  // the six data bytes
-  std::vector<std::vector<uint16_t>> records;           // missing ones read as empty slots
-  int answerRequests = -1;                              // then silent; -1: always answers
+  std::vector<std::vector<uint16_t>> records;            // missing ones read as empty slots
+  int answerRequests = -1;                               // then silent; -1: always answers
   int requests = 0;
   std::vector<std::string> heard;  // every frame sent to it, also after its port is closed
 

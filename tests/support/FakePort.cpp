@@ -10,7 +10,8 @@ FakePort& FakePort::ThenReply(std::vector<Arrival> arrivals) {
 }
 
 void FakePort::Deliver() {
-  std::stable_sort(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) { return a.atMs < b.atMs; });
+  std::stable_sort(pending_.begin(), pending_.end(),
+                   [](const Pending& a, const Pending& b) { return a.atMs < b.atMs; });
   auto due = pending_.begin();
   while (due != pending_.end() && due->atMs <= clock_.NowMs()) {
     queue_.insert(queue_.end(), due->bytes.begin(), due->bytes.end());
@@ -28,7 +29,8 @@ int32_t FakePort::CharactersWaiting(int32_t& count) {
 
 int32_t FakePort::Receive(uint8_t* into, int32_t n) {
   Deliver();
-  if (static_cast<size_t>(n) > queue_.size()) throw std::logic_error("Receive asked for characters that are not waiting");
+  if (static_cast<size_t>(n) > queue_.size())
+    throw std::logic_error("Receive asked for characters that are not waiting");
   for (int32_t i = 0; i < n; ++i) {
     into[i] = queue_.front();
     queue_.pop_front();

@@ -42,7 +42,10 @@ class FakePort final : public SerialPort {
   const std::vector<std::string>& Sent() const { return sent_; }
   int SendCalls() const { return sendCalls_; }
   // Bytes that arrived but were never taken.
-  size_t Unread() { Deliver(); return queue_.size(); }
+  size_t Unread() {
+    Deliver();
+    return queue_.size();
+  }
 
  private:
   struct Pending {

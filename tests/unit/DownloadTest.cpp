@@ -62,12 +62,9 @@ TEST(RunDownload, ReadsEveryRecordOfEachKind) {
   } cases[] = {
       {"dissolved oxygen", 7, 50, true, MeterKind::DissolvedOxygen, "Brevanta Model Orvane D.O. Logged Data", 2},
       {"suspended solids", 6, 50, true, MeterKind::SuspendedSolids, "Brevanta Model Tessil TSS Logged Data", 2},
-      {"multiparameter", 8, 250, true, MeterKind::MultiParameter, "Brevanta MultiParameter Portable Logged Data",
-       10},
-      {"older dissolved oxygen", 7, 50, false, MeterKind::DissolvedOxygen, "Brevanta Model Orvane D.O. Logged Data",
-       2},
-      {"older suspended solids", 6, 50, false, MeterKind::SuspendedSolids, "Brevanta Model Tessil TSS Logged Data",
-       2},
+      {"multiparameter", 8, 250, true, MeterKind::MultiParameter, "Brevanta MultiParameter Portable Logged Data", 10},
+      {"older dissolved oxygen", 7, 50, false, MeterKind::DissolvedOxygen, "Brevanta Model Orvane D.O. Logged Data", 2},
+      {"older suspended solids", 6, 50, false, MeterKind::SuspendedSolids, "Brevanta Model Tessil TSS Logged Data", 2},
   };
   for (const Case& c : cases) {
     LinkBench bench;

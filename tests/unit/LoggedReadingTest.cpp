@@ -52,36 +52,35 @@ TEST_P(MultiParameterDecoding, KeepsOnlyPlausibleReadings) {
   EXPECT_EQ(bench.prompts, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Records, MultiParameterDecoding,
-    testing::Values(Decoding{"PhTop", "POND A", 1400, 215, 38, true, 14.0f, "POND A"},
-                    Decoding{"PhAboveRange", "POND A", 1401, 215, 38, false, 0, ""},
-                    Decoding{"PhMiddle", "POND A", 700, 215, 38, true, 7.0f, "POND A"},
-                    Decoding{"PhNegative", "POND A", -1, 215, 38, false, 0, ""},
-                    Decoding{"OrpLowest", "W3", -2000, -55, 294, true, -2000.0f, "W3"},
-                    Decoding{"OrpHighest", "W3", 2000, 0, 550, true, 2000.0f, "W3"},
-                    Decoding{"OrpBelowRange", "W3", -2001, 0, 294, false, 0, ""},
-                    Decoding{"OrpAboveRange", "W3", 2001, 0, 550, false, 0, ""},
-                    Decoding{"DoPpmTop", "INLET", 9999, 999, 30, true, 99.99f, "INLET"},
-                    Decoding{"DoPpmAboveRange", "INLET", 10000, 999, 30, false, 0, ""},
-                    Decoding{"DoSatTop", "INLET", 9999, -999, 286, true, 999.9f, "INLET"},
-                    Decoding{"DoMgL", "INLET", 435, 120, 542, true, 4.35f, "INLET"},
-                    Decoding{"DoMgLNegative", "INLET", -1, 120, 542, false, 0, ""},
-                    Decoding{"SsLowRange", "CLAR1", 32767, 0, 34, true, 3276.7f, "CLAR1"},
-                    Decoding{"SsLowNegative", "CLAR1", -1, 0, 34, false, 0, ""},
-                    Decoding{"SsHighZero", "CLAR1", 0, 0, 35, true, 0.0f, "CLAR1"},
-                    Decoding{"UnknownType", "CLAR1", 5, 0, 31, false, 0, ""},
-                    Decoding{"TypeZero", "CLAR1", 5, 0, 0, false, 0, ""},
-                    Decoding{"TemperatureTooHigh", "CLAR1", 5, 1000, 35, false, 0, ""},
-                    Decoding{"TemperatureTooLow", "CLAR1", 5, -1000, 35, false, 0, ""},
-                    Decoding{"InnerSpaceKept", "AB 12 ", 5, 0, 35, true, 5.0f, "AB 12"},
-                    Decoding{"OuterSpacesTrimmed", " A    ", 5, 0, 35, true, 5.0f, "A"},
-                    Decoding{"LowerCase", "ab1234", 5, 0, 35, false, 0, ""},
-                    Decoding{"Punctuation", "TANK-1", 5, 0, 35, false, 0, ""},
-                    Decoding{"OnlySpaces", "      ", 5, 0, 35, false, 0, ""},
-                    Decoding{"NulByte", std::string("A\0B", 3), 5, 0, 35, false, 0, ""},
-                    Decoding{"EmptySlot", "\xFF\xFF\xFF\xFF\xFF\xFF", 5, 0, 35, false, 0, ""}),
-    [](const testing::TestParamInfo<Decoding>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Records, MultiParameterDecoding,
+                         testing::Values(Decoding{"PhTop", "POND A", 1400, 215, 38, true, 14.0f, "POND A"},
+                                         Decoding{"PhAboveRange", "POND A", 1401, 215, 38, false, 0, ""},
+                                         Decoding{"PhMiddle", "POND A", 700, 215, 38, true, 7.0f, "POND A"},
+                                         Decoding{"PhNegative", "POND A", -1, 215, 38, false, 0, ""},
+                                         Decoding{"OrpLowest", "W3", -2000, -55, 294, true, -2000.0f, "W3"},
+                                         Decoding{"OrpHighest", "W3", 2000, 0, 550, true, 2000.0f, "W3"},
+                                         Decoding{"OrpBelowRange", "W3", -2001, 0, 294, false, 0, ""},
+                                         Decoding{"OrpAboveRange", "W3", 2001, 0, 550, false, 0, ""},
+                                         Decoding{"DoPpmTop", "INLET", 9999, 999, 30, true, 99.99f, "INLET"},
+                                         Decoding{"DoPpmAboveRange", "INLET", 10000, 999, 30, false, 0, ""},
+                                         Decoding{"DoSatTop", "INLET", 9999, -999, 286, true, 999.9f, "INLET"},
+                                         Decoding{"DoMgL", "INLET", 435, 120, 542, true, 4.35f, "INLET"},
+                                         Decoding{"DoMgLNegative", "INLET", -1, 120, 542, false, 0, ""},
+                                         Decoding{"SsLowRange", "CLAR1", 32767, 0, 34, true, 3276.7f, "CLAR1"},
+                                         Decoding{"SsLowNegative", "CLAR1", -1, 0, 34, false, 0, ""},
+                                         Decoding{"SsHighZero", "CLAR1", 0, 0, 35, true, 0.0f, "CLAR1"},
+                                         Decoding{"UnknownType", "CLAR1", 5, 0, 31, false, 0, ""},
+                                         Decoding{"TypeZero", "CLAR1", 5, 0, 0, false, 0, ""},
+                                         Decoding{"TemperatureTooHigh", "CLAR1", 5, 1000, 35, false, 0, ""},
+                                         Decoding{"TemperatureTooLow", "CLAR1", 5, -1000, 35, false, 0, ""},
+                                         Decoding{"InnerSpaceKept", "AB 12 ", 5, 0, 35, true, 5.0f, "AB 12"},
+                                         Decoding{"OuterSpacesTrimmed", " A    ", 5, 0, 35, true, 5.0f, "A"},
+                                         Decoding{"LowerCase", "ab1234", 5, 0, 35, false, 0, ""},
+                                         Decoding{"Punctuation", "TANK-1", 5, 0, 35, false, 0, ""},
+                                         Decoding{"OnlySpaces", "      ", 5, 0, 35, false, 0, ""},
+                                         Decoding{"NulByte", std::string("A\0B", 3), 5, 0, 35, false, 0, ""},
+                                         Decoding{"EmptySlot", "\xFF\xFF\xFF\xFF\xFF\xFF", 5, 0, 35, false, 0, ""}),
+                         [](const testing::TestParamInfo<Decoding>& info) { return info.param.name; });
 
 // Run on 2 January of a common year after a common year: a day more than four days ahead
 // was last year.
@@ -177,10 +176,8 @@ TEST(IdentifyMeter, ClassifiesByDataBytesOneAndSix) {
     int32_t records;
     int32_t registers;
   } cases[] = {
-      {30, 90, MeterKind::MultiParameter, 250, 8},
-      {31, 255, MeterKind::MultiParameter, 250, 8},
-      {30, 89, MeterKind::DissolvedOxygen, 50, 7},
-      {31, 89, MeterKind::SuspendedSolids, 50, 6},
+      {30, 90, MeterKind::MultiParameter, 250, 8}, {31, 255, MeterKind::MultiParameter, 250, 8},
+      {30, 89, MeterKind::DissolvedOxygen, 50, 7}, {31, 89, MeterKind::SuspendedSolids, 50, 6},
       {0, 0, MeterKind::SuspendedSolids, 50, 6},
   };
   for (const Case& c : cases) {
@@ -209,7 +206,8 @@ TEST(IdentifyMeter, FailuresLeaveTheKindUnchanged) {
         {{5, FrameWithBadLrc({0x01, 0x11, 0x06, 30, 0, 0, 0, 0, 95})}},
         {{5, FrameWithBadLrc({0x01, 0x11, 0x06, 30, 0, 0, 0, 0, 95})}},
         {{5, MeterFrame({0x01, 0x11, 0x06, 30, 0, 0, 0, 0, 95})}}},
-       0, 4},
+       0,
+       4},
   };
   for (const Case& c : cases) {
     LinkBench bench;

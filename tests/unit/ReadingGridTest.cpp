@@ -9,7 +9,9 @@
 
 namespace {
 
-const Calendar kCalendar{[] { return CivilTime{2024, 3, 10, 8, 0}; },
+const Calendar kCalendar{[] {
+                           return CivilTime{2024, 3, 10, 8, 0};
+                         },
                          [](const CivilTime& date) { return FormatDatePicture("M/d/yyyy", date); }};
 
 // "header width" per column, "<" after a left-aligned one, and the fields as letters.
@@ -47,10 +49,14 @@ TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
       {{34, 35}, TypeLocationTime, TypeLocationTime, "Type(Units) 60<, Location 50, Time 90, Reading 50, YLTV"},
       {{34, 35}, TypeTime, TypeTime, "Type(Units) 60<, Time 90, Location 50, Reading 50, YTLV"},
       {{34, 35}, TimeOnly, TimeOnly, "Time 90<, Location 50, Reading 50, Type(Units) 60, TLVY"},
-      {{35, 38}, LocationTypeTime, LocationTypeTime,
+      {{35, 38},
+       LocationTypeTime,
+       LocationTypeTime,
        "Location 50<, Type(Units) 60, Time 90, Reading 50, Temp (°C) 40, LYTVC"},
       {{35, 38}, LocationTime, LocationTime, "Location 50<, Time 90, Reading 50, Type(Units) 60, Temp (°C) 40, LTVYC"},
-      {{35, 38}, TypeLocationTime, TypeLocationTime,
+      {{35, 38},
+       TypeLocationTime,
+       TypeLocationTime,
        "Type(Units) 60<, Location 50, Time 90, Reading 50, Temp (°C) 40, YLTVC"},
       {{35, 38}, TypeTime, TypeTime, "Type(Units) 60<, Time 90, Location 50, Reading 50, Temp (°C) 40, YTLVC"},
       {{35, 38}, TimeOnly, TimeOnly, "Time 90<, Location 50, Reading 50, Type(Units) 60, Temp (°C) 40, TLVYC"},

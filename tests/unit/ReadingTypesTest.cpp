@@ -52,13 +52,20 @@ TEST(ClassifyTable, LayoutAndHeaderByTheTypesHeld) {
     GridLayout layout;
     const char* label;
   } cases[] = {
-      {{}, SingleTypeTemp, "D.O. (ppm)"},      {{30, 30}, SingleTypeTemp, "D.O. (ppm)"},
-      {{286}, SingleTypeTemp, "D.O. (%Sat)"},  {{542, 542}, SingleTypeTemp, "D.O. (mg/l)"},
-      {{38}, SingleTypeTemp, "pH"},            {{34, 34}, SingleType, "SS (mg/l)"},
-      {{35}, SingleType, "SS (mg/l)"},         {{294}, SingleTypeTemp, "ORP (mV)"},
-      {{550, 550}, SingleTypeTemp, "ORP (mV)"}, {{34, 35}, MixedTypes, "before"},
-      {{35, 999}, MixedTypes, "before"},       {{35, 35, 38}, MixedTypesTemp, "before"},
-      {{294, 550}, MixedTypesTemp, "before"},  {{30, 542}, MixedTypesTemp, "before"},
+      {{}, SingleTypeTemp, "D.O. (ppm)"},
+      {{30, 30}, SingleTypeTemp, "D.O. (ppm)"},
+      {{286}, SingleTypeTemp, "D.O. (%Sat)"},
+      {{542, 542}, SingleTypeTemp, "D.O. (mg/l)"},
+      {{38}, SingleTypeTemp, "pH"},
+      {{34, 34}, SingleType, "SS (mg/l)"},
+      {{35}, SingleType, "SS (mg/l)"},
+      {{294}, SingleTypeTemp, "ORP (mV)"},
+      {{550, 550}, SingleTypeTemp, "ORP (mV)"},
+      {{34, 35}, MixedTypes, "before"},
+      {{35, 999}, MixedTypes, "before"},
+      {{35, 35, 38}, MixedTypesTemp, "before"},
+      {{294, 550}, MixedTypesTemp, "before"},
+      {{30, 542}, MixedTypesTemp, "before"},
   };
   for (const Case& c : cases) {
     ReadingTable table;

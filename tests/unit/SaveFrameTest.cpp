@@ -54,7 +54,9 @@ struct MemoryFiles {
   }
 };
 
-const Calendar kCalendar{[] { return CivilTime{2024, 3, 20, 12, 0}; },
+const Calendar kCalendar{[] {
+                           return CivilTime{2024, 3, 20, 12, 0};
+                         },
                          [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
 
 struct Saving {
@@ -101,7 +103,8 @@ struct Saving {
 
 std::string Rows(std::initializer_list<int> rows) {
   std::string text = "Location,Time,SS (mg/l)\r\n";
-  for (int r : rows) text += std::string("L") + std::to_string(r - 1) + ",3/1/2024 10:00 AM," + std::to_string(r - 1) + "\r\n";
+  for (int r : rows)
+    text += std::string("L") + std::to_string(r - 1) + ",3/1/2024 10:00 AM," + std::to_string(r - 1) + "\r\n";
   return text;
 }
 

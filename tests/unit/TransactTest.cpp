@@ -100,7 +100,8 @@ TEST_P(TransactScenario, GivesItsCodeAndReply) {
 }
 
 // The rest comes about a second after the second pair was taken: far more than its 0.3 s.
-const std::vector<Arrival> kLateThirdPair = {{5, kIdentificationFrame.substr(0, 5)}, {1000, kIdentificationFrame.substr(5)}};
+const std::vector<Arrival> kLateThirdPair = {{5, kIdentificationFrame.substr(0, 5)},
+                                             {1000, kIdentificationFrame.substr(5)}};
 const std::vector<uint8_t> kException = {0x01, 0x91, 0x01, 0x6D};
 const std::string kOddDigits = ":0104020007F25\r\n";  // the lone 5 shares its pair with the CR
 
@@ -108,7 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
     Exchanges, TransactScenario,
     testing::Values(
         Scenario{"Prompt", {{{5, kIdentificationFrame}}}, 0, 1, WithLrc(kIdentification)},
-        Scenario{"GarbageBeforeStart", {{{5, std::string("\x7F\x00zz\r\n", 6)}, {60, kIdentificationFrame}}}, 0, 1,
+        Scenario{"GarbageBeforeStart",
+                 {{{5, std::string("\x7F\x00zz\r\n", 6)}, {60, kIdentificationFrame}}},
+                 0,
+                 1,
                  WithLrc(kIdentification)},
         // The wait for ":" starts 40 ms after sending and polls every 20 ms: a start at
         // 340 ms is seen at exactly 0.30 s, one at 341 ms only at 0.32 s, too late.
@@ -120,14 +124,22 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"CrWithoutLf",
                  {{{5, kIdentificationFrame.substr(0, kIdentificationFrame.size() - 1)}},
                   {{5, kIdentificationFrame.substr(0, kIdentificationFrame.size() - 1)}}},
-                 2, 2, WithLrc(kIdentification)},
+                 2,
+                 2,
+                 WithLrc(kIdentification)},
         Scenario{"OddHexDigitDropped", {{{5, kOddDigits}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
         Scenario{"LowerCaseHex", {{{5, ":0104020a0be4\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x0A, 0x0B, 0xE4}},
         Scenario{"ExceptionReplyOfFourBytes", {{{5, MeterFrame({0x01, 0x91, 0x01})}}}, 0, 1, kException},
-        Scenario{"BadLrcThenGood", {{{5, FrameWithBadLrc(kIdentification)}}, {{5, kIdentificationFrame}}}, 0, 2,
+        Scenario{"BadLrcThenGood",
+                 {{{5, FrameWithBadLrc(kIdentification)}}, {{5, kIdentificationFrame}}},
+                 0,
+                 2,
                  WithLrc(kIdentification)},
         Scenario{"BadLrcTwice",
-                 {{{5, FrameWithBadLrc(kIdentification)}}, {{5, FrameWithBadLrc(kIdentification)}}}, 4, 2, {0x01}},
+                 {{{5, FrameWithBadLrc(kIdentification)}}, {{5, FrameWithBadLrc(kIdentification)}}},
+                 4,
+                 2,
+                 {0x01}},
         Scenario{"SilentThenAnswer", {{}, {{5, kIdentificationFrame}}}, 0, 2, WithLrc(kIdentification)},
         Scenario{"Silent", {{}, {}}, 1, 2, {0, 0, 0, 0}}),
     [](const testing::TestParamInfo<Scenario>& info) { return info.param.name; });

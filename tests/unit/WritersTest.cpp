@@ -7,6 +7,8 @@
 #include "SaveFrame.h"
 #include "Timestamp.h"
 
+// The expected bytes are laid out line by line as the files are.
+// clang-format off
 namespace {
 
 const Calendar kCalendar{[] { return CivilTime{2024, 3, 20, 12, 0}; },

@@ -18,9 +18,9 @@ enum class FrameState { Idle, Body, AfterCr };
 
 // Receives a frame one character at a time; keeps at most maxFrameHex characters.
 struct FrameParser {
-    FrameState state = FrameState::Idle;
-    std::string hex;
-    bool bad = false;
+  FrameState state = FrameState::Idle;
+  std::string hex;
+  bool bad = false;
 };
 
 // True when c completes a well-formed frame with a correct LRC; `message` then holds its bytes

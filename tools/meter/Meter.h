@@ -8,8 +8,8 @@
 enum class MeterKind { DissolvedOxygen, SuspendedSolids, MultiParameter };
 
 struct Layout {
-    int recordCount;
-    int registersPerRecord;
+  int recordCount;
+  int registersPerRecord;
 };
 
 Layout LayoutOf(MeterKind kind);
@@ -19,17 +19,17 @@ inline constexpr uint16_t emptyRegister = 0xFFFF;
 
 // One logged reading as the meter's firmware knows it, before it is laid out in registers.
 struct LoggedReading {
-    std::string_view location;  // at most 6 characters, padded with spaces
-    int16_t raw;
-    int16_t temperatureTenths;  // not stored by the suspended-solids meter
-    int32_t minutes;            // since 1 January 00:00 of the reading's year
-    uint16_t type;              // stored by the multiparameter meter only
+  std::string_view location;  // at most 6 characters, padded with spaces
+  int16_t raw;
+  int16_t temperatureTenths;  // not stored by the suspended-solids meter
+  int32_t minutes;            // since 1 January 00:00 of the reading's year
+  uint16_t type;              // stored by the multiparameter meter only
 };
 
 struct Meter {
-    MeterKind kind;
-    bool identifies;  // older meters answer Report Slave ID with an exception
-    std::vector<uint16_t> registers;
+  MeterKind kind;
+  bool identifies;  // older meters answer Report Slave ID with an exception
+  std::vector<uint16_t> registers;
 };
 
 // A meter of the kind whose every record slot is empty.

@@ -7,11 +7,11 @@
 #include "Serve.h"
 
 struct Options {
-    MeterKind kind = MeterKind::MultiParameter;
-    bool identifies = true;
-    std::string recordsPath;  // empty: the built-in demonstration log
-    std::string linkPath;
-    Faults faults;
+  MeterKind kind = MeterKind::MultiParameter;
+  bool identifies = true;
+  std::string recordsPath;  // empty: the built-in demonstration log
+  std::string linkPath;
+  Faults faults;
 };
 
 enum class OptionsResult { Run, Help, Invalid };

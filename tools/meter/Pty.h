@@ -3,9 +3,9 @@
 #include <string>
 
 struct MeterPty {
-    int master = -1;
-    int slave = -1;  // held open so the master never sees EIO while no client has the port open
-    std::string slavePath;
+  int master = -1;
+  int slave = -1;  // held open so the master never sees EIO while no client has the port open
+  std::string slavePath;
 };
 
 // Opens a pseudo-terminal whose slave side is a raw 9600 8N1 line without flow control; the
