@@ -6,6 +6,3 @@
 // The serial ports that exist and can be opened for the meter right now, in the
 // program's order: names compared without regard to letter case.
 std::vector<std::string> UsablePorts();
-
-// The program's order of port names.
-void SortPortNames(std::vector<std::string>& names);

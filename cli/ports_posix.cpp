@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "PortNames.h"
 #include "Ports.h"
 #include "SerialPort.h"
 

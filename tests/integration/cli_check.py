@@ -125,6 +125,9 @@ try:
         check("an unwritable file is status 4 with the reason",
               status == 4 and "/nonexistent-folder/run.csv" in err and "No such file" in err, repr((status, err)))
         check("a failed save leaves the save folder as it was", defaults() == before, repr(defaults()))
+        os.mkdir(os.path.join(WORK, "taken"))
+        status, out, err = run("download", "--port", meter.port, "--format", "xls", "--output", "taken")
+        check("a folder in the file's place is status 4", status == 4 and "Is a directory" in err, repr((status, err)))
 
     with Meter("--kind", "multi", "--silent") as meter:
         status, out, err = run("download", "--port", meter.port)
