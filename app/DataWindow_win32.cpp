@@ -1,0 +1,153 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "DialogTemplate.h"
+#include "Download.h"
+#include "Program.h"
+#include "ReadingGrid.h"
+#include "WideText.h"
+
+namespace {
+
+constexpr WORD kGrid = 1020;
+constexpr WORD kPrint = 1015, kSaveXls = 1017, kSaveCsv = 1018, kSaveTab = 1016, kSaveText = 1023;
+constexpr WORD kSort = 1025, kHelp = 1019;
+
+const wchar_t* const kQuitTitle = L"Sure?";
+const wchar_t* const kQuitText = L"You have not saved this data to a file.  Do you really want to QUIT?";
+
+WNDPROC savedGridProcedure = nullptr;
+
+HWND Grid(HWND window) { return GetDlgItem(window, kGrid); }
+
+int DialogUnitsToPixels(HWND window, int width) {
+  RECT r{0, 0, width, 0};
+  MapDialogRect(window, &r);
+  return r.right;
+}
+
+// Puts the grid texts into the list view: column 1 stays and takes its new caption, the
+// others and every row are built again.
+void FillGrid(HWND window) {
+  Program& program = TheProgram();
+  HWND grid = Grid(window);
+  const int oldColumns = program.table.shownLayout == 0 ? 0 : ColumnCount(program.table.shownLayout);
+  if (oldColumns > 0) SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
+  for (int c = oldColumns - 1; c >= 1; --c) SendMessageW(grid, LVM_DELETECOLUMN, static_cast<WPARAM>(c), 0);
+
+  const GridTexts texts = fillGrid(program.table, program.calendar);
+  for (size_t c = 0; c < texts.columns.size(); ++c) {
+    const GridColumn& column = texts.columns[c];
+    std::wstring header = Widen(column.header);
+    LVCOLUMNW lv{};
+    lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    lv.fmt = column.centred ? LVCFMT_CENTER : LVCFMT_LEFT;
+    lv.cx = DialogUnitsToPixels(window, column.width);
+    lv.pszText = header.data();
+    const UINT verb = c == 0 && oldColumns > 0 ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW;
+    SendMessageW(grid, verb, c, reinterpret_cast<LPARAM>(&lv));
+  }
+  for (size_t r = 0; r < texts.rows.size(); ++r) {
+    for (size_t c = 0; c < texts.columns.size(); ++c) {
+      std::wstring cell = Widen(texts.rows[r][c]);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(r);
+      item.iSubItem = static_cast<int>(c);
+      item.pszText = cell.data();
+      SendMessageW(grid, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, c == 0 ? 0 : r, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+}
+
+bool MayQuit() {
+  if (TheProgram().table.dataSaved == 1) return true;
+  return MessageBoxW(nullptr, kQuitText, kQuitTitle, MB_YESNO | MB_TASKMODAL) == IDYES;
+}
+
+// Delete removes the selected readings; with every row selected it closes the window, after
+// the quit question while the readings are unsaved.
+void DeleteSelected(HWND window) {
+  Program& program = TheProgram();
+  HWND grid = Grid(window);
+  const int selected = static_cast<int>(SendMessageW(grid, LVM_GETSELECTEDCOUNT, 0, 0));
+  if (selected == 0) return;
+  if (selected == program.table.count) {
+    if (MayQuit()) EndDialog(window, 0);
+    return;
+  }
+  int row = -1;
+  for (int i = 0; i < selected; ++i) {
+    row = static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+    if (row < 0) break;
+    program.table.readings[static_cast<size_t>(row)].discard = 1;
+  }
+  Compaction(program.table, program.table.count);
+  FillGrid(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+LRESULT CALLBACK GridKeyHandler(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN && wParam == VK_DELETE) {
+    DeleteSelected(GetParent(grid));
+    return 0;
+  }
+  return CallWindowProcW(savedGridProcedure, grid, message, wParam, lParam);
+}
+
+HMENU BuildMenu() {
+  HMENU saveAs = CreatePopupMenu();
+  AppendMenuW(saveAs, MF_STRING, kSaveXls, L"Excel XP and Later (.xls)");
+  AppendMenuW(saveAs, MF_STRING, kSaveCsv, L"Comma delimited text (.csv) for older Excel");
+  AppendMenuW(saveAs, MF_STRING, kSaveTab, L"Tab Delimited Text (.txt)");
+  AppendMenuW(saveAs, MF_STRING, kSaveText, L"Formatted Plain Text (.txt) for Notepad, etc.");
+  HMENU file = CreatePopupMenu();
+  AppendMenuW(file, MF_STRING, kPrint, L"Print");
+  AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(saveAs), L"Save As");
+  HMENU bar = CreateMenu();
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+  AppendMenuW(bar, MF_STRING, kSort, L"Sort");
+  AppendMenuW(bar, MF_STRING, kHelp, L"Help");
+  return bar;
+}
+
+INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
+      SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+      SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      SetMenu(window, BuildMenu());
+      HWND grid = Grid(window);
+      SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+      savedGridProcedure = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrW(grid, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GridKeyHandler)));
+      RECT client{};
+      GetClientRect(window, &client);
+      MoveWindow(grid, 0, 0, client.right, client.bottom, TRUE);
+      TheProgram().table.shownLayout = 0;
+      FillGrid(window);
+      return 1;
+    }
+    case WM_SIZE: MoveWindow(Grid(window), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); return 1;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) return MayQuit() ? 0 : 1;
+      return 0;
+    case WM_CLOSE: EndDialog(window, 0); return 1;
+    case WM_DESTROY:
+      SetWindowLongPtrW(Grid(window), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(savedGridProcedure));
+      return 0;
+    case WM_COMMAND: return 1;  // the menu commands come with the next part; Escape closes nothing
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void RunDataWindow() {
+  Program& program = TheProgram();
+  DialogTemplate t(Widen(DataWindowTitle(program.table.meterKind)),
+                   WS_OVERLAPPEDWINDOW | DS_MODALFRAME | DS_CENTER, 0, 310, 215);
+  t.Add(kGrid, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, 0, 0, 0, 310, 215);
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, DataWindowHandler, 0);
+}

@@ -1,0 +1,127 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "DialogTemplate.h"
+#include "Download.h"
+#include "Program.h"
+#include "WideText.h"
+
+namespace {
+
+constexpr WORD kGetData = 1007;
+constexpr WORD kPortCaption = 1006;
+constexpr WORD kLine1 = 1002, kLine2 = 1003, kLine3 = 1004, kLine4 = 1005;
+constexpr WORD kPortShown = 1008;
+constexpr WORD kPortList = 1009;
+
+const wchar_t* const kTitle = L"Brevanta - Portable Instrument Logged Data";
+const wchar_t* const kOnePortLine1 = L"1. Be sure that the portable unit is connected to the serial port.";
+const wchar_t* const kSeveralPortsLine1 = L"1. Select a serial port and connect the portable unit to that port.";
+const wchar_t* const kLine2Text = L"2. Press the MENU button on the portable unit and select the PC Extract option.";
+const wchar_t* const kLine3Text = L"3. The portable display should read: Waiting for Request from PC...";
+const wchar_t* const kLine4Text = L"4. Click button below when ready.";
+
+// Get Data: the core runs the download; this window and the progress window show it.
+void GetData(HWND dialog) {
+  Program& program = TheProgram();
+  // No second download can start, and the window cannot be closed, while this one runs.
+  EnableWindow(dialog, FALSE);
+  ProgressWindow progress = CreateProgressWindow(dialog, L"");
+  DownloadFrontEnd frontEnd;
+  frontEnd.rememberPort = [&](const std::string& port) {
+    program.defaults.LastPort = port;
+    SaveDefaults(program.defaults, program.files);
+  };
+  frontEnd.status = [&](const std::string& text) { SetProgressStatus(progress, Widen(text)); };
+  frontEnd.showProgress = [&](int32_t first, int32_t last) { ShowProgressBar(progress, first, last); };
+  frontEnd.progress = [&](int32_t position) {
+    SendMessageW(progress.bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    PumpMessages();
+  };
+  frontEnd.closeStartWindow = [&] {
+    ShowWindow(dialog, SW_HIDE);
+    EndDialog(dialog, 1);
+  };
+  frontEnd.closeProgress = [&] { CloseProgressWindow(progress); };
+  program.link.unitsPrompt = [dialog] {
+    const int32_t answer = RunUnitsPrompt(dialog);
+    EnableWindow(dialog, FALSE);  // ending the prompt enabled its owner again
+    return answer;
+  };
+
+  const DownloadResult result = RunDownload(program.link, program.table, program.ChosenPort, frontEnd);
+  switch (result.outcome) {
+    case DownloadOutcome::Done: program.downloaded = true; break;
+    case DownloadOutcome::Failed:
+      EnableWindow(dialog, TRUE);
+      ShowError(dialog, result.message);
+      SetForegroundWindow(dialog);
+      break;
+    case DownloadOutcome::NoValidData: ShowError(nullptr, result.message); break;
+  }
+}
+
+std::wstring ListText(HWND list, LRESULT index) {
+  const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+INT_PTR CALLBACK GetDataHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  Program& program = TheProgram();
+  switch (message) {
+    case WM_INITDIALOG: {
+      HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
+      SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+      SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      if (HWND list = GetDlgItem(dialog, kPortList)) {
+        int shown = 0;
+        for (size_t i = 0; i < program.usablePorts.size(); ++i) {
+          SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(program.usablePorts[i]).c_str()));
+          if (program.usablePorts[i] == program.defaults.LastPort) shown = static_cast<int>(i);
+        }
+        SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(shown), 0);
+        program.ChosenPort = program.usablePorts[static_cast<size_t>(shown)];
+      } else {
+        program.ChosenPort = program.usablePorts.front();
+      }
+      return 1;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kGetData && HIWORD(wParam) == BN_CLICKED) {
+        GetData(dialog);
+        return 1;
+      }
+      if (LOWORD(wParam) == kPortList && HIWORD(wParam) == CBN_SELENDOK) {
+        HWND list = GetDlgItem(dialog, kPortList);
+        program.ChosenPort = Narrow(ListText(list, SendMessageW(list, CB_GETCURSEL, 0, 0)));
+        return 1;
+      }
+      return 0;  // Escape's IDCANCEL closes nothing
+    case WM_CLOSE: EndDialog(dialog, 0); return 1;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void RunGetDataDialog(const std::vector<std::string>& usablePorts, const std::string&) {
+  const bool onePort = usablePorts.size() == 1;
+  DialogTemplate t(kTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 285, 121);
+  t.Add(kGetData, kButton, L"Get Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 95, 95, 85, 15);
+  t.Add(kPortCaption, kStatic, L"Serial Port", SS_RIGHT, 0, 65, 10, 50, 10);
+  t.Add(kLine2, kStatic, kLine2Text, SS_LEFT, 0, 15, 45, 260, 10);
+  t.Add(kLine3, kStatic, kLine3Text, SS_LEFT, 0, 15, 60, 260, 10);
+  t.Add(kLine4, kStatic, kLine4Text, SS_LEFT, 0, 15, 75, 230, 10);
+  t.Add(kLine1, kStatic, onePort ? kOnePortLine1 : kSeveralPortsLine1, SS_LEFT, 0, 15, 30, 255, 10);
+  if (onePort) {
+    t.Add(kPortShown, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE, 120, 10,
+          45, 10);
+  } else {
+    t.Add(kPortList, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
+  }
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, GetDataHandler, 0);
+}

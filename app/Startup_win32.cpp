@@ -1,0 +1,62 @@
+// Start-up: the ports, then the start window, then the data window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "DialogTemplate.h"
+#include "Program.h"
+#include "WideText.h"
+
+namespace {
+
+constexpr WORD kWaitText = 1001;
+
+const wchar_t* const kNoPortTitle = L"Problem!";
+const wchar_t* const kNoPortText[] = {
+    L"This application could not find any working unused serial (COM) ports on this computer.  ",
+    L"A serial port is required for communication with an Brevanta portable meter.  ",
+    L"Please install a serial port adapter (such as a USB-to-serial adapter) ",
+    L"before retrying.",
+};
+
+INT_PTR CALLBACK WaitHandler(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+}  // namespace
+
+Program& TheProgram() {
+  static Program program;
+  return program;
+}
+
+HWND ShowWaitWindow() {
+  DialogTemplate t(L"Wait!", WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME | WS_VISIBLE, 0, 125, 50);
+  t.Add(kWaitText, kStatic, L"Detecting COM ports...", SS_CENTER | SS_CENTERIMAGE, WS_EX_STATICEDGE, 0, 0, 125, 50);
+  HWND wait = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, WaitHandler, 0);
+  RECT client{};
+  GetClientRect(wait, &client);
+  MoveWindow(GetDlgItem(wait, kWaitText), 0, 0, client.right, client.bottom, FALSE);
+  UpdateWindow(wait);
+  return wait;
+}
+
+int RunProgram() {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  Program& program = TheProgram();
+  program.calendar = UserCalendar();
+  program.link.clock = &PumpingSystemClock();
+
+  HWND wait = ShowWaitWindow();
+  program.defaults = LoadDefaults(program.files);
+  program.usablePorts = PortDiscovery();
+  DestroyWindow(wait);
+
+  if (program.usablePorts.empty()) {
+    std::wstring text;
+    for (const wchar_t* piece : kNoPortText) text += piece;
+    MessageBoxW(nullptr, text.c_str(), kNoPortTitle, MB_OK | MB_ICONHAND);
+    return 0;
+  }
+  RunGetDataDialog(program.usablePorts, program.defaults.LastPort);
+  if (program.downloaded) RunDataWindow();
+  return 0;
+}

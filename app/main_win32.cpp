@@ -1,0 +1,6 @@
+// Datapond: downloads the logged readings of a Brevanta portable meter on a serial port.
+#include <windows.h>
+
+#include "Program.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunProgram(); }
