@@ -24,9 +24,11 @@ OUTLINE = (8, 44, 112)
 WHITE = (255, 255, 255)
 
 # Geometry in pixels for each size: circle centre (cx, cy), radius r, tip height above the centre,
-# outline width, highlight arc (radius as a share of r, width in px, start and end angles in degrees,
-# measured clockwise from straight up), and the level line's height and wave (None: no level line).
-# The small sizes put the drop's sides and bottom on pixel boundaries.
+# outline width, highlight arc (radius as a share of r, width, start and end angles in degrees
+# clockwise from straight up), and level line (depth below the centre as a share of r, width, wave
+# amplitude; None: too small for one). Up to 64 the centre sits on a half pixel, so the drop is an
+# odd number of pixels wide and its tip ends in a single pixel, and the sides and bottom fall on
+# pixel boundaries. At 24 the line is straight and on one pixel row: a 1-pixel wave only smudges.
 SIZES = {
     16: dict(cx=7.5, cy=9.5, r=5.5, tip=9.2, outline=1.0, hl=(0.6, 1.1, 285, 340), level=None),
     20: dict(cx=9.5, cy=12.5, r=6.5, tip=12.0, outline=1.0, hl=(0.6, 1.2, 285, 342), level=None),

@@ -17,7 +17,7 @@ import unittest
 import xml.etree.ElementTree as ET
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
 
 
 def read(name, mode="rb"):

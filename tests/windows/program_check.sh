@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The program's windows under Wine, on an X display (Xvfb when there is none), with serial
+# devices seeded in the Wine registry the way Windows lists them. Runs every scenario of
+# ProgramTest and turns its pictures into PNG files in SCREENSHOT_DIR.
+# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR   (inside run_under_wine.sh)
+set -uo pipefail
+program=$1 shots=$2
+mkdir -p "$shots"
+work=$(mktemp -d)
+xvfb=""
+cleanup() { [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 99); do [ -e /tmp/.X11-unix/X$n ] || break; done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+fi
+
+ports_key='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\ROOT\PORTS'
+class='{4d36e978-e325-11ce-bfc1-08002be10318}'
+device() {  # number, friendly name
+  printf '[%s\\%s]\r\n"ClassGUID"="%s"\r\n"FriendlyName"="%s"\r\n\r\n' "$ports_key" "$1" "$class" "$2"
+}
+{
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  # The whole screen is one Wine desktop, so windows get their frames without a window manager.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x768"\r\n\r\n'
+  device 0000 "Communications Port (COM5)"
+  device 0001 "USB Serial Port (COM7)"
+  device 0002 "Communications Port (COM8)"
+  device 0003 "ECP Printer Port (LPT1)"
+  device 0004 "Modem without a port name"
+  device 0005 "Adapter (USB) (COM9)"
+  device 0006 "USB Serial Port (COM10)"
+} >"$work/ports.reg"
+wine regedit "$work/ports.reg"
+wineserver -w
+
+failed=0
+run() {  # scenario
+  echo "== $1"
+  (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") wine "$program" "$1") || failed=1
+}
+run multiparameter
+run dissolved-oxygen
+run silent
+wine reg delete "$ports_key" /f >/dev/null 2>&1
+{ printf 'Windows Registry Editor Version 5.00\r\n\r\n'; device 0000 "Communications Port (COM5)"; } >"$work/one.reg"
+wine regedit "$work/one.reg"
+wineserver -w
+run one-port
+wine reg delete "$ports_key" /f >/dev/null 2>&1
+wineserver -w
+run no-port
+
+for bmp in "$shots"/*.bmp; do
+  [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+exit $failed
