@@ -187,7 +187,7 @@ void DownloadMultiParameter() {
     SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
     ports += Narrow(text) + " ";
   }
-  Check(ports == "COM10 COM5 COM7 COM8 ", "usable ports in the program's order, no printer port: " + ports);
+  Check(ports == "COM10 COM12 COM5 COM6 COM7 COM8 ", "usable ports in the program's order, no printer port: " + ports);
   GetDataFrom(start, L"COM7");
   HWND progress = Dialog(L"Wait!");
   Check(progress != nullptr, "the progress window shows");
@@ -289,6 +289,74 @@ void OnePort() {
   Check(Gone(start), "the close box ends the program");
 }
 
+void DownloadSuspendedSolids() {
+  HWND start = StartWindow();
+  if (!start) return Check(false, "the start window opens");
+  GetDataFrom(start, L"COM6");
+  HWND data = Dialog(L"Brevanta Model Tessil TSS Logged Data");
+  Check(data != nullptr, "the data window opens with the suspended-solids title");
+  if (!data) return;
+  Picture(data, "data-window-suspended-solids");
+  CheckGridMatchesCore(data, "suspended-solids grid");
+  Check(Columns(GetDlgItem(data, 1020)) == 3, "three columns: one type without temperature");
+  PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Answer(L"Sure?", IDYES, nullptr);
+  Check(Gone(data), "Yes closes the data window");
+}
+
+// Three readings, one of them suspended solids: deleting it leaves one type, and the grid
+// loses its type column. Deleting every row asks first, and No keeps them all.
+void DeleteToOneType() {
+  HWND start = StartWindow();
+  if (!start) return Check(false, "the start window opens");
+  GetDataFrom(start, L"COM12");
+  HWND data = Dialog(L"Brevanta MultiParameter Portable Logged Data");
+  if (!data) return Check(false, "the data window opens");
+  HWND grid = GetDlgItem(data, 1020);
+  Check(Columns(grid) == 5 && TheProgram().table.count == 3, "five columns for three readings of two types");
+  int solids = -1;
+  for (int r = 0; r < 3; ++r) {
+    if (ListText(grid, r, 3) == "SS-Hi(mg/l)") solids = r;
+  }
+  Select(grid, {solids});
+  SendMessageW(grid, WM_KEYDOWN, VK_DELETE, 0);
+  Check(Columns(grid) == 4 && TheProgram().table.count == 2, "one type left: four columns");
+  CheckGridMatchesCore(data, "one-type grid");
+  Picture(data, "data-window-one-type-left");
+  Select(grid, {0, 1});
+  PostMessageW(grid, WM_KEYDOWN, VK_DELETE, 0);
+  Answer(L"Sure?", IDNO, nullptr);
+  Sleep(300);
+  Check(IsWindowVisible(data) && TheProgram().table.count == 2 &&
+            SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0) == 2,
+        "Delete of every row answered No keeps the window and every reading");
+  PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Answer(L"Sure?", IDYES, nullptr);
+  Check(Gone(data), "then the close box and Yes close it");
+}
+
+// The meter goes away in the middle of the download; another port then works.
+void Unplugged() {
+  HWND start = StartWindow();
+  if (!start) return Check(false, "the start window opens");
+  GetDataFrom(start, L"COM13");
+  HWND box = Dialog(L"ERROR!");
+  Check(box != nullptr, "a meter unplugged mid-download ends in the ERROR! box: " + (box ? ItemText(box, 0xFFFF) : ""));
+  if (box) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Gone(box);
+  }
+  Sleep(300);
+  Check(IsWindow(start) && IsWindowEnabled(start), "the start window stays usable");
+  GetDataFrom(start, L"COM6");
+  HWND data = Dialog(L"Brevanta Model Tessil TSS Logged Data");
+  Check(data != nullptr, "a second Get Data on another port downloads");
+  if (!data) return;
+  PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Answer(L"Sure?", IDYES, nullptr);
+  Gone(data);
+}
+
 void NoPort() {
   HWND box = Dialog(L"Problem!");
   Check(box != nullptr, "no usable port shows Problem!");
@@ -306,6 +374,9 @@ struct Scenario {
 const Scenario kScenarios[] = {
     {"multiparameter", DownloadMultiParameter},
     {"dissolved-oxygen", DownloadDissolvedOxygen},
+    {"suspended-solids", DownloadSuspendedSolids},
+    {"one-type-left", DeleteToOneType},
+    {"unplugged", Unplugged},
     {"silent", SilentMeter},
     {"one-port", OnePort},
     {"no-port", NoPort},
@@ -320,7 +391,7 @@ int wmain(int argc, wchar_t** argv) {
     if (wanted == s.name) drive = s.drive;
   }
   if (drive == nullptr) {
-    std::printf("usage: ProgramTest multiparameter|dissolved-oxygen|silent|one-port|no-port\n");
+    std::printf("usage: ProgramTest SCENARIO (see kScenarios)\n");
     return 2;
   }
   std::thread driver(drive);

@@ -2,13 +2,19 @@
 # The program's windows under Wine, on an X display (Xvfb when there is none), with serial
 # devices seeded in the Wine registry the way Windows lists them. Runs every scenario of
 # ProgramTest and turns its pictures into PNG files in SCREENSHOT_DIR.
-# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR   (inside run_under_wine.sh)
+# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR METER   (inside run_under_wine.sh)
 set -uo pipefail
-program=$1 shots=$2
+program=$1 shots=$2 meter=$3
 mkdir -p "$shots"
 work=$(mktemp -d)
 xvfb=""
-cleanup() { [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+cleanup() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  [ ${#pids[@]} -gt 0 ] && kill "${pids[@]}" 2>/dev/null
+  rm -f "$WINEPREFIX/dosdevices/com12" "$WINEPREFIX/dosdevices/com13"
+  rm -rf "$work"
+}
+pids=()
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -36,9 +42,25 @@ device() {  # number, friendly name
   device 0004 "Modem without a port name"
   device 0005 "Adapter (USB) (COM9)"
   device 0006 "USB Serial Port (COM10)"
+  device 0007 "Communications Port (COM6)"
+  device 0008 "Communications Port (COM12)"
+  device 0009 "Communications Port (COM13)"
 } >"$work/ports.reg"
 wine regedit "$work/ports.reg"
 wineserver -w
+
+# COM12: three readings of two types; COM13: a meter that is unplugged during the download.
+meter_on() {  # COM number, options...
+  local com=$1
+  shift
+  "$meter" "$@" >"$work/com$com.port" &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/com$com.port" ] && break; sleep 0.05; done
+  ln -sfn "$(head -n 1 "$work/com$com.port")" "$WINEPREFIX/dosdevices/com$com"
+}
+printf '%s\n' "4131 2020 2020 02BC 00D7 0000 025D 0026" "4220 2020 2020 04D2 0000 0000 0005 0023" \
+  "4320 2020 2020 0320 00C8 0000 0105 0026" >"$work/three.txt"
+meter_on 12 --kind multi --records "$work/three.txt"
 
 failed=0
 run() {  # scenario
@@ -47,6 +69,12 @@ run() {  # scenario
 }
 run multiparameter
 run dissolved-oxygen
+run suspended-solids
+run one-type-left
+meter_on 13 --kind multi --pace
+unplug=${pids[-1]}
+(sleep 6; kill "$unplug") &
+run unplugged
 run silent
 wine reg delete "$ports_key" /f >/dev/null 2>&1
 { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; device 0000 "Communications Port (COM5)"; } >"$work/one.reg"
