@@ -12,6 +12,7 @@
 
 #include "Program.h"
 #include "ReadingGrid.h"
+#include "Screenshot.h"
 #include "WideText.h"
 
 namespace {
@@ -63,36 +64,10 @@ void Click(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The window as it is on the screen, saved as a bitmap for the runner to turn into PNG.
+// The window as it is on the screen, for the runner to turn into PNG.
 void Picture(HWND window, const char* name) {
   Sleep(400);  // let it paint
-  const char* folder = std::getenv("DATAPOND_SCREENSHOTS");
-  if (folder == nullptr) return;
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  BITMAPINFOHEADER info{sizeof info, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  const int stride = (w * 3 + 3) & ~3;
-  std::vector<char> pixels(static_cast<size_t>(stride) * h);
-  GetDIBits(memory, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof info + pixels.size()), 0, 0,
-                        sizeof(BITMAPFILEHEADER) + sizeof info};
-  const std::string path = std::string(folder) + "\\" + name + ".bmp";
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(&file, sizeof file, 1, f);
-    std::fwrite(&info, sizeof info, 1, f);
-    std::fwrite(pixels.data(), 1, pixels.size(), f);
-    std::fclose(f);
-  }
+  if (const char* folder = std::getenv("DATAPOND_SCREENSHOTS")) SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
 }
 
 std::string ListText(HWND grid, int row, int column) {
