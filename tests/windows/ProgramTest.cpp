@@ -332,6 +332,21 @@ void Unplugged() {
   Gone(data);
 }
 
+void WaitWindow() {
+  HWND wait = Dialog(L"Wait!");
+  Check(wait != nullptr, "the Wait! window");
+  if (!wait) return;
+  Picture(wait, "wait-window");
+  HWND text = GetDlgItem(wait, 1001);
+  RECT client{}, label{};
+  GetClientRect(wait, &client);
+  GetClientRect(text, &label);
+  Check(Text(text) == "Detecting COM ports...", "its text");
+  Check((GetWindowLongW(text, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0 && label.right + 4 >= client.right,
+        "a framed label filling the window");
+  Check((GetWindowLongW(wait, GWL_STYLE) & WS_SYSMENU) == 0, "no close box");
+}
+
 void NoPort() {
   HWND box = Dialog(L"Problem!");
   Check(box != nullptr, "no usable port shows Problem!");
@@ -355,6 +370,7 @@ const Scenario kScenarios[] = {
     {"silent", SilentMeter},
     {"one-port", OnePort},
     {"no-port", NoPort},
+    {"wait-window", WaitWindow},
 };
 
 }  // namespace
@@ -370,7 +386,17 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   std::thread driver(drive);
-  RunProgram();
+  if (wanted == "wait-window") {
+    // The window shows only while the ports are looked for; here it stays until pictured.
+    HWND wait = ShowWaitWindow();
+    for (int i = 0; i < 40; ++i) {
+      PumpMessages();
+      Sleep(50);
+    }
+    DestroyWindow(wait);
+  } else {
+    RunProgram();
+  }
   driver.join();
   std::printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;

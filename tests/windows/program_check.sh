@@ -67,6 +67,7 @@ run() {  # scenario
   echo "== $1"
   (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") wine "$program" "$1") || failed=1
 }
+run wait-window
 run multiparameter
 run dissolved-oxygen
 run suspended-solids
