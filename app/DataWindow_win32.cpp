@@ -26,16 +26,19 @@ int DialogUnitsToPixels(HWND window, int width) {
   return r.right;
 }
 
+}  // namespace
+
 // Puts the grid texts into the list view: column 1 stays and takes its new caption, the
 // others and every row are built again.
-void FillGrid(HWND window) {
+void RefillGrid(HWND window) {
   Program& program = TheProgram();
   HWND grid = Grid(window);
   const int oldColumns = program.table.shownLayout == 0 ? 0 : ColumnCount(program.table.shownLayout);
   if (oldColumns > 0) SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
   for (int c = oldColumns - 1; c >= 1; --c) SendMessageW(grid, LVM_DELETECOLUMN, static_cast<WPARAM>(c), 0);
 
-  const GridTexts texts = fillGrid(program.table, program.calendar);
+  program.grid = fillGrid(program.table, program.calendar);
+  const GridTexts& texts = program.grid;
   for (size_t c = 0; c < texts.columns.size(); ++c) {
     const GridColumn& column = texts.columns[c];
     std::wstring header = Widen(column.header);
@@ -58,7 +61,19 @@ void FillGrid(HWND window) {
       SendMessageW(grid, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, c == 0 ? 0 : r, reinterpret_cast<LPARAM>(&item));
     }
   }
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
+
+std::vector<int32_t> SelectedRows(HWND window) {
+  HWND grid = Grid(window);
+  std::vector<int32_t> rows;
+  for (int row = -1; (row = static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0;) {
+    rows.push_back(row + 1);
+  }
+  return rows;
+}
+
+namespace {
 
 bool MayQuit() {
   if (TheProgram().table.dataSaved == 1) return true;
@@ -76,15 +91,9 @@ void DeleteSelected(HWND window) {
     if (MayQuit()) EndDialog(window, 0);
     return;
   }
-  int row = -1;
-  for (int i = 0; i < selected; ++i) {
-    row = static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
-    if (row < 0) break;
-    program.table.readings[static_cast<size_t>(row)].discard = 1;
-  }
+  for (int32_t row : SelectedRows(window)) program.table.readings[static_cast<size_t>(row - 1)].discard = 1;
   Compaction(program.table, program.table.count);
-  FillGrid(window);
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RefillGrid(window);
 }
 
 LRESULT CALLBACK GridKeyHandler(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -126,7 +135,7 @@ INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPA
       GetClientRect(window, &client);
       MoveWindow(grid, 0, 0, client.right, client.bottom, TRUE);
       TheProgram().table.shownLayout = 0;
-      FillGrid(window);
+      RefillGrid(window);
       return 1;
     }
     case WM_SIZE: MoveWindow(Grid(window), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); return 1;
@@ -137,7 +146,7 @@ INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPA
     case WM_DESTROY:
       SetWindowLongPtrW(Grid(window), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(savedGridProcedure));
       return 0;
-    case WM_COMMAND: return 1;  // the menu commands come with the next part; Escape closes nothing
+    case WM_COMMAND: return DataWindowCommand(window, wParam);  // Escape's IDCANCEL closes nothing
     default: return 0;
   }
 }

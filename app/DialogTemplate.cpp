@@ -6,12 +6,13 @@ constexpr size_t kItemCountOffset = 8;  // DLGTEMPLATE: style, exStyle, then cdi
 
 }  // namespace
 
-DialogTemplate::DialogTemplate(const std::wstring& title, DWORD style, DWORD exStyle, short width, short height) {
+DialogTemplate::DialogTemplate(const std::wstring& title, DWORD style, DWORD exStyle, short width, short height,
+                               short x, short y) {
   Dword(style | DS_SETFONT);
   Dword(exStyle);
   Word(0);  // controls, counted as they are added
-  Word(0);  // x and y: 0, the windows are centred when shown
-  Word(0);
+  Word(static_cast<WORD>(x));
+  Word(static_cast<WORD>(y));
   Word(static_cast<WORD>(width));
   Word(static_cast<WORD>(height));
   Word(0);  // no menu

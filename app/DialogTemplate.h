@@ -11,7 +11,9 @@
 // start of the template). Geometry in dialog units of "MS Sans Serif" 8 pt.
 class DialogTemplate {
  public:
-  DialogTemplate(const std::wstring& title, DWORD style, DWORD exStyle, short width, short height);
+  // At (x, y); windows with DS_CENTER are centred when shown whatever x and y say.
+  DialogTemplate(const std::wstring& title, DWORD style, DWORD exStyle, short width, short height, short x = 0,
+                 short y = 0);
 
   // A control of a predefined class (0x0080 button, 0x0081 edit, 0x0082 static, 0x0085 combo box).
   void Add(WORD id, WORD classAtom, const std::wstring& text, DWORD style, DWORD exStyle, short x, short y, short cx,

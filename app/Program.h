@@ -9,7 +9,9 @@
 #include "DefaultsFile.h"
 #include "FileSystem.h"
 #include "MeterLink.h"
+#include "ReadingGrid.h"
 #include "ReadingTable.h"
+#include "SaveFrame.h"
 
 // What the program keeps for its whole run, all on the one user-interface thread.
 struct Program {
@@ -20,6 +22,7 @@ struct Program {
   std::vector<std::string> usablePorts;
   std::string ChosenPort;
   Calendar calendar;
+  GridTexts grid;  // what the data window's grid shows now, for saving and printing
   bool downloaded = false;  // a download has read every record: the data window follows
 };
 
@@ -34,6 +37,15 @@ std::vector<std::string> PortDiscovery();
 void RunGetDataDialog(const std::vector<std::string>& usablePorts, const std::string& lastPort);
 int32_t RunUnitsPrompt(HWND owner);
 void RunDataWindow();
+
+// The data window's commands and what they share with it.
+int DataWindowCommand(HWND dataWindow, WPARAM wParam);
+void RefillGrid(HWND dataWindow);
+std::vector<int32_t> SelectedRows(HWND dataWindow);  // 1-based, top to bottom
+int32_t RunSortDialog(HWND dataWindow);
+void SaveReadings(HWND dataWindow, SaveFormat format);
+void PrintReadings(HWND dataWindow);
+DWORD WINAPI HelpThread(LPVOID);
 
 // The modeless "Wait!" window of a download.
 struct ProgressWindow {

@@ -132,6 +132,82 @@ void Answer(const wchar_t* title, int button, const char* picture) {
   Gone(box);
 }
 
+void Command(HWND data, int id) { PostMessageW(data, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+std::vector<std::string> Headers(HWND grid) {
+  std::vector<std::string> headers;
+  for (int c = 0; c < Columns(grid); ++c) {
+    wchar_t text[128] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = text;
+    column.cchTextMax = 128;
+    SendMessageW(grid, LVM_GETCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+    headers.push_back(Narrow(text));
+  }
+  return headers;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string text;
+  for (const std::string& w : words) text += (text.empty() ? "" : ", ") + w;
+  return text;
+}
+
+// The sort dialog: which options it offers and which is chosen, then the option to press.
+void Sort(HWND data, const std::vector<int>& offered, int preselected, int press, bool reSort, const char* picture) {
+  Command(data, 1025);
+  HWND dialog = Dialog(L"Sort Priority Options");
+  Check(dialog != nullptr, "the sort dialog opens");
+  if (!dialog) return;
+  if (picture) Picture(dialog, picture);
+  std::vector<int> present;
+  for (int id = 1029; id <= 1033; ++id) {
+    if (GetDlgItem(dialog, id)) present.push_back(id);
+  }
+  Check(present == offered, "the options offered");
+  Check(IsDlgButtonChecked(dialog, preselected) == BST_CHECKED, "option " + std::to_string(preselected) + " preselected");
+  Check((GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU) == 0, "no close box");
+  if (press) PostMessageW(GetDlgItem(dialog, press), BM_CLICK, 0, 0);
+  Sleep(200);
+  Click(dialog, reSort ? 1027 : 1028);
+  Gone(dialog);
+  Sleep(300);
+}
+
+std::string FileBytes(const std::string& path) {
+  std::string bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// A Save As command through the scope question (when rows are selected) and the real
+// save-file dialog, where the name is typed and Save pressed; "" as the name cancels.
+void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const std::wstring& name) {
+  Command(data, command);
+  if (scopeButton != 0) Answer(L"Save All or Selection?", scopeButton, scopeButton == 5 ? "save-prompt" : nullptr);
+  HWND dialog = Dialog(title);
+  Check(dialog != nullptr, "the save-file dialog \"" + Narrow(title) + "\" opens");
+  if (!dialog) return;
+  if (name.empty()) {
+    Click(dialog, IDCANCEL);
+  } else {
+    if (command == 1017) Picture(dialog, "save-file-dialog");
+    SetDlgItemTextW(dialog, 1148, name.c_str());  // the file name box of the explorer-style dialog
+    SetDlgItemTextW(dialog, 1152, name.c_str());
+    Click(dialog, IDOK);
+    if (HWND replace = WaitFor([] { return FindWindowW(L"#32770", L"Confirm Save As"); }, 1.5)) {
+      PostMessageW(replace, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    }
+  }
+  Gone(dialog);
+  Sleep(500);
+}
+
 HWND StartWindow() { return Dialog(L"Brevanta - Portable Instrument Logged Data"); }
 
 void GetDataFrom(HWND start, const wchar_t* port) {
@@ -142,6 +218,95 @@ void GetDataFrom(HWND start, const wchar_t* port) {
   Sleep(100);
   Check(TheProgram().ChosenPort == Narrow(port), "choosing " + Narrow(port) + " in the list");
   Click(start, 1007);
+}
+
+// The four saves, compared later with datapond-cli's files for the same readings; a save
+// onto a locked file; a cancelled one; then the sort dialog.
+void SaveAndSort(HWND data, HWND grid) {
+  wchar_t folder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  const std::wstring base = std::wstring(folder) + L"\\";
+
+  HANDLE lock = CreateFileW((base + L"locked.csv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  SaveAs(data, 1018, L"Save As .csv", 0, base + L"locked.csv");
+  HWND error = Dialog(L"ERROR!");
+  Check(error != nullptr, "a file held by another program is reported: " + (error ? ItemText(error, 0xFFFF) : ""));
+  if (error) {
+    Picture(error, "save-error");
+    PostMessageW(error, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Gone(error);
+  }
+  CloseHandle(lock);
+  Check(TheProgram().table.dataSaved == 0, "a failed save leaves the readings unsaved");
+  PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Answer(L"Sure?", IDNO, nullptr);
+
+  SaveAs(data, 1018, L"Save As .csv", 0, L"");
+  Check(TheProgram().table.dataSaved == 0 && FileBytes(Narrow(base) + "never.csv").empty(),
+        "a cancelled save writes nothing and changes nothing");
+
+  SaveAs(data, 1018, L"Save As .csv", 0, base + L"win-all.csv");
+  SaveAs(data, 1023, L"Save As Column Formatted Text .txt", 0, base + L"win-all-text.txt");
+  Select(grid, {8, 1, 4});
+  SaveAs(data, 1017, L"Save As .xls", 5, base + L"win-selected.xls");
+  Select(grid, {8, 1, 4});
+  SaveAs(data, 1016, L"Save As Tabbed .txt", 4, base + L"win-all-tab.txt");
+  Select(grid, {8, 1, 4});
+  SaveAs(data, 1023, L"Save As Column Formatted Text .txt", 5, base + L"win-selected-text");
+  Check(TheProgram().table.dataSaved == 1, "a save marks the readings saved");
+  Check(TheProgram().defaults.SaveFolder == Narrow(base), "the save folder is remembered: " + TheProgram().defaults.SaveFolder);
+  Check(!FileBytes(Narrow(base) + "win-selected-text.txt").empty(), "a name typed without extension gets .txt");
+
+  Sort(data, {1029, 1030, 1031, 1032, 1033}, 1030, 1032, true, "sort-dialog-mixed");
+  Check(Joined(Headers(grid)) == "Type(Units), Time, Location, Reading, Temp (\xC2\xB0" "C)",
+        "Re-Sort by type then time puts the type first: " + Joined(Headers(grid)));
+  Check(TheProgram().table.sortPriority == TypeTime, "the new order is kept");
+  Sort(data, {1029, 1030, 1031, 1032, 1033}, 1032, 1029, false, nullptr);
+  Check(TheProgram().table.sortPriority == TypeTime && Headers(grid)[0] == "Type(Units)", "Cancel changes nothing");
+  Sort(data, {1029, 1030, 1031, 1032, 1033}, 1032, 1030, true, nullptr);
+  Check(Joined(Headers(grid)) == "Location, Time, Reading, Type(Units), Temp (\xC2\xB0" "C)", "back to location then time");
+
+  // Help: two windows, each keeping its own document filling its own window.
+  Command(data, 1019);
+  Command(data, 1019);
+  std::vector<HWND> helps;
+  WaitFor([&helps]() -> HWND {
+    helps.clear();
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", L"Datapond Help")) != nullptr;) {
+      if (IsWindowVisible(w)) helps.push_back(w);
+    }
+    return helps.size() == 2 ? helps[0] : nullptr;
+  });
+  Check(helps.size() == 2, "two Help clicks open two help windows");
+  if (helps.size() == 2) {
+    Sleep(500);
+    Picture(helps[0], "help-window");
+    RECT before{};
+    GetClientRect(GetDlgItem(helps[1], 1024), &before);
+    SetWindowPos(helps[0], nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    Sleep(300);
+    RECT client{}, document{}, other{};
+    GetClientRect(helps[0], &client);
+    GetClientRect(GetDlgItem(helps[0], 1024), &document);
+    GetClientRect(GetDlgItem(helps[1], 1024), &other);
+    Check(document.right + 4 >= client.right && document.right <= client.right && document.bottom + 4 >= client.bottom,
+          "the resized window's document fills it");
+    Check(other.right == before.right && other.bottom == before.bottom, "the other window's document is untouched");
+    Check(GetWindowTextLengthW(GetDlgItem(helps[0], 1024)) > 1000, "the help document is shown");
+    for (HWND help : helps) PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0);
+    for (HWND help : helps) Check(Gone(help), "a help window closes");
+  }
+}
+
+void Commands() {
+  HWND start = StartWindow();
+  if (!start) return Check(false, "the start window opens");
+  GetDataFrom(start, L"COM7");
+  HWND data = Dialog(L"Brevanta MultiParameter Portable Logged Data");
+  if (!data) return Check(false, "the data window opens");
+  SaveAndSort(data, GetDlgItem(data, 1020));
+  PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Check(Gone(data, 5), "saved readings close without a question");
 }
 
 void DownloadMultiParameter() {
@@ -228,6 +393,9 @@ void DownloadDissolvedOxygen() {
   Picture(data, "data-window-dissolved-oxygen");
   CheckGridMatchesCore(data, "dissolved-oxygen grid");
   Check(Columns(GetDlgItem(data, 1020)) == 4, "four columns: one type with temperature");
+  Sort(data, {1029, 1030}, 1030, 1029, true, "sort-dialog-single-type");
+  Check(Joined(Headers(GetDlgItem(data, 1020))) == "Time, Location, D.O. (%Sat), Temp (\xC2\xB0" "C)",
+        "Re-Sort by time: " + Joined(Headers(GetDlgItem(data, 1020))));
   PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
   Answer(L"Sure?", IDYES, nullptr);
   Check(Gone(data), "Yes closes the data window");
@@ -364,6 +532,7 @@ struct Scenario {
 const Scenario kScenarios[] = {
     {"multiparameter", DownloadMultiParameter},
     {"dissolved-oxygen", DownloadDissolvedOxygen},
+    {"commands", Commands},
     {"suspended-solids", DownloadSuspendedSolids},
     {"one-type-left", DeleteToOneType},
     {"unplugged", Unplugged},

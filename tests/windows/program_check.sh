@@ -2,9 +2,9 @@
 # The program's windows under Wine, on an X display (Xvfb when there is none), with serial
 # devices seeded in the Wine registry the way Windows lists them. Runs every scenario of
 # ProgramTest and turns its pictures into PNG files in SCREENSHOT_DIR.
-# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR METER   (inside run_under_wine.sh)
+# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR METER NATIVE_CLI   (inside run_under_wine.sh)
 set -uo pipefail
-program=$1 shots=$2 meter=$3
+program=$1 shots=$2 meter=$3 cli=$4
 mkdir -p "$shots"
 work=$(mktemp -d)
 xvfb=""
@@ -70,6 +70,20 @@ run() {  # scenario
 run wait-window
 run multiparameter
 run dissolved-oxygen
+run commands
+# The program's files and datapond-cli's for the same readings, order and rows.
+pts=$(readlink "$WINEPREFIX/dosdevices/com7")
+(cd "$work" && "$cli" download --port "$pts" --format csv --output cli-all.csv --format text --output cli-all-text.txt \
+  --format tab --output cli-all-tab.txt 2>/dev/null &&
+  "$cli" download --port "$pts" --rows 2,5,9 --format xls --output cli-selected.xls --format text \
+  --output cli-selected-text.txt 2>/dev/null)
+for pair in all.csv all-text.txt all-tab.txt selected.xls selected-text.txt; do
+  if [ -s "$work/cli-$pair" ] && cmp -s "$work/win-$pair" "$work/cli-$pair"; then
+    echo "ok   the program's $pair is datapond-cli's, byte for byte"
+  else
+    echo "FAIL the program's $pair differs from datapond-cli's"; failed=1
+  fi
+done
 run suspended-solids
 run one-type-left
 meter_on 13 --kind multi --pace

@@ -1,0 +1,62 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <string>
+
+#include "DialogTemplate.h"
+#include "Program.h"
+
+namespace {
+
+constexpr WORD kHiddenButton = 9370;
+constexpr WORD kDocument = 1024;
+constexpr WORD kHelpDocument = 9378;
+
+std::string HelpDocument() {
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(kHelpDocument), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  if (found == nullptr) return {};
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  const char* bytes = static_cast<const char*>(LockResource(loaded));
+  return bytes != nullptr ? std::string(bytes, SizeofResource(nullptr, found)) : std::string();
+}
+
+// Every help window keeps its own document control filling its own client area.
+INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
+      SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+      SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      const std::string document = HelpDocument();
+      LoadLibraryA("riched32.dll");  // registers the "RichEdit" class; it stays loaded
+      InitCommonControls();
+      RECT client{};
+      GetClientRect(window, &client);
+      HWND control = CreateWindowExW(
+          WS_EX_CLIENTEDGE, L"RichEdit", L"Waiting...\r\n",
+          WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_WANTRETURN, 0, 0,
+          client.right, client.bottom, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDocument)),
+          GetModuleHandleW(nullptr), nullptr);
+      // The control takes the bytes as Rich Text Format because they begin with "{\rtf".
+      SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(document.c_str()));
+      return 0;
+    }
+    case WM_SIZE:
+      if (HWND control = GetDlgItem(window, kDocument)) {
+        MoveWindow(control, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      }
+      return 0;
+    case WM_CLOSE: EndDialog(window, 0); return 0;  // a modal window closes only through EndDialog
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+DWORD WINAPI HelpThread(LPVOID) {
+  DialogTemplate t(L"Datapond Help", WS_POPUP | WS_OVERLAPPEDWINDOW, 0, 400, 280, 1, 1);
+  t.Add(kHiddenButton, kButton, L"", BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 1, 1);
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, HelpWindowHandler, 0);
+  return 0;
+}
