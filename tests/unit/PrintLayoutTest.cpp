@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <vector>
+
+#include "PrintLayout.h"
+
+void PrintTo(const PrintedText& text, std::ostream* out) {
+  *out << "{row " << text.row << ", column " << text.column << ", x " << text.x << ", y " << text.y << "}";
+}
+
+namespace {
+
+// Letter at 600 dpi with a sixth of an inch the printer cannot reach: left 500, top 500, bottom 5900.
+const PageMetrics kLetter600{600, 600, 100, 100, 6600, 6400};
+// 12 points at 600 dpi: 100 high, with 10 of external leading.
+const FontMetrics kFont600{100, 110};
+
+const PrintTexts kThreeColumns{{301, 250, 420}, {{180, 612, 95}, {205, 140, 431}}};
+
+TEST(PrintGeometry, MarginsCentresAndRule) {
+  // clang-format off
+  struct Case {
+    const char* name;
+    PageMetrics page;
+    FontMetrics font;
+    PrintTexts texts;
+    int left, top, bottom;
+    std::vector<int> centres;
+    int ruleEnd, ruleY, ruleThickness, firstRowY;
+  } cases[] = {
+      {"3 columns, halves to even", kLetter600, kFont600, kThreeColumns,
+       500, 500, 5900, {650, 1227, 1868}, 2084, 640, 12, 670},
+      {"4 columns on A4, an empty cell", {600, 600, 142, 118, 7016, 6816}, kFont600,
+       {{500, 333, 707, 410}, {{480, 900, 100, 411}, {10, 12, 707, 0}}},
+       458, 482, 6298, {708, 1528, 2452, 3130}, 3336, 622, 12, 652},
+      {"5 columns", kLetter600, kFont600, {{260, 300, 280, 150, 199}, {{250, 301, 279, 151, 200}, {265, 90, 281, 149, 1}}},
+       500, 500, 5900, {632, 1036, 1446, 1782, 2078}, 2178, 640, 12, 670},
+      {"600 x 300 dpi: across follows X, down follows Y", {600, 300, 100, 50, 3300, 3200}, {50, 55}, kThreeColumns,
+       500, 250, 2950, {650, 1227, 1868}, 2084, 320, 6, 335},
+      {"300 x 600 dpi", {300, 600, 50, 100, 6600, 6400}, kFont600, {{151, 306, 215}, {}},
+       250, 500, 5900, {326, 614, 934}, 1042, 640, 12, 670},
+      {"fax 204 x 196 dpi: gaps of 40.8 add up before rounding", {204, 196, 0, 0, 2156, 2156}, {33, 36},
+       {{100, 61, 90, 75}, {}},
+       204, 196, 1960, {254, 375, 492, 615}, 652, 242, 4, 252},
+      {"250 dpi: rule spacing 12.5 to even", {250, 250, 0, 0, 2750, 2750}, {42, 42}, {{100, 50, 80}, {}},
+       250, 250, 2500, {300, 425, 540}, 580, 304, 5, 316},
+      {"bottom limited by VERTRES", {600, 600, 100, 100, 6600, 5500}, kFont600, kThreeColumns,
+       500, 500, 5500, {650, 1227, 1868}, 2084, 640, 12, 670},
+      {"offsets beyond an inch clamp left and top at 0", {300, 300, 320, 310, 3300, 2700}, {50, 55},
+       {{101, 60, 80}, {}},
+       0, 0, 2690, {50, 191, 321}, 361, 70, 6, 85},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const PrintGeometry geometry = ComputePrintGeometry(c.page, c.font, c.texts);
+    EXPECT_EQ(geometry.left, c.left);
+    EXPECT_EQ(geometry.top, c.top);
+    EXPECT_EQ(geometry.bottom, c.bottom);
+    EXPECT_EQ(geometry.centres, c.centres);
+    EXPECT_EQ(geometry.ruleEnd, c.ruleEnd);
+    EXPECT_EQ(geometry.ruleY, c.ruleY);
+    EXPECT_EQ(geometry.ruleThickness, c.ruleThickness);
+    EXPECT_EQ(geometry.firstRowY, c.firstRowY);
+  }
+}
+
+TEST(PrintLayout, SelectedRowsCentredInColumnsSizedByEveryRow) {
+  // Row 3 is not printed, yet its 901-wide first cell sets the first column's width.
+  const PrintTexts texts{
+      {301, 250, 420},
+      {{180, 200, 300}, {205, 141, 431}, {100, 100, 100}, {901, 100, 100}, {300, 612, 95}, {10, 10, 10}}};
+  const std::vector<PrintedPage> pages = LayOutPrint(kLetter600, kFont600, texts, {1, 4});
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0].rule, (PrintRule{500, 640, 2684, 12}));
+  EXPECT_EQ(pages[0].texts, (std::vector<PrintedText>{
+                                {-1, 0, 800, 500},  // centre 950, 799.5 to even
+                                {-1, 1, 1702, 500},
+                                {-1, 2, 2258, 500},
+                                {1, 0, 848, 670},   // 847.5 to even
+                                {1, 1, 1756, 670},  // the edge 1756.5 is rounded, not the half width
+                                {1, 2, 2252, 670},  // 2252.5 to even
+                                {4, 0, 800, 780},
+                                {4, 1, 1521, 780},
+                                {4, 2, 2420, 780},
+                            }));
+}
+
+std::vector<int> Rows(int from, int to, int step = 1) {
+  std::vector<int> rows;
+  for (int row = from; row < to; row += step) rows.push_back(row);
+  return rows;
+}
+
+TEST(PrintPages, NewPageOnlyWhenTheNextRowWouldPassTheBottom) {
+  // Rows fall at 670 + 110 k and are 100 high: 47 fit above 5900 on Letter; on Legal
+  // (bottom 7700) the 64th ends exactly on the bottom.
+  const PageMetrics legal600{600, 600, 100, 100, 8400, 8200};
+  struct Page {
+    int firstRow, lastRow, rowCount, lastY;
+  };
+  struct Case {
+    const char* name;
+    PageMetrics page;
+    std::vector<int> rows;
+    std::vector<Page> pages;
+  } cases[] = {
+      {"one full page", kLetter600, Rows(0, 47), {{0, 46, 47, 5730}}},
+      {"one row more", kLetter600, Rows(0, 48), {{0, 46, 47, 5730}, {47, 47, 1, 670}}},
+      {"exactly filled", legal600, Rows(0, 64), {{0, 63, 64, 7600}}},
+      {"exactly filled and one more", legal600, Rows(0, 65), {{0, 63, 64, 7600}, {64, 64, 1, 670}}},
+      {"three pages", kLetter600, Rows(0, 100), {{0, 46, 47, 5730}, {47, 93, 47, 5730}, {94, 99, 6, 1220}}},
+      {"every other row selected", kLetter600, Rows(0, 100, 2), {{0, 92, 47, 5730}, {94, 98, 3, 890}}},
+      {"VERTRES 5000", {600, 600, 100, 100, 6600, 5000}, Rows(0, 40), {{0, 38, 39, 4850}, {39, 39, 1, 670}}},
+      {"not even one row fits",
+       {600, 600, 100, 100, 6600, 700},
+       Rows(0, 3),
+       {{0, 0, 1, 670}, {1, 1, 1, 670}, {2, 2, 1, 670}}},
+      {"no rows: the headings alone", kLetter600, {}, {{-1, -1, 0, -1}}},
+  };
+  const PrintTexts texts{{100, 100, 100}, std::vector<std::vector<int>>(100, {100, 100, 100})};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<PrintedPage> pages = LayOutPrint(c.page, kFont600, texts, c.rows);
+    ASSERT_EQ(pages.size(), c.pages.size());
+    for (size_t p = 0; p < pages.size(); ++p) {
+      SCOPED_TRACE(p);
+      EXPECT_EQ(pages[p].rule, pages[0].rule);
+      int headings = 0;
+      Page seen{-1, -1, 0, -1};
+      for (const PrintedText& text : pages[p].texts) {
+        if (text.row < 0) {
+          ++headings;
+          EXPECT_EQ(text.y, 500);
+        } else if (text.column == 0) {
+          if (seen.rowCount++ == 0) seen.firstRow = text.row;
+          seen.lastRow = text.row;
+          seen.lastY = text.y;
+        }
+      }
+      EXPECT_EQ(headings, 3);
+      EXPECT_EQ(seen.firstRow, c.pages[p].firstRow);
+      EXPECT_EQ(seen.lastRow, c.pages[p].lastRow);
+      EXPECT_EQ(seen.rowCount, c.pages[p].rowCount);
+      EXPECT_EQ(seen.lastY, c.pages[p].lastY);
+    }
+  }
+}
+
+}  // namespace
