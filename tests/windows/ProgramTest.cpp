@@ -200,9 +200,14 @@ void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const
     SetDlgItemTextW(dialog, 1148, name.c_str());  // the file name box of the explorer-style dialog
     SetDlgItemTextW(dialog, 1152, name.c_str());
     Click(dialog, IDOK);
-    if (HWND replace = WaitFor([] { return FindWindowW(L"#32770", L"Confirm Save As"); }, 1.5)) {
-      PostMessageW(replace, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-    }
+    // The dialog's own questions (replace the file? create it?) come in boxes of its title.
+    const auto question = [dialog, title]() -> HWND {
+      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", title)) != nullptr;) {
+        if (w != dialog && IsWindowVisible(w)) return w;
+      }
+      return nullptr;
+    };
+    if (HWND box = WaitFor(question, 1.5)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
   }
   Gone(dialog);
   Sleep(500);
@@ -285,11 +290,18 @@ void SaveAndSort(HWND data, HWND grid) {
     GetClientRect(GetDlgItem(helps[1], 1024), &before);
     SetWindowPos(helps[0], nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
     Sleep(300);
-    RECT client{}, document{}, other{};
+    // The control's outer rectangle, scroll bar and edge included, against the client area.
+    const auto outer = [](HWND control) {
+      RECT r{};
+      GetWindowRect(control, &r);
+      MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+      return r;
+    };
+    RECT client{}, other{};
     GetClientRect(helps[0], &client);
-    GetClientRect(GetDlgItem(helps[0], 1024), &document);
+    const RECT document = outer(GetDlgItem(helps[0], 1024));
     GetClientRect(GetDlgItem(helps[1], 1024), &other);
-    Check(document.right + 4 >= client.right && document.right <= client.right && document.bottom + 4 >= client.bottom,
+    Check(document.left == 0 && document.top == 0 && document.right == client.right && document.bottom == client.bottom,
           "the resized window's document fills it");
     Check(other.right == before.right && other.bottom == before.bottom, "the other window's document is untouched");
     Check(GetWindowTextLengthW(GetDlgItem(helps[0], 1024)) > 1000, "the help document is shown");
