@@ -527,6 +527,35 @@ void WaitWindow() {
   Check((GetWindowLongW(wait, GWL_STYLE) & WS_SYSMENU) == 0, "no close box");
 }
 
+// Two print jobs to the PDF printer: the selected rows, then all of them.
+void Print() {
+  HWND start = StartWindow();
+  if (!start) return Check(false, "the start window opens");
+  GetDataFrom(start, L"COM7");
+  HWND data = Dialog(L"Brevanta MultiParameter Portable Logged Data");
+  if (!data) return Check(false, "the data window opens");
+  HWND grid = GetDlgItem(data, 1020);
+  for (int selection : {1, 0}) {
+    Select(grid, selection ? std::vector<int>{1, 4, 8} : std::vector<int>{});
+    PostMessageW(data, WM_COMMAND, MAKEWPARAM(1015, 1), 0);  // any notification code prints
+    HWND dialog = Dialog(L"Print");
+    Check(dialog != nullptr, selection ? "the print dialog, rows selected" : "the print dialog, no selection");
+    if (!dialog) return;
+    if (selection) Picture(dialog, "print-dialog");
+    HWND selectionChoice = GetDlgItem(dialog, 1057);  // the dialog's "Selection" option
+    Check(selectionChoice != nullptr && (IsWindowEnabled(selectionChoice) != 0) == (selection != 0) &&
+              (IsDlgButtonChecked(dialog, 1057) == BST_CHECKED) == (selection != 0),
+          "the selection choice is offered and made only when rows are selected");
+    Click(dialog, IDOK);
+    Gone(dialog);
+    Sleep(2000);
+  }
+  Check(TheProgram().table.dataSaved == 0, "printing is not saving");
+  PostMessageW(data, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Answer(L"Sure?", IDYES, nullptr);
+  Gone(data);
+}
+
 void NoPort() {
   HWND box = Dialog(L"Problem!");
   Check(box != nullptr, "no usable port shows Problem!");
@@ -550,6 +579,7 @@ const Scenario kScenarios[] = {
     {"unplugged", Unplugged},
     {"silent", SilentMeter},
     {"one-port", OnePort},
+    {"print", Print},
     {"no-port", NoPort},
     {"wait-window", WaitWindow},
 };

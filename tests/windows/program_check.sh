@@ -84,6 +84,34 @@ for pair in all.csv all-text.txt all-tab.txt selected.xls selected-text.txt; do
     echo "FAIL the program's $pair differs from datapond-cli's"; failed=1
   fi
 done
+# Printing reaches a PDF printer through CUPS, as a Windows printer of Wine's.
+pdfs=$HOME/PDF
+if ! lpstat -p DatapondPDF >/dev/null 2>&1; then
+  pgrep -x cupsd >/dev/null || cupsd
+  for _ in $(seq 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.1; done
+  lpadmin -p DatapondPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
+  lpadmin -d DatapondPDF
+fi
+mkdir -p "$pdfs"
+before=$(ls "$pdfs" 2>/dev/null | wc -l)
+run print
+for _ in $(seq 100); do [ "$(ls "$pdfs" | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
+jobs=($(ls -t "$pdfs"/*Logged_Data_Print*.pdf 2>/dev/null | head -n 2))
+if [ ${#jobs[@]} -eq 2 ]; then
+  selected=${jobs[1]} all=${jobs[0]}
+  rows=$(pdftotext -layout "$selected" - | grep -c "AM\|PM")
+  pages=$(pdfinfo "$all" | awk '/^Pages:/ { print $2 }')
+  heads=$(pdftotext -layout "$all" - | grep -c "Location.*Time.*Reading.*Type(Units)")
+  if [ "$rows" -eq 3 ] && [ "$pages" -ge 2 ] && [ "$heads" -eq "$pages" ]; then
+    echo "ok   printed: 3 selected rows on one page; all rows on $pages pages, each headed"
+  else
+    echo "FAIL printed: $rows selected rows, $pages pages with $heads headings"; failed=1
+  fi
+  pdftoppm -png -r 60 -f 1 -l 1 "$all" "$shots/printed-page"
+  mv "$shots/printed-page-1.png" "$shots/printed-page.png" 2>/dev/null
+else
+  echo "FAIL the print jobs did not reach the PDF printer"; failed=1
+fi
 run suspended-solids
 run one-type-left
 meter_on 13 --kind multi --pace
