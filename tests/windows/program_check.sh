@@ -85,7 +85,8 @@ for pair in all.csv all-text.txt all-tab.txt selected.xls selected-text.txt; do
   fi
 done
 # Printing reaches a PDF printer through CUPS, as a Windows printer of Wine's.
-pdfs=$HOME/PDF
+# cups-pdf writes into the PDF folder of the job owner's home as the user database gives it.
+pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
 if ! lpstat -p DatapondPDF >/dev/null 2>&1; then
   pgrep -x cupsd >/dev/null || cupsd
   for _ in $(seq 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.1; done
