@@ -88,8 +88,9 @@ done
 # cups-pdf writes into the PDF folder of the job owner's home as the user database gives it.
 pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
 if ! lpstat -p DatapondPDF >/dev/null 2>&1; then
-  pgrep -x cupsd >/dev/null || cupsd
-  for _ in $(seq 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.1; done
+  scheduler() { lpstat -r 2>/dev/null | grep -q "is running"; }
+  scheduler || cupsd
+  for _ in $(seq 100); do scheduler && break; sleep 0.1; done
   lpadmin -p DatapondPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
   lpadmin -d DatapondPDF
 fi
