@@ -35,6 +35,8 @@ device() {  # number, friendly name
   # The whole screen is one Wine desktop, so windows get their frames without a window manager.
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x768"\r\n\r\n'
+  # A crash ends the program at once instead of waiting on Wine's crash window.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
   device 0000 "Communications Port (COM5)"
   device 0001 "USB Serial Port (COM7)"
   device 0002 "Communications Port (COM8)"
@@ -65,7 +67,7 @@ meter_on 12 --kind multi --records "$work/three.txt"
 failed=0
 run() {  # scenario
   echo "== $1"
-  (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") wine "$program" "$1") || failed=1
+  (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") timeout 300 wine "$program" "$1") || failed=1
 }
 run wait-window
 run multiparameter
