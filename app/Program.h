@@ -9,6 +9,7 @@
 #include "DefaultsFile.h"
 #include "FileSystem.h"
 #include "MeterLink.h"
+#include "Ports.h"
 #include "ReadingGrid.h"
 #include "ReadingTable.h"
 #include "SaveFrame.h"
@@ -33,7 +34,6 @@ int RunProgram();
 
 // The windows of the program. Each is a dialog built in memory.
 HWND ShowWaitWindow();
-std::vector<std::string> PortDiscovery();
 void RunGetDataDialog(const std::vector<std::string>& usablePorts, const std::string& lastPort);
 int32_t RunUnitsPrompt(HWND owner);
 void RunDataWindow();

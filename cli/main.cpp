@@ -62,7 +62,7 @@ int32_t AskUnits() {
 }
 
 int ListPorts() {
-  for (const std::string& port : UsablePorts()) std::printf("%s\n", port.c_str());
+  for (const std::string& port : PortDiscovery()) std::printf("%s\n", port.c_str());
   return Saved;
 }
 

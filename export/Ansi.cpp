@@ -20,19 +20,6 @@ char ToByte(char32_t c) {
   return '?';
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::string Utf8ToWindows1252(const std::string& text) {
@@ -49,16 +36,6 @@ std::string Utf8ToWindows1252(const std::string& text) {
     }
     out += valid ? ToByte(c) : '?';
     i += valid ? static_cast<size_t>(length) : 1;
-  }
-  return out;
-}
-
-std::string Windows1252ToUtf8(const std::string& bytes) {
-  std::string out;
-  for (char byte : bytes) {
-    const auto b = static_cast<uint8_t>(byte);
-    const char32_t c = b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
-    AppendUtf8(out, c != 0 ? c : U'?');
   }
   return out;
 }

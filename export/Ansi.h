@@ -6,5 +6,3 @@
 // systems; a character the code page lacks becomes "?".
 std::string Utf8ToWindows1252(const std::string& text);
 
-// Windows-1252 bytes back to UTF-8.
-std::string Windows1252ToUtf8(const std::string& bytes);

@@ -75,8 +75,11 @@ FileSystem LocalFileSystem() { return {IsFile, IsFolder, Read, Write, DocumentsF
 
 bool IsDevicePath(const std::string& name) { return name.rfind("/dev/", 0) == 0; }
 
+// The limit counts characters (code points), not the bytes of their UTF-8 form.
 std::string FolderPart(const std::string& path) {
-  if (path.size() > 260) return "";
+  size_t characters = 0;
+  for (char byte : path) characters += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+  if (characters > 260) return "";
   const size_t last = path.rfind('/');
   return last == std::string::npos ? "" : path.substr(0, last + 1);
 }

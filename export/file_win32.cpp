@@ -2,25 +2,9 @@
 #include <windows.h>
 
 #include "FileSystem.h"
+#include "WideText.h"
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
-std::string Narrow(const std::wstring& text, UINT codePage) {
-  if (text.empty()) return {};
-  const int n =
-      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
-  return narrow;
-}
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()); }
 
@@ -32,18 +16,6 @@ bool IsFile(const std::string& path) {
 bool IsFolder(const std::string& path) {
   const DWORD a = Attributes(path);
   return !path.empty() && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::string SystemReason(DWORD error) {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring reason = text != nullptr ? text : L"";
-  LocalFree(text);
-  while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L'.')) {
-    reason.pop_back();
-  }
-  return reason.empty() ? std::string("Windows error ") + std::to_string(error) : Narrow(reason, CP_UTF8);
 }
 
 bool Read(const std::string& path, std::string& bytes) {
@@ -83,20 +55,14 @@ std::string SpecialFolderPath(int csidl) {
   wchar_t path[MAX_PATH] = {};
   const BOOL found = SHGetPathFromIDListW(items, path);
   CoTaskMemFree(items);
-  return found ? Narrow(path, CP_UTF8) : "";
+  return found ? Narrow(path) : "";
 }
 
 std::string DocumentsFolder() { return SpecialFolderPath(CSIDL_PERSONAL); }
 
 std::string ToAnsi(const std::string& utf8) { return Narrow(Widen(utf8), CP_ACP); }
 
-std::string FromAnsi(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-  return Narrow(wide, CP_UTF8);
-}
+std::string FromAnsi(const std::string& bytes) { return Narrow(Widen(bytes, CP_ACP)); }
 
 }  // namespace
 
@@ -104,8 +70,9 @@ FileSystem LocalFileSystem() { return {IsFile, IsFolder, Read, Write, DocumentsF
 
 bool IsDevicePath(const std::string&) { return false; }
 
+// The limit counts the characters of the path as Windows keeps it, UTF-16 units, not bytes.
 std::string FolderPart(const std::string& path) {
-  if (path.size() > 260) return "";
+  if (Widen(path).size() > 260) return "";
   const size_t last = path.find_last_of("\\:");
   return last == std::string::npos ? "" : path.substr(0, last + 1);
 }

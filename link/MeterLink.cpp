@@ -6,7 +6,8 @@ int32_t OpenMeterPort(MeterLink& link, const std::string& name) {
   link.ReplyBuffer = ReplyBytes{};
   link.LastErrorText = "No Error";
   link.port.reset();
-  int32_t code = link.openDevice(name, link.port);
+  link.portFailure.clear();
+  int32_t code = link.openDevice(name, link.port, link.portFailure);
   if (code != 0) {
     if (code < 0) code = UnknownPortError;
     link.port.reset();

@@ -22,7 +22,7 @@ struct ReplyBytes {
   void Set(int position, uint8_t value) { bytes.at(static_cast<size_t>(position - 1)) = value; }
 };
 
-using PortOpener = int32_t (*)(const std::string& name, std::unique_ptr<SerialPort>& port);
+using PortOpener = int32_t (*)(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why);
 
 // The dissolved-oxygen meter does not say its units; the operator is asked once a run.
 enum DoUnits : int32_t { UnitsNotAsked = 0, UnitsPercentSaturation = 286, UnitsMgPerLitre = 542 };
@@ -35,6 +35,8 @@ struct MeterLink {
   int32_t replyLength = 0;  // bytes of the last complete reply, LRC included
   // The message of the link's last failure, "No Error" once an operation has started.
   std::string LastErrorText;
+  // The system's words for why the port did not open, for a front end that can say more.
+  std::string portFailure;
 
   MeterKind meterKind = MeterKind::DissolvedOxygen;
   int32_t recordCount = 0;

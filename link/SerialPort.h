@@ -19,9 +19,9 @@ class SerialPort {
 };
 
 // Opens the named device exclusively with the meter's line settings (9600 8N1, no flow
-// control). On failure `port` stays empty and the code says why (69 not available,
-// 5 a setting refused, 57 line error, or the system's number).
-int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port);
+// control). On failure `port` stays empty, the code says why (69 not available, 5 a setting
+// refused, 57 line error, or the system's number) and `why` in the system's own words.
+int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why);
 
 // The Win32 device path of a port name: every "\\.\" removed, then one put in front, so
 // COM10 and above open too and an already prefixed name is not prefixed twice.

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -7,6 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 
 #ifdef __linux__
 #include <linux/serial.h>
@@ -131,26 +135,77 @@ int32_t ApplyLineSettings(int fd) {
   tty.c_cc[VMIN] = 0;
   tty.c_cc[VTIME] = 0;
   if (tcsetattr(fd, TCSANOW, &tty) != 0) return IllegalFunctionCall;
+  // The driver raised DTR and RTS on open; the meter's line has them low. A pseudo-terminal
+  // has no modem lines and refuses, which is no failure.
+  const int modemLines = TIOCM_DTR | TIOCM_RTS;
+  ioctl(fd, TIOCMBIC, &modemLines);
   return 0;
+}
+
+// Another process that has the device open, as far as /proc shows it: "process N (name)",
+// or "" when none is seen. An unprivileged user sees only their own processes, so another
+// user's program holding the port stays invisible here; the exclusive lock still keeps out
+// whoever opens it after us.
+std::string OtherHolder(dev_t device) {
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return "";
+  const long self = getpid();
+  std::string holder;
+  while (const dirent* entry = readdir(proc)) {
+    char* end = nullptr;
+    const long pid = std::strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0 || pid == self) continue;
+    const std::string fdFolder = std::string("/proc/") + entry->d_name + "/fd";
+    DIR* fds = opendir(fdFolder.c_str());
+    if (fds == nullptr) continue;
+    while (const dirent* fd = readdir(fds)) {
+      struct stat info {};
+      if (fd->d_name[0] == '.' || stat((fdFolder + "/" + fd->d_name).c_str(), &info) != 0) continue;
+      if (S_ISCHR(info.st_mode) && info.st_rdev == device) {
+        std::string name;
+        std::getline(std::ifstream(std::string("/proc/") + entry->d_name + "/comm"), name);
+        holder = "process " + std::to_string(pid) + (name.empty() ? "" : " (" + name + ")");
+        break;
+      }
+    }
+    closedir(fds);
+    if (!holder.empty()) break;
+  }
+  closedir(proc);
+  return holder;
+}
+
+int32_t NotAvailable(int fd, std::string& why, const std::string& reason) {
+  if (fd >= 0) close(fd);
+  why = reason;
+  return PortNotAvailable;
 }
 
 }  // namespace
 
-int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port) {
+int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why) {
   port.reset();
+  why.clear();
   // Non-blocking: the open waits for no carrier, and no read or write can hang.
   const int fd = open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return PortNotAvailable;
+  if (fd < 0) return NotAvailable(-1, why, std::strerror(errno));
   struct stat info {};
   // Only a terminal device is a port; a regular file or anything else is "not available".
-  // The advisory lock keeps out a second open from any program that also locks, root included.
-  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd) || ioctl(fd, TIOCEXCL) != 0 ||
-      flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    return PortNotAvailable;
+  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd)) {
+    return NotAvailable(fd, why, S_ISDIR(info.st_mode) ? "a folder, not a serial port" : "not a serial port");
+  }
+  // The advisory lock keeps out a second open from any program that also locks, root
+  // included; TIOCEXCL keeps out later opens of programs that do not lock.
+  if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    return NotAvailable(fd, why, "in use by another program");
+  }
+  // Neither keeps out a program that opened the port before us.
+  if (const std::string holder = OtherHolder(info.st_rdev); !holder.empty()) {
+    return NotAvailable(fd, why, "in use by " + holder);
   }
   if (int32_t code = ApplyLineSettings(fd); code != 0) {
     close(fd);
+    why = ErrorText(code);
     return code;
   }
   port = std::make_unique<PosixSerialPort>(fd);

@@ -4,6 +4,7 @@
 
 #include "ErrorText.h"
 #include "SerialPort.h"
+#include "WideText.h"
 
 namespace {
 
@@ -21,14 +22,6 @@ int32_t SystemErrorCode(DWORD err) {
     case ERROR_OPERATION_ABORTED: return DeviceIoError;
     default: return UnknownPortError;
   }
-}
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
 }
 
 constexpr DWORD kLineErrors = CE_RXOVER | CE_OVERRUN | CE_FRAME | CE_TXFULL | CE_IOE;
@@ -124,29 +117,39 @@ constexpr Setting kLineSettings[] = {
       });
     },
     // Reads return at once with what is queued; the exchange only reads what is waiting anyway.
+    // The write time-outs stay as the driver has them.
     [](HANDLE h) {
       COMMTIMEOUTS timeouts{};
+      if (!GetCommTimeouts(h, &timeouts)) return SystemErrorCode(GetLastError());
       timeouts.ReadIntervalTimeout = MAXDWORD;
+      timeouts.ReadTotalTimeoutMultiplier = 0;
+      timeouts.ReadTotalTimeoutConstant = 0;
       return SetCommTimeouts(h, &timeouts) ? 0 : IllegalFunctionCall;
     },
 };
 
 }  // namespace
 
-int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port) {
+int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why) {
   port.reset();
+  why.clear();
   // "\\.\" reaches the device namespace directly; without it COM10 and above do not open.
   const std::wstring path = Widen(WindowsDevicePath(name));
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return PortNotAvailable;
+  if (handle == INVALID_HANDLE_VALUE) {
+    why = SystemReason(GetLastError());
+    return PortNotAvailable;
+  }
   if (GetFileType(handle) == FILE_TYPE_DISK) {
     CloseHandle(handle);
+    why = "a disk file, not a serial port";
     return PortNotAvailable;
   }
   for (Setting apply : kLineSettings) {
     if (int32_t code = apply(handle); code != 0) {
       CloseHandle(handle);
+      why = ErrorText(code);
       return code;
     }
   }

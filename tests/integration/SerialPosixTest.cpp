@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -49,6 +52,33 @@ TEST(PosixSerialPort, OpensOnlyAFreeTerminalDevice) {
   CloseMeterPort(first);
   MeterLink again;
   EXPECT_EQ(OpenMeterPort(again, meter.Path()), 0) << "closing releases the port";
+}
+
+// A terminal program that opened the port first takes no lock, yet the port is its own; once
+// it has gone the port opens and the meter still answers.
+TEST(PosixSerialPort, RefusesAPortAnotherProgramOpenedFirst) {
+  MeterProcess meter({"--kind", "do"});
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    const int fd = open(meter.Path().c_str(), O_RDWR | O_NOCTTY);
+    (void)!write(ready[1], fd >= 0 ? "y" : "n", 1);
+    pause();
+    _exit(0);
+  }
+  char opened = 0;
+  ASSERT_EQ(read(ready[0], &opened, 1), 1);
+  ASSERT_EQ(opened, 'y');
+  MeterLink link;
+  EXPECT_EQ(OpenMeterPort(link, meter.Path()), PortNotAvailable);
+  EXPECT_EQ(link.portFailure.rfind("in use by process " + std::to_string(holder) + " (", 0), 0u) << link.portFailure;
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_EQ(OpenMeterPort(link, meter.Path()), 0) << link.portFailure;
+  EXPECT_EQ(Transact(link, ":0111"), 0);
 }
 
 TEST(PosixSerialPort, ExchangesWithEveryMeterKind) {

@@ -7,7 +7,7 @@ namespace {
 
 LinkBench* openingBench = nullptr;
 
-int32_t OpenFakePort(const std::string&, std::unique_ptr<SerialPort>& port) {
+int32_t OpenFakePort(const std::string&, std::unique_ptr<SerialPort>& port, std::string&) {
   auto fake = std::make_unique<FakePort>(openingBench->clock);
   openingBench->port = fake.get();
   LinkBench* bench = openingBench;

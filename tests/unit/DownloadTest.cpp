@@ -154,7 +154,7 @@ TEST(RunDownload, NothingValidOrNoPort) {
   }
   {
     LinkBench bench;
-    bench.link.openDevice = [](const std::string&, std::unique_ptr<SerialPort>&) { return int32_t{PortNotAvailable}; };
+    bench.link.openDevice = [](const std::string&, std::unique_ptr<SerialPort>&, std::string&) { return int32_t{PortNotAvailable}; };
     ReadingTable table;
     Screen screen;
     const DownloadResult result = RunDownload(bench.link, table, "COM9", screen.FrontEnd());

@@ -43,7 +43,7 @@ TEST(ErrorText, MapsEveryCodeOfTheTable) {
 VirtualClock clock;
 int32_t openCode = 0;
 
-int32_t FakeOpener(const std::string&, std::unique_ptr<SerialPort>& port) {
+int32_t FakeOpener(const std::string&, std::unique_ptr<SerialPort>& port, std::string&) {
   if (openCode == 0) port = std::make_unique<FakePort>(clock);
   return openCode;
 }

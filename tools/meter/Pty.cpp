@@ -17,14 +17,16 @@ std::string SystemError(const std::string& what) { return what + ": " + std::str
 
 bool OpenMeterPty(MeterPty& pty, std::string& error) {
   char name[256] = {};
-  if (openpty(&pty.master, &pty.slave, name, nullptr, nullptr) != 0) {
+  int slave = -1;
+  if (openpty(&pty.master, &slave, name, nullptr, nullptr) != 0) {
     error = SystemError("openpty");
     return false;
   }
   pty.slavePath = name;
 
   termios line{};
-  if (tcgetattr(pty.slave, &line) != 0) {
+  if (tcgetattr(slave, &line) != 0) {
+    close(slave);
     error = SystemError("tcgetattr " + pty.slavePath);
     return false;
   }
@@ -34,10 +36,11 @@ bool OpenMeterPty(MeterPty& pty, std::string& error) {
   line.c_cflag &= ~static_cast<tcflag_t>(PARENB | CSTOPB | CSIZE | CRTSCTS);
   line.c_cflag |= CS8 | CLOCAL | CREAD;
   line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-  if (tcsetattr(pty.slave, TCSANOW, &line) != 0) {
-    error = SystemError("tcsetattr " + pty.slavePath);
-    return false;
-  }
+  const bool set = tcsetattr(slave, TCSANOW, &line) == 0;
+  if (!set) error = SystemError("tcsetattr " + pty.slavePath);
+  // The line settings stay with the pair while the master side is open.
+  close(slave);
+  if (!set) return false;
 
   int flags = fcntl(pty.master, F_GETFL);
   if (flags < 0 || fcntl(pty.master, F_SETFL, flags | O_NONBLOCK) != 0) {
@@ -48,9 +51,8 @@ bool OpenMeterPty(MeterPty& pty, std::string& error) {
 }
 
 void CloseMeterPty(MeterPty& pty) {
-  if (pty.slave >= 0) close(pty.slave);
   if (pty.master >= 0) close(pty.master);
-  pty.slave = pty.master = -1;
+  pty.master = -1;
 }
 
 bool CreatePortLink(const std::string& linkPath, const std::string& target, std::string& error) {

@@ -4,12 +4,12 @@
 
 struct MeterPty {
   int master = -1;
-  int slave = -1;  // held open so the master never sees EIO while no client has the port open
   std::string slavePath;
 };
 
 // Opens a pseudo-terminal whose slave side is a raw 9600 8N1 line without flow control; the
-// master side is non-blocking. On failure returns false with error set.
+// master side is non-blocking. The slave side is not held open: like a meter on a real
+// port, the simulator is no program that has the port open. On failure returns false with error set.
 bool OpenMeterPty(MeterPty& pty, std::string& error);
 
 void CloseMeterPty(MeterPty& pty);

@@ -57,6 +57,8 @@ SendResult WriteAll(int fd, const char* data, std::size_t size, int stopFd) {
       size -= static_cast<std::size_t>(written);
       continue;
     }
+    // The client closed the port before the reply was out: the reply is dropped.
+    if (written < 0 && errno == EIO) return SendResult::Interrupted;
     if (written < 0 && errno != EAGAIN && errno != EINTR) return SendResult::Failed;
     // The client is not reading and the line's buffer is full: wait for room or a stop.
     pollfd fds[2] = {{fd, POLLOUT, 0}, {stopFd, POLLIN, 0}};
@@ -108,6 +110,13 @@ SendResult SendReply(const std::string& noise, const std::string& frame, const F
   return SendResult::Sent;
 }
 
+// While no client has the port open the master side reports a hang-up at once; look again
+// a little later. False when a stop came instead.
+bool AwaitClient(int stopFd) {
+  pollfd stop{stopFd, POLLIN, 0};
+  return poll(&stop, 1, 20) <= 0 || stop.revents == 0;
+}
+
 bool Answers(const Faults& faults, long requestNumber) {
   if (faults.silent) return false;
   return faults.stopAfter < 0 || requestNumber <= faults.stopAfter;
@@ -129,11 +138,11 @@ bool Serve(const Meter& meter, const Faults& faults, int masterFd, int stopFd, s
       return false;
     }
     if (fds[1].revents != 0) return true;
-    if ((fds[0].revents & POLLIN) == 0) {
-      error = "the pseudo-terminal hung up";
-      return false;
+    ssize_t received = (fds[0].revents & POLLIN) != 0 ? read(masterFd, buffer, sizeof buffer) : -1;
+    if (received < 0 && ((fds[0].revents & POLLIN) == 0 || errno == EIO)) {
+      if (!AwaitClient(stopFd)) return true;
+      continue;
     }
-    ssize_t received = read(masterFd, buffer, sizeof buffer);
     if (received < 0) {
       if (errno == EAGAIN || errno == EINTR) continue;
       error = std::string("read: ") + std::strerror(errno);

@@ -20,7 +20,7 @@ bool LooksSerial(const std::string& name) {
 
 }  // namespace
 
-std::vector<std::string> UsablePorts() {
+std::vector<std::string> PortDiscovery() {
   std::vector<std::string> ports;
   DIR* dev = opendir("/dev");
   if (dev == nullptr) return ports;
@@ -29,7 +29,8 @@ std::vector<std::string> UsablePorts() {
     if (!LooksSerial(name)) continue;
     // A port is usable when it opens for the meter now: present, a terminal, not in use.
     std::unique_ptr<SerialPort> port;
-    if (OpenSerialDevice("/dev/" + name, port) == 0) ports.push_back("/dev/" + name);
+    std::string why;
+    if (OpenSerialDevice("/dev/" + name, port, why) == 0) ports.push_back("/dev/" + name);
   }
   closedir(dev);
   SortPortNames(ports);

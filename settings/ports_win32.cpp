@@ -1,12 +1,13 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 
 #include "PortNames.h"
-#include "Program.h"
+#include "Ports.h"
 #include "SerialPort.h"
+#include "WideText.h"
 
 namespace {
 
@@ -34,14 +35,15 @@ std::vector<std::string> CandidatePorts() {
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
   for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+    // A name of 99 characters and its NUL fill the buffer exactly.
     char name[100] = {};
     // A device whose name cannot be read is left out rather than taken for the one before.
     if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(name), sizeof name - 1, nullptr)) {
+                                           reinterpret_cast<BYTE*>(name), sizeof name, nullptr)) {
       continue;
     }
     std::string port;
-    if (CandidatePort(name, port)) candidates.push_back(port);
+    if (CandidatePort(std::string(name, std::find(name, name + sizeof name, '\0')), port)) candidates.push_back(port);
   }
   SetupDiDestroyDeviceInfoList(devices);
   return candidates;
@@ -49,9 +51,7 @@ std::vector<std::string> CandidatePorts() {
 
 // Opened exclusively as the download opens it, and closed at once: nothing is configured.
 bool OpensNow(const std::string& port) {
-  const std::string path = WindowsDevicePath(port);
-  const std::wstring wide(path.begin(), path.end());
-  HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(Widen(WindowsDevicePath(port)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool device = GetFileType(handle) != FILE_TYPE_DISK;
