@@ -123,9 +123,7 @@ HMENU BuildMenu() {
 INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
-      SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-      SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      SetProgramIcon(window);
       SetMenu(window, BuildMenu());
       HWND grid = Grid(window);
       SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

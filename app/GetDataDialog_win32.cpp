@@ -26,13 +26,20 @@ void GetData(HWND dialog) {
   Program& program = TheProgram();
   // No second download can start, and the window cannot be closed, while this one runs.
   EnableWindow(dialog, FALSE);
-  ProgressWindow progress = CreateProgressWindow(dialog, L"");
+  // The window appears with the first status, after the port has been remembered.
+  ProgressWindow progress;
   DownloadFrontEnd frontEnd;
   frontEnd.rememberPort = [&](const std::string& port) {
     program.defaults.LastPort = port;
     SaveDefaults(program.defaults, program.files);
   };
-  frontEnd.status = [&](const std::string& text) { SetProgressStatus(progress, Widen(text)); };
+  frontEnd.status = [&](const std::string& text) {
+    if (progress.window == nullptr) {
+      progress = CreateProgressWindow(dialog, Widen(text));
+    } else {
+      SetProgressStatus(progress, Widen(text));
+    }
+  };
   frontEnd.showProgress = [&](int32_t first, int32_t last) { ShowProgressBar(progress, first, last); };
   frontEnd.progress = [&](int32_t position) {
     SendMessageW(progress.bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
@@ -43,9 +50,12 @@ void GetData(HWND dialog) {
     EndDialog(dialog, 1);
   };
   frontEnd.closeProgress = [&] { CloseProgressWindow(progress); };
-  program.link.unitsPrompt = [dialog] {
+  program.link.unitsPrompt = [&] {
     const int32_t answer = RunUnitsPrompt(dialog);
-    EnableWindow(dialog, FALSE);  // ending the prompt enabled its owner again
+    // Ending the prompt enabled and activated its owner; the download goes on in front.
+    EnableWindow(dialog, FALSE);
+    SetWindowPos(progress.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(progress.window);
     return answer;
   };
 
@@ -74,9 +84,7 @@ INT_PTR CALLBACK GetDataHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM
   Program& program = TheProgram();
   switch (message) {
     case WM_INITDIALOG: {
-      HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
-      SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-      SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      SetProgramIcon(dialog);
       if (HWND list = GetDlgItem(dialog, kPortList)) {
         int shown = 0;
         for (size_t i = 0; i < program.usablePorts.size(); ++i) {
@@ -121,7 +129,7 @@ void RunGetDataDialog(const std::vector<std::string>& usablePorts, const std::st
     t.Add(kPortShown, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE, 120, 10,
           45, 10);
   } else {
-    t.Add(kPortList, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
+    t.Add(kPortList, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
   }
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, GetDataHandler, 0);
 }

@@ -25,9 +25,7 @@ std::string HelpDocument() {
 INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
-      SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-      SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+      SetProgramIcon(window);
       const std::string document = HelpDocument();
       LoadLibraryA("riched32.dll");  // registers the "RichEdit" class; it stays loaded
       InitCommonControls();

@@ -62,6 +62,9 @@ void PumpMessages();
 // The wall clock, whose sleeps pump messages.
 Clock& PumpingSystemClock();
 
+// Every window carries the program's icon, #10001.
+void SetProgramIcon(HWND window);
+
 // The message box the whole program uses for a failure: title "ERROR!", the error icon.
 void ShowError(HWND owner, const std::string& message);
 

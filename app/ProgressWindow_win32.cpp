@@ -38,6 +38,7 @@ ProgressWindow CreateProgressWindow(HWND owner, const std::wstring& status) {
   t.Add(kStatus, kStatic, status, SS_CENTER | SS_CENTERIMAGE, 0, 3, 3, 119, 25);
   ProgressWindow progress;
   progress.window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, ProgressHandler, 0);
+  SetProgramIcon(progress.window);
   RECT client{};
   GetClientRect(progress.window, &client);
   const RECT label = DialogRect(progress.window, 3, 3, 0, 25);
@@ -66,6 +67,12 @@ void ShowProgressBar(ProgressWindow& progress, int first, int last) {
 void CloseProgressWindow(ProgressWindow& progress) {
   if (progress.window != nullptr) DestroyWindow(progress.window);
   progress = {};
+}
+
+void SetProgramIcon(HWND window) {
+  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(10001));
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 void ShowError(HWND owner, const std::string& message) {

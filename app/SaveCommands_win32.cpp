@@ -22,7 +22,11 @@ INT_PTR CALLBACK ScopeHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
     EndDialog(dialog, 0);
     return 1;
   }
-  return message == WM_INITDIALOG ? 1 : 0;
+  if (message == WM_INITDIALOG) {
+    SetProgramIcon(dialog);
+    return 1;
+  }
+  return 0;
 }
 
 int32_t RunSaveScopePrompt(HWND dataWindow) {

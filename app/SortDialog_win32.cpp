@@ -31,6 +31,7 @@ bool ShowsSingleType() {
 INT_PTR CALLBACK SortHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
+      SetProgramIcon(dialog);
       // The current order is preselected; a priority a single type cannot have shows as Location - Time.
       const int32_t current = TheProgram().table.sortPriority;
       WORD selected = 1030;

@@ -31,6 +31,7 @@ HWND ShowWaitWindow() {
   DialogTemplate t(L"Wait!", WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME | WS_VISIBLE, 0, 125, 50);
   t.Add(kWaitText, kStatic, L"Detecting COM ports...", SS_CENTER | SS_CENTERIMAGE, WS_EX_STATICEDGE, 0, 0, 125, 50);
   HWND wait = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, WaitHandler, 0);
+  SetProgramIcon(wait);  // unowned, so its taskbar button shows it
   RECT client{};
   GetClientRect(wait, &client);
   MoveWindow(GetDlgItem(wait, kWaitText), 0, 0, client.right, client.bottom, FALSE);

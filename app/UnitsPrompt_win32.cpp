@@ -18,7 +18,10 @@ INT_PTR CALLBACK UnitsHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
     if (LOWORD(wParam) == kSaturation) EndDialog(dialog, 2);
     return 1;
   }
-  if (message == WM_INITDIALOG) return 1;
+  if (message == WM_INITDIALOG) {
+    SetProgramIcon(dialog);
+    return 1;
+  }
   return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "ErrorText.h"
 #include "SerialPort.h"
+#include "SerialWin32.h"
 #include "WideText.h"
 
 namespace {
@@ -130,6 +131,13 @@ constexpr Setting kLineSettings[] = {
 
 }  // namespace
 
+int32_t ApplyLineSettings(HANDLE port) {
+  for (Setting apply : kLineSettings) {
+    if (int32_t code = apply(port); code != 0) return code;
+  }
+  return 0;
+}
+
 int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why) {
   port.reset();
   why.clear();
@@ -146,12 +154,10 @@ int32_t OpenSerialDevice(const std::string& name, std::unique_ptr<SerialPort>& p
     why = "a disk file, not a serial port";
     return PortNotAvailable;
   }
-  for (Setting apply : kLineSettings) {
-    if (int32_t code = apply(handle); code != 0) {
-      CloseHandle(handle);
-      why = ErrorText(code);
-      return code;
-    }
+  if (int32_t code = ApplyLineSettings(handle); code != 0) {
+    CloseHandle(handle);
+    why = ErrorText(code);
+    return code;
   }
   port = std::make_unique<Win32SerialPort>(handle);
   return 0;

@@ -134,6 +134,12 @@ class HelpTest(unittest.TestCase):
         self.assertEqual(depth, 0, "unclosed '{'")
         self.assertEqual(text[closed_at:].strip(), b"", "text after the document's closing brace")
 
+    def test_help_quotes_the_quit_question_exactly(self):
+        source = open(os.path.join(HERE, "..", "app", "DataWindow_win32.cpp")).read()
+        question = re.search(r'kQuitText = L"([^"]*)"', source).group(1)
+        shown = re.sub(rb"\r?\n", b"", read("help.rtf")).decode("ascii")  # RTF ignores line ends
+        self.assertEqual(shown.count("\\'93" + question + "\\'94"), 2)
+
 
 if __name__ == "__main__":
     unittest.main()

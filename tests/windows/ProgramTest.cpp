@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +60,43 @@ std::string Text(HWND window) {
 }
 
 std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
+
+void CheckIcon(HWND window, const std::string& what) {
+  Check(SendMessageW(window, WM_GETICON, ICON_BIG, 0) != 0 && SendMessageW(window, WM_GETICON, ICON_SMALL, 0) != 0,
+        what + " carries the program's icon");
+}
+
+// What the status label of each "Wait!" window was created with, and the defaults file then:
+// watched on the program's own thread, as the window is built.
+struct StatusLabel {
+  std::string text;
+  std::string defaultsFile;
+};
+std::mutex labelsMutex;
+std::vector<StatusLabel> statusLabels;
+
+std::string FileBytes(const std::string& path);
+
+LRESULT CALLBACK WatchStatusLabels(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW* created = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+    if (created->hwndParent != nullptr && created->hMenu == reinterpret_cast<HMENU>(1001) &&
+        Text(created->hwndParent) == "Wait!") {
+      const bool named = created->lpszName != nullptr && !IS_INTRESOURCE(created->lpszName);
+      std::lock_guard<std::mutex> lock(labelsMutex);
+      statusLabels.push_back({named ? Narrow(created->lpszName) : "", FileBytes("DatapondDefaults.txt")});
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Whether `upper` lies above `lower` in the windows' order on the screen.
+bool Above(HWND upper, HWND lower) {
+  for (HWND w = GetWindow(upper, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == lower) return true;
+  }
+  return false;
+}
 
 void Click(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -160,7 +198,10 @@ void Sort(HWND data, const std::vector<int>& offered, int preselected, int press
   HWND dialog = Dialog(L"Sort Priority Options");
   Check(dialog != nullptr, "the sort dialog opens");
   if (!dialog) return;
-  if (picture) Picture(dialog, picture);
+  if (picture) {
+    Picture(dialog, picture);
+    CheckIcon(dialog, "the sort dialog");
+  }
   std::vector<int> present;
   for (int id = 1029; id <= 1033; ++id) {
     if (GetDlgItem(dialog, id)) present.push_back(id);
@@ -189,6 +230,7 @@ std::string FileBytes(const std::string& path) {
 // save-file dialog, where the name is typed and Save pressed; "" as the name cancels.
 void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const std::wstring& name) {
   Command(data, command);
+  if (scopeButton == 5) CheckIcon(Dialog(L"Save All or Selection?"), "the save scope prompt");
   if (scopeButton != 0) Answer(L"Save All or Selection?", scopeButton, scopeButton == 5 ? "save-prompt" : nullptr);
   HWND dialog = Dialog(title);
   Check(dialog != nullptr, "the save-file dialog \"" + Narrow(title) + "\" opens");
@@ -346,9 +388,17 @@ void DownloadMultiParameter() {
     ports += Narrow(text) + " ";
   }
   Check(ports == "COM10 COM12 COM5 COM6 COM7 COM8 ", "usable ports in the program's order, no printer port: " + ports);
+  Check((GetWindowLongW(list, GWL_STYLE) & WS_TABSTOP) == 0, "only Get Data is a tab stop");
   GetDataFrom(start, L"COM7");
   HWND progress = Dialog(L"Wait!");
   Check(progress != nullptr, "the progress window shows");
+  if (progress) {
+    CheckIcon(progress, "the progress window");
+    std::lock_guard<std::mutex> lock(labelsMutex);
+    Check(statusLabels.size() == 2 && statusLabels[1].text == "Initializing communications..." &&
+              statusLabels[1].defaultsFile.rfind("COM7\r\n", 0) == 0,
+          "the progress window is made with its first status, after the port is remembered");
+  }
   if (progress) {
     Sleep(1500);
     Picture(progress, "progress-window");
@@ -403,7 +453,13 @@ void DownloadDissolvedOxygen() {
               ItemText(prompt, 1014) == "meter when the data was logged.",
           "the units question");
     Check(ItemText(prompt, 1010) == "mg/l  (PPM)" && ItemText(prompt, 1011) == "% of Saturation", "the two answers");
+    CheckIcon(prompt, "the units prompt");
     Click(prompt, 1011);
+    Gone(prompt);
+    Sleep(500);
+    HWND progress = FindWindowW(L"#32770", L"Wait!");
+    Check(progress != nullptr && GetForegroundWindow() == progress && Above(progress, start),
+          "after the answer the progress window is in front again");
   }
   HWND data = Dialog(L"Brevanta Model Orvane D.O. Logged Data");
   Check(data != nullptr, "the data window opens with the dissolved-oxygen title");
@@ -531,6 +587,7 @@ void WaitWindow() {
   Check((GetWindowLongW(text, GWL_EXSTYLE) & WS_EX_STATICEDGE) != 0 && label.right + 4 >= client.right,
         "a framed label filling the window");
   Check((GetWindowLongW(wait, GWL_STYLE) & WS_SYSMENU) == 0, "no close box");
+  CheckIcon(wait, "the Wait! window");
 }
 
 // Two print jobs to the PDF printer: the selected rows, then all of them.
@@ -602,6 +659,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("usage: ProgramTest SCENARIO (see kScenarios)\n");
     return 2;
   }
+  SetWindowsHookExW(WH_CBT, WatchStatusLabels, nullptr, GetCurrentThreadId());
   std::thread driver(drive);
   if (wanted == "wait-window") {
     // The window shows only while the ports are looked for; here it stays until pictured.

@@ -7,6 +7,7 @@
 
 #include "ErrorText.h"
 #include "MeterLink.h"
+#include "SerialWin32.h"
 #include "Transact.h"
 
 // The ports below are simulated meters that run_under_wine.sh maps into the Wine prefix
@@ -60,6 +61,21 @@ TEST(Win32SerialPort, OpensOnlyADevice) {
     EXPECT_EQ(OpenMeterPort(link, name), PortNotAvailable) << name;
     EXPECT_EQ(link.LastErrorText, "Selected COM port is not available") << name;
   }
+}
+
+// The read time-outs return at once; the write time-outs stay as the driver has them.
+TEST(Win32SerialPort, ChangesOnlyTheReadTimeOuts) {
+  HANDLE port = CreateFileW(L"\\\\.\\COM5", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  COMMTIMEOUTS timeouts{1, 2, 3, 40, 500};
+  ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
+  EXPECT_EQ(ApplyLineSettings(port), 0);
+  ASSERT_TRUE(GetCommTimeouts(port, &timeouts));
+  CloseHandle(port);
+  EXPECT_EQ(timeouts.ReadIntervalTimeout, MAXDWORD);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier + timeouts.ReadTotalTimeoutConstant, 0u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 40u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 500u);
 }
 
 // Windows' serial driver refuses a second open of a port; Wine does not emulate that, so

@@ -43,7 +43,9 @@ device() {  # number, friendly name
   device 0003 "ECP Printer Port (LPT1)"
   device 0004 "Modem without a port name"
   device 0005 "Adapter (USB) (COM9)"
-  device 0006 "USB Serial Port (COM10)"
+  # A name of 99 characters fills the program's 100-byte buffer with its NUL.
+  long_name="USB Serial Port $(printf '%*s' 75 '' | tr ' ' '.') (COM10)"
+  device 0006 "$long_name"
   device 0007 "Communications Port (COM6)"
   device 0008 "Communications Port (COM12)"
   device 0009 "Communications Port (COM13)"
