@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "Archive.h"
 #include "DialogTemplate.h"
 #include "Download.h"
 #include "Program.h"
@@ -60,6 +61,14 @@ void GetData(HWND dialog) {
   };
 
   const DownloadResult result = RunDownload(program.link, program.table, program.ChosenPort, frontEnd);
+  // Every record was read: the meter's records are kept before anything is shown.
+  if (result.outcome != DownloadOutcome::Failed) {
+    const std::string folder = DefaultArchiveFolder(program.files);
+    std::string id, reason;
+    if (!KeepDownload(KeptFromLink(program.link, program.ChosenPort), folder, program.files, id, reason)) {
+      MessageBoxW(nullptr, Widen(NotKeptMessage(folder, reason)).c_str(), L"Warning!", MB_OK | MB_ICONWARNING);
+    }
+  }
   switch (result.outcome) {
     case DownloadOutcome::Done: program.downloaded = true; break;
     case DownloadOutcome::Failed:

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The few file operations the save frame and the defaults file need. Paths and texts are
 // UTF-8; each platform turns them into its own names. Tests substitute their own.
@@ -17,7 +18,17 @@ struct FileSystem {
   // bytes of the names as they are elsewhere.
   std::function<std::string(const std::string& utf8)> toSystemText;
   std::function<std::string(const std::string& bytes)> fromSystemText;
+  // A folder and every missing folder above it.
+  std::function<bool(const std::string& path, std::string& reason)> makeFolders;
+  // Renames a finished file into place, never over an existing one: false with `reason`
+  // empty when `to` exists already.
+  std::function<bool(const std::string& from, const std::string& to, std::string& reason)> publish;
+  std::function<bool(const std::string& path)> remove;
+  std::function<std::vector<std::string>(const std::string& folder)> list;  // names, unordered
 };
+
+// The separator of this system's paths.
+extern const char kPathSeparator;
 
 // This machine's files.
 FileSystem LocalFileSystem();

@@ -1,4 +1,6 @@
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -69,9 +71,52 @@ std::string DocumentsFolder() {
 
 std::string AsIs(const std::string& text) { return text; }
 
+// Folders above that exist already, or that we may not look into, are no failure; only
+// the last one counts.
+bool MakeFolders(const std::string& path, std::string& reason) {
+  int error = 0;
+  for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+    error = mkdir(path.substr(0, at).c_str(), 0777) == 0 ? 0 : errno;
+    if (at == std::string::npos) break;
+  }
+  if (IsFolder(path)) return true;
+  reason = std::strerror(error != 0 && error != EEXIST ? error : ENOTDIR);
+  return false;
+}
+
+// A hard link never replaces; where the file system has none (a FAT memory stick), a rename
+// after a look serves one writer, which is all a kept download has.
+bool Publish(const std::string& from, const std::string& to, std::string& reason) {
+  reason.clear();
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return true;
+  }
+  if (errno == EEXIST) return false;
+  if (IsFile(to)) return false;
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  reason = std::strerror(errno);
+  return false;
+}
+
+bool Remove(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+std::vector<std::string> List(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (const dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
+    closedir(dir);
+  }
+  return names;
+}
+
 }  // namespace
 
-FileSystem LocalFileSystem() { return {IsFile, IsFolder, Read, Write, DocumentsFolder, AsIs, AsIs}; }
+const char kPathSeparator = '/';
+
+FileSystem LocalFileSystem() {
+  return {IsFile, IsFolder, Read, Write, DocumentsFolder, AsIs, AsIs, MakeFolders, Publish, Remove, List};
+}
 
 bool IsDevicePath(const std::string& name) { return name.rfind("/dev/", 0) == 0; }
 

@@ -64,9 +64,50 @@ std::string ToAnsi(const std::string& utf8) { return Narrow(Widen(utf8), CP_ACP)
 
 std::string FromAnsi(const std::string& bytes) { return Narrow(Widen(bytes, CP_ACP)); }
 
+// Folders above that exist already, or that cannot be made (a drive, a share), are no
+// failure; only the last one counts.
+bool MakeFolders(const std::string& path, std::string& reason) {
+  const std::wstring wide = Widen(path);
+  DWORD error = 0;
+  for (size_t at = wide.find_first_of(L"\\/", 1);; at = wide.find_first_of(L"\\/", at + 1)) {
+    error = CreateDirectoryW(wide.substr(0, at).c_str(), nullptr) ? 0 : GetLastError();
+    if (at == std::wstring::npos) break;
+  }
+  if (IsFolder(path)) return true;
+  reason = SystemReason(error != 0 && error != ERROR_ALREADY_EXISTS ? error : ERROR_DIRECTORY);
+  return false;
+}
+
+bool Publish(const std::string& from, const std::string& to, std::string& reason) {
+  reason.clear();
+  if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+  reason = SystemReason(error);
+  return false;
+}
+
+bool Remove(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
+
+std::vector<std::string> List(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(Widen(folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(Narrow(found.cFileName));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 }  // namespace
 
-FileSystem LocalFileSystem() { return {IsFile, IsFolder, Read, Write, DocumentsFolder, ToAnsi, FromAnsi}; }
+const char kPathSeparator = '\\';
+
+FileSystem LocalFileSystem() {
+  return {IsFile, IsFolder, Read, Write, DocumentsFolder, ToAnsi, FromAnsi, MakeFolders, Publish, Remove, List};
+}
 
 bool IsDevicePath(const std::string&) { return false; }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "Calendar.h"
+
 // Time as the exchange sees it: the local time of day and a sleep. Tests substitute a
 // virtual clock that advances only when the code sleeps, so every time-out is exact.
 class Clock {
@@ -14,3 +16,13 @@ class Clock {
 
 // The wall clock of this machine.
 Clock& SystemClock();
+
+// A moment of the local calendar, with the second and the offset from UTC the machine keeps
+// then: what a kept download records of when it was read.
+struct LocalMoment {
+  CivilTime time;
+  int second = 0;
+  int utcOffsetMinutes = 0;  // east of Greenwich positive
+};
+
+LocalMoment CurrentMoment();

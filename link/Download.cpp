@@ -39,17 +39,23 @@ DownloadResult RunDownload(MeterLink& link, ReadingTable& table, const std::stri
                            const DownloadFrontEnd& frontEnd) {
   Tell(frontEnd.rememberPort, port);
   Tell(frontEnd.status, kStatusInitializing);
+  // One moment for the whole download, so a kept download decodes again to the same dates.
+  link.downloadMoment = link.now();
+  link.records.clear();
   // Every attempt writes the slots again from record 0, whatever an earlier one left.
   table.readings.resize(ReadingTable::kCapacity);
   if (int32_t code = OpenMeterPort(link, port); code != 0) return Failure(link, frontEnd, code);
 
   Tell(frontEnd.status, kStatusIdentifying);
+  link.toldBy = KindToldBy::Identification;
   if (IdentifyMeter(link) != 0) {
     if (int32_t code = RunFallbackProbe(link, table); code != 0) return Failure(link, frontEnd, code);
+    link.toldBy = KindToldBy::Probe;
   }
 
   Tell(frontEnd.status, kStatusReading);
   const int32_t records = link.recordCount;
+  link.records.assign(static_cast<size_t>(records), {});
   Tell(frontEnd.showProgress, 1, records);
   const auto step = static_cast<int32_t>(std::lround(records / 25.0));
   int32_t counter = 0;

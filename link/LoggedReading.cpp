@@ -21,18 +21,14 @@ constexpr uint8_t kReadInputRegisters = 0x04;
 constexpr int32_t kTemperatureLimit = 999;  // tenths of a degree either side of zero
 constexpr uint16_t kSuspendedSolids = 35;
 
-// Register n of the reply, big-endian from position 4.
-uint16_t Register(const ReplyBytes& reply, int n) {
-  return static_cast<uint16_t>(reply.At(4 + 2 * n) << 8 | reply.At(5 + 2 * n));
-}
-
-// Six location bytes of digits, capitals and spaces, with at least one digit or capital;
-// anything else (lower case, punctuation, an empty slot's 0xFF) marks no location.
-bool DecodeLocation(const ReplyBytes& reply, std::string& location) {
+// Six location bytes of digits, capitals and spaces, in registers 0 to 2, with at least one
+// digit or capital; anything else (lower case, punctuation, an empty slot's 0xFF) marks no
+// location.
+bool DecodeLocation(const std::vector<uint16_t>& registers, std::string& location) {
   std::string text;
   bool named = false;
-  for (int position = 4; position <= 9; ++position) {
-    const uint8_t c = reply.At(position);
+  for (size_t i = 0; i < 6; ++i) {
+    const auto c = static_cast<uint8_t>(i % 2 == 0 ? registers[i / 2] >> 8 : registers[i / 2] & 0xFF);
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) {
       named = true;
     } else if (c != ' ') {
@@ -48,10 +44,10 @@ bool DecodeLocation(const ReplyBytes& reply, std::string& location) {
 
 // The type code of a record, before the dissolved-oxygen units are known. Both units have
 // the same raw range, so the range check may come before the operator is asked.
-uint16_t RecordType(const MeterLink& link, uint16_t typeRegister) {
-  switch (link.meterKind) {
+uint16_t RecordType(MeterKind kind, int32_t doUnitsChoice, uint16_t typeRegister) {
+  switch (kind) {
     case MeterKind::DissolvedOxygen:
-      return static_cast<uint16_t>(link.doUnitsChoice != UnitsNotAsked ? link.doUnitsChoice : UnitsMgPerLitre);
+      return static_cast<uint16_t>(doUnitsChoice != UnitsNotAsked ? doUnitsChoice : UnitsMgPerLitre);
     case MeterKind::SuspendedSolids: return kSuspendedSolids;
     case MeterKind::MultiParameter: return typeRegister;
   }
@@ -65,6 +61,34 @@ std::string RecordRequest(int32_t record, int32_t registersPerRecord) {
   std::snprintf(text, sizeof text, ":0104%04X%04X", static_cast<unsigned>(record * registersPerRecord) & 0xFFFF,
                 static_cast<unsigned>(registersPerRecord) & 0xFFFF);
   return text;
+}
+
+void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const CivilTime& now,
+                  int32_t& doUnitsChoice, const std::function<int32_t()>& unitsPrompt, Reading& reading) {
+  reading.discard = 1;
+  const size_t count = registers.size();
+  if (count < 6 || !DecodeLocation(registers, reading.location)) return;
+  const auto raw = static_cast<int16_t>(registers[3]);
+  const bool hasTemperature = count > 6;
+  const int16_t temperatureTenths = hasTemperature ? static_cast<int16_t>(registers[4]) : int16_t{0};
+  const size_t timeRegister = hasTemperature ? 5 : 4;
+  const auto minutes = static_cast<int32_t>(static_cast<uint32_t>(registers[timeRegister]) << 16 |
+                                            registers[timeRegister + 1]);
+  reading.timestamp = MinutesToTimestamp(minutes, now);
+  reading.temperature = static_cast<float>(temperatureTenths / 10.0);
+  if (temperatureTenths < -kTemperatureLimit || temperatureTenths > kTemperatureLimit) return;
+
+  const uint16_t typeRegister = count > 7 ? registers[7] : uint16_t{0};
+  const ReadingType* type = FindReadingType(RecordType(kind, doUnitsChoice, typeRegister));
+  if (type == nullptr || raw < type->minRaw || raw > type->maxRaw) return;
+  if (kind == MeterKind::DissolvedOxygen && doUnitsChoice == UnitsNotAsked) {
+    const bool mgPerLitre = unitsPrompt && unitsPrompt() == 1;
+    doUnitsChoice = mgPerLitre ? UnitsMgPerLitre : UnitsPercentSaturation;
+    type = FindReadingType(static_cast<uint16_t>(doUnitsChoice));
+  }
+  reading.type = type->code;
+  reading.value = static_cast<float>(static_cast<double>(raw) / type->divisor);
+  reading.discard = 0;
 }
 
 int32_t ReadLoggedReading(MeterLink& link, ReadingTable& table, int32_t record) {
@@ -85,36 +109,11 @@ int32_t ReadLoggedReading(MeterLink& link, ReadingTable& table, int32_t record) 
     link.LastErrorText = ErrorText(failure);
     return failure;
   }
-
-  if (!DecodeLocation(r, reading.location)) {
-    reading.discard = 1;
-    return 0;
+  std::vector<uint16_t> words(static_cast<size_t>(registers));
+  for (int32_t n = 0; n < registers; ++n) {
+    words[static_cast<size_t>(n)] = static_cast<uint16_t>(r.At(4 + 2 * n) << 8 | r.At(5 + 2 * n));
   }
-  const auto raw = static_cast<int16_t>(Register(r, 3));
-  const bool hasTemperature = registers > 6;
-  const int16_t temperatureTenths = hasTemperature ? static_cast<int16_t>(Register(r, 4)) : int16_t{0};
-  const int timeRegister = hasTemperature ? 5 : 4;
-  const auto minutes =
-      static_cast<int32_t>(static_cast<uint32_t>(Register(r, timeRegister)) << 16 | Register(r, timeRegister + 1));
-  reading.timestamp = MinutesToTimestamp(minutes, link.now());
-  reading.temperature = static_cast<float>(temperatureTenths / 10.0);
-  if (temperatureTenths < -kTemperatureLimit || temperatureTenths > kTemperatureLimit) {
-    reading.discard = 1;
-    return 0;
-  }
-
-  const uint16_t typeRegister = registers > 7 ? Register(r, 7) : uint16_t{0};
-  const ReadingType* type = FindReadingType(RecordType(link, typeRegister));
-  if (type == nullptr || raw < type->minRaw || raw > type->maxRaw) {
-    reading.discard = 1;
-    return 0;
-  }
-  if (link.meterKind == MeterKind::DissolvedOxygen && link.doUnitsChoice == UnitsNotAsked) {
-    const bool mgPerLitre = link.unitsPrompt && link.unitsPrompt() == 1;
-    link.doUnitsChoice = mgPerLitre ? UnitsMgPerLitre : UnitsPercentSaturation;
-    type = FindReadingType(static_cast<uint16_t>(link.doUnitsChoice));
-  }
-  reading.type = type->code;
-  reading.value = static_cast<float>(static_cast<double>(raw) / type->divisor);
+  DecodeRecord(words, link.meterKind, link.downloadMoment.time, link.doUnitsChoice, link.unitsPrompt, reading);
+  if (static_cast<size_t>(record) < link.records.size()) link.records[static_cast<size_t>(record)] = std::move(words);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Calendar.h"
 #include "Clock.h"
@@ -21,6 +22,9 @@ struct ReplyBytes {
   uint8_t At(int position) const { return bytes.at(static_cast<size_t>(position - 1)); }
   void Set(int position, uint8_t value) { bytes.at(static_cast<size_t>(position - 1)) = value; }
 };
+
+// How the kind of meter became known.
+enum class KindToldBy { Identification, Probe };
 
 using PortOpener = int32_t (*)(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why);
 
@@ -42,12 +46,18 @@ struct MeterLink {
   int32_t recordCount = 0;
   int32_t registersPerRecord = 0;
   int32_t doUnitsChoice = UnitsNotAsked;  // a DoUnits; kept for the whole run
+  KindToldBy toldBy = KindToldBy::Identification;
 
-  // Seams: the port, the clock of the exchange, the local date for placing readings in
-  // their year, and the front end's units prompt (1 means mg/l, anything else %Sat).
+  // What the download read: its moment, whose date places every reading in its year, and
+  // every record's registers as they came off the line, empty slots too.
+  LocalMoment downloadMoment;
+  std::vector<std::vector<uint16_t>> records;
+
+  // Seams: the port, the clock of the exchange, the local moment a download starts, and the
+  // front end's units prompt (1 means mg/l, anything else %Sat).
   PortOpener openDevice = OpenSerialDevice;
   Clock* clock = &SystemClock();
-  std::function<CivilTime()> now = LocalNow;
+  std::function<LocalMoment()> now = CurrentMoment;
   std::function<int32_t()> unitsPrompt;
 };
 

@@ -25,6 +25,15 @@ class PosixClock final : public Clock {
 
 }  // namespace
 
+LocalMoment CurrentMoment() {
+  const std::time_t now = std::time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  return {{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min},
+          local.tm_sec,
+          static_cast<int>(local.tm_gmtoff / 60)};
+}
+
 Clock& SystemClock() {
   static PosixClock clock;
   return clock;

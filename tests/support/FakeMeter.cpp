@@ -68,7 +68,8 @@ std::vector<uint16_t> RecordRegisters(int registersPerRecord, const std::string&
 
 LinkBench::LinkBench(CivilTime today) {
   link.clock = &clock;
-  link.now = [today] { return today; };
+  link.now = [today] { return LocalMoment{today}; };
+  link.downloadMoment = {today};
   link.unitsPrompt = [this] {
     ++prompts;
     return promptAnswer;

@@ -1,0 +1,88 @@
+#include "Archive.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char* const kExtension = ".txt";
+
+std::string PathOf(const std::string& folder, const std::string& name) { return folder + kPathSeparator + name; }
+
+// "20261207-101542": the moment's digits, so names sort as the downloads happened.
+std::string MomentStem(const LocalMoment& moment) {
+  const CivilTime& t = moment.time;
+  char stem[32];
+  std::snprintf(stem, sizeof stem, "%04d%02d%02d-%02d%02d%02d", t.year % 10000, t.month % 100, t.day % 100,
+                t.hour % 100, t.minute % 100, moment.second % 100);
+  return stem;
+}
+
+bool IsId(const std::string& name) {
+  // YYYYMMDD-HHMMSS-N, the sequence number of downloads kept in the same second.
+  if (name.size() < 17 || name[8] != '-' || name[15] != '-') return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (i != 8 && i != 15 && (name[i] < '0' || name[i] > '9')) return false;
+  }
+  return true;
+}
+
+// Oldest first: by the moment, then by the sequence number as a number.
+bool Earlier(const std::string& a, const std::string& b) {
+  if (a.compare(0, 16, b, 0, 16) != 0) return a.compare(0, 16, b, 0, 16) < 0;
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+}  // namespace
+
+std::string NotKeptMessage(const std::string& folder, const std::string& reason) {
+  return "This download could not be kept in " + folder + ": " + reason +
+         ". The readings are shown and saved as usual, but no copy of the meter's records is kept.";
+}
+
+bool KeepDownload(const KeptDownload& kept, const std::string& folder, const FileSystem& files, std::string& id,
+                  std::string& reason) {
+  if (!files.isFolder(folder) && !files.makeFolders(folder, reason)) return false;
+  const std::string stem = MomentStem(kept.moment);
+  const std::string partial = PathOf(folder, "." + stem + ".partial");
+  if (!files.write(partial, FormatKeptDownload(kept), reason)) {
+    files.remove(partial);
+    return false;
+  }
+  for (int sequence = 1; sequence < 1000; ++sequence) {
+    id = stem + "-" + std::to_string(sequence);
+    if (files.publish(partial, PathOf(folder, id + kExtension), reason)) return true;
+    if (!reason.empty()) break;
+  }
+  if (reason.empty()) reason = "too many downloads in one second";
+  files.remove(partial);
+  return false;
+}
+
+std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSystem& files) {
+  std::vector<std::string> ids;
+  const size_t extension = std::char_traits<char>::length(kExtension);
+  for (const std::string& name : files.list(folder)) {
+    if (name.size() <= extension || name.compare(name.size() - extension, extension, kExtension) != 0) continue;
+    const std::string id = name.substr(0, name.size() - extension);
+    if (IsId(id)) ids.push_back(id);
+  }
+  std::sort(ids.begin(), ids.end(), Earlier);
+  return ids;
+}
+
+bool LoadKeptDownload(const std::string& folder, const std::string& id, const FileSystem& files, KeptDownload& kept,
+                      std::string& error) {
+  const std::string path = PathOf(folder, id + kExtension);
+  std::string text;
+  if (!IsId(id) || !files.read(path, text)) {
+    error = path + ": no such kept download";
+    return false;
+  }
+  if (!ParseKeptDownload(text, kept, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}

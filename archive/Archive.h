@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+#include "KeptDownload.h"
+
+// The folder of kept downloads: one file a download, named by its moment so that a listing
+// sorts by time ("20261207-101542-1.txt", the id being the name without ".txt").
+
+// Where the downloads are kept when nothing else is said: Datapond\Downloads in the
+// Documents folder on Windows, $XDG_DATA_HOME/datapond/downloads elsewhere.
+std::string DefaultArchiveFolder(const FileSystem& files);
+
+// Writes the download whole under a new name and then renames it into place, so no reader
+// ever sees half a file; the folder is made when missing. False with the system's reason.
+bool KeepDownload(const KeptDownload& kept, const std::string& folder, const FileSystem& files, std::string& id,
+                  std::string& reason);
+
+// The ids of the kept downloads, oldest first.
+std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSystem& files);
+
+// What the user is told when a download could not be kept: where, and the system's reason.
+std::string NotKeptMessage(const std::string& folder, const std::string& reason);
+
+// Reads one kept download; false with `error` naming the file and, for a damaged one, the line.
+bool LoadKeptDownload(const std::string& folder, const std::string& id, const FileSystem& files, KeptDownload& kept,
+                      std::string& error);

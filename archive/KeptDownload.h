@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "MeterLink.h"
+#include "ReadingTable.h"
+
+// A download as the meter sent it, and what is needed to decode it again to the same
+// readings: every record's registers (empty slots too), the meter, the units answer and
+// the moment whose date placed the readings in their year.
+struct KeptDownload {
+  MeterKind kind = MeterKind::MultiParameter;
+  KindToldBy toldBy = KindToldBy::Identification;
+  std::string port;
+  LocalMoment moment;
+  int32_t units = UnitsNotAsked;  // a DoUnits: the answer, or not asked (also when none could be had)
+  int32_t registersPerRecord = 8;
+  std::vector<std::vector<uint16_t>> records;
+};
+
+// What a download that read every record leaves in the link.
+KeptDownload KeptFromLink(const MeterLink& link, const std::string& port);
+
+// The kept download as text: a version line, one "name: value" line each, then the records
+// one a line as their registers in hexadecimal.
+std::string FormatKeptDownload(const KeptDownload& kept);
+
+// The text back; false with `error` naming the line and what is wrong with it.
+bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string& error);
+
+// Every record decoded again as the download decoded it, with the download's own date and
+// the given units (a DoUnits; UnitsNotAsked for a meter that is not asked), then compacted
+// and sorted as a download leaves the table. Returns the number of valid readings.
+int32_t ReplayIntoTable(const KeptDownload& kept, int32_t units, ReadingTable& table);
+
+// The short names of meters and units in kept files and on the command line.
+const char* MeterKindName(MeterKind kind);  // "do", "ss", "multi"
+const char* UnitsName(int32_t units);       // "mg/l", "sat", "none"

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Ansi.h"
+#include "Archive.h"
+#include "Download.h"
+#include "FakeMeter.h"
+#include "KeptDownload.h"
+#include "ReadingGrid.h"
+#include "SaveFrame.h"
+
+namespace {
+
+const Calendar kCalendar{[] { return CivilTime{2026, 6, 1, 9, 0}; },
+                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
+
+// Every file format of a table, as its grid shows it.
+std::vector<std::string> AllFiles(ReadingTable& table) {
+  const GridTexts grid = fillGrid(table, kCalendar);
+  std::vector<int32_t> rows;
+  for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
+  std::vector<std::string> files;
+  for (SaveFormat f : {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited,
+                       SaveFormat::ColumnText}) {
+    files.push_back(SaveFileBytes(f, table, grid, rows, Utf8ToWindows1252));
+  }
+  return files;
+}
+
+// Downloaded on 2 January, readings of 30 December and of 2 January: the files of a replay,
+// whenever it runs, are the download's, and the kept text reads back unchanged.
+TEST(KeptDownload, ReplayWritesTheDownloadsBytes) {
+  struct Case {
+    int registers, records;
+    bool identifies;
+    KindToldBy toldBy;
+  } cases[] = {{7, 50, true, KindToldBy::Identification},
+               {6, 50, false, KindToldBy::Probe},
+               {8, 250, true, KindToldBy::Identification}};
+  for (const Case& c : cases) {
+    LinkBench bench({2025, 1, 2, 10, 0});
+    FakeMeter& meter = bench.meter;
+    meter.registersPerRecord = c.registers;
+    meter.recordCount = c.records;
+    meter.identifies = c.identifies;
+    meter.identity = {static_cast<uint8_t>(c.registers == 7 ? 30 : 31), 0, 0, 0, 2,
+                      static_cast<uint8_t>(c.registers == 8 ? 95 : 20)};
+    meter.records = {RecordRegisters(c.registers, "A1", 700, 215, 522720, 38),
+                     RecordRegisters(c.registers, "B 2", 12, -5, 1440 + 605, 294), {},
+                     RecordRegisters(c.registers, "bad", 1, 1, 1, 38)};
+    bench.UseFakeOpener();
+    ReadingTable downloaded;
+    ASSERT_EQ(RunDownload(bench.link, downloaded, "COM3", {}).outcome, DownloadOutcome::Done) << c.registers;
+
+    const KeptDownload kept = KeptFromLink(bench.link, "COM3");
+    EXPECT_EQ(kept.toldBy, c.toldBy);
+    EXPECT_EQ(kept.records.size(), static_cast<size_t>(c.records)) << "empty and discarded slots are kept too";
+    const std::string text = FormatKeptDownload(kept);
+    KeptDownload back;
+    std::string error;
+    ASSERT_TRUE(ParseKeptDownload(text, back, error)) << error;
+    EXPECT_EQ(FormatKeptDownload(back), text);
+    ReadingTable replayed;
+    EXPECT_EQ(ReplayIntoTable(back, back.units, replayed), downloaded.count);
+    EXPECT_EQ(AllFiles(replayed), AllFiles(downloaded)) << c.registers << " registers";
+  }
+}
+
+// A damaged file says which line is wrong, and how.
+TEST(KeptDownload, DamagedFilesNameTheLine) {
+  KeptDownload kept;
+  kept.kind = MeterKind::SuspendedSolids;
+  kept.registersPerRecord = 6;
+  kept.moment = {{2026, 12, 7, 10, 15}, 42, -330};
+  kept.records.assign(50, std::vector<uint16_t>(6, 0xFFFF));
+  const std::string good = FormatKeptDownload(kept);
+  const auto replaced = [&good](const std::string& from, const std::string& to) {
+    std::string text = good;
+    return text.replace(text.find(from), from.size(), to);
+  };
+  struct Case {
+    std::string text;
+    const char* error;
+  } cases[] = {
+      {"", "line 1: empty, not a kept download"},
+      {replaced("format 1", "format 2"), "line 1: a format this version cannot read"},
+      {replaced("meter: ss", "meter: ph"), "line 2: unknown meter \"ph\""},
+      {replaced("-05:30", "-5:30"), "line 5: not a date and time \"2026-12-07 10:15:42 -5:30\""},
+      {replaced("units: none", "units: mg/l"), "line 6: units for a meter that has none"},
+      {replaced("50 of 6", "50 of 7"), "line 7: \"50 of 6 registers\" expected for this meter"},
+      {replaced("\n 10: FFFF", "\n 10: FFGF"), "line 18: \"FFGF\" is not a 4-digit hexadecimal word"},
+      {replaced("\n 10: FFFF FFFF FFFF FFFF FFFF FFFF", "\n 10:"), "line 18: 6 registers expected"},
+      {good.substr(0, good.find("\n 10:") + 1), "line 18: record 10 is missing"},
+      {good + " 50: FFFF FFFF FFFF FFFF FFFF FFFF\n", "line 58: more records than the meter holds"},
+  };
+  for (const Case& c : cases) {
+    KeptDownload read;
+    std::string error;
+    EXPECT_FALSE(ParseKeptDownload(c.text, read, error)) << c.error;
+    EXPECT_EQ(error, c.error);
+  }
+}
+
+// Two downloads in one second get two files; a listing is oldest first; nothing is left half
+// written; a folder that cannot be made is a failure with the system's reason.
+TEST(Archive, KeepsEachDownloadWholeUnderItsOwnName) {
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / "datapond-archive-test";
+  std::filesystem::remove_all(root);
+  const std::string folder = (root / "kept" / "downloads").string();
+  const FileSystem files = LocalFileSystem();
+  KeptDownload kept;
+  kept.records.assign(250, std::vector<uint16_t>(8, 0xFFFF));
+  std::vector<std::string> ids(3);
+  std::string reason;
+  kept.moment = {{2026, 12, 7, 10, 15}, 42, 60};
+  ASSERT_TRUE(KeepDownload(kept, folder, files, ids[1], reason)) << reason;
+  ASSERT_TRUE(KeepDownload(kept, folder, files, ids[2], reason)) << reason;
+  kept.moment.second = 9;
+  ASSERT_TRUE(KeepDownload(kept, folder, files, ids[0], reason)) << reason;
+  EXPECT_EQ(ids, (std::vector<std::string>{"20261207-101509-1", "20261207-101542-1", "20261207-101542-2"}));
+  EXPECT_EQ(KeptDownloadIds(folder, files), ids);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3) << "no partial file is left";
+
+  KeptDownload back;
+  std::string error;
+  EXPECT_TRUE(LoadKeptDownload(folder, ids[0], files, back, error)) << error;
+  EXPECT_EQ(FormatKeptDownload(back), FormatKeptDownload(kept));
+  EXPECT_FALSE(LoadKeptDownload(folder, "20261207-101542-3", files, back, error));
+  EXPECT_NE(error.find("20261207-101542-3.txt: no such kept download"), std::string::npos) << error;
+
+  const std::string underAFile = folder + kPathSeparator + ids[0] + ".txt" + kPathSeparator + "more";
+  EXPECT_FALSE(KeepDownload(kept, underAFile, files, ids[0], reason));
+  EXPECT_FALSE(reason.empty());
+  std::filesystem::remove_all(root);
+}
+
+}  // namespace
