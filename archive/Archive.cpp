@@ -36,6 +36,19 @@ bool Earlier(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files) {
+  std::vector<ArchiveEntry> entries;
+  for (const std::string& id : KeptDownloadIds(folder, files)) {
+    ArchiveEntry& entry = entries.emplace_back();
+    entry.id = id;
+    if (!LoadKeptDownload(folder, id, files, entry.kept, entry.error)) continue;
+    const bool unanswered = entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked;
+    ReadingTable table;
+    entry.validReadings = ReplayIntoTable(entry.kept, unanswered ? UnitsMgPerLitre : entry.kept.units, table);
+  }
+  return entries;
+}
+
 std::string NotKeptMessage(const std::string& folder, const std::string& reason) {
   return "This download could not be kept in " + folder + ": " + reason +
          ". The readings are shown and saved as usual, but no copy of the meter's records is kept.";

@@ -21,6 +21,16 @@ bool KeepDownload(const KeptDownload& kept, const std::string& folder, const Fil
 // The ids of the kept downloads, oldest first.
 std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSystem& files);
 
+// Every kept download of the folder, oldest first, read and checked; a damaged one has its
+// error (naming the file and the line) and no records.
+struct ArchiveEntry {
+  std::string id;
+  KeptDownload kept;
+  std::string error;
+  int32_t validReadings = 0;  // whatever the units: both have the same valid range
+};
+std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files);
+
 // What the user is told when a download could not be kept: where, and the system's reason.
 std::string NotKeptMessage(const std::string& folder, const std::string& reason);
 
