@@ -14,14 +14,15 @@ constexpr SaveDialogText kDialogs[] = {
     {"Save As Column Formatted Text .txt", "Text (.txt)", "*.txt", ".txt"},
 };
 
-WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid, const TextEncoder& toAnsi) {
+WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid, const TextEncoder& toAnsi,
+                    const TextForm& form) {
   switch (format) {
     case SaveFormat::Spreadsheet: return SpreadsheetParts(table, grid);
-    case SaveFormat::CommaDelimited: return DelimitedParts(grid, ",", toAnsi);
-    case SaveFormat::TabDelimited: return DelimitedParts(grid, "\t", toAnsi);
+    case SaveFormat::CommaDelimited: return DelimitedParts(grid, form.commaDelimiter, toAnsi, form);
+    case SaveFormat::TabDelimited: return DelimitedParts(grid, '\t', toAnsi, form);
     case SaveFormat::ColumnText: break;
   }
-  return ColumnTextParts(grid, toAnsi);
+  return ColumnTextParts(grid, toAnsi, form);
 }
 
 }  // namespace
@@ -29,9 +30,10 @@ WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridText
 const SaveDialogText& SaveDialogOf(SaveFormat format) { return kDialogs[static_cast<int>(format)]; }
 
 std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
-                          const std::vector<int32_t>& rows, const TextEncoder& toAnsi) {
-  const WriterParts parts = PartsOf(format, table, grid, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252));
+                          const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form) {
+  const WriterParts parts = PartsOf(format, table, grid, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252), form);
   std::string bytes;
+  if (format != SaveFormat::Spreadsheet && form.encoding == TextForm::Encoding::Utf8WithMark) bytes = "\xEF\xBB\xBF";
   parts.header(bytes);
   for (int32_t row : rows) parts.row(bytes, row);
   parts.closing(bytes);
@@ -61,7 +63,8 @@ SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid
 
   // A file that could not be written is no save: the data stays unsaved and nothing is
   // remembered, so the quit question still protects the readings.
-  if (!files.write(result.path, SaveFileBytes(format, table, grid, rows, frontEnd.toAnsi), result.reason)) {
+  if (!files.write(result.path, SaveFileBytes(format, table, grid, rows, frontEnd.toAnsi, frontEnd.textForm),
+                   result.reason)) {
     result.outcome = SaveOutcome::Failed;
     return result;
   }

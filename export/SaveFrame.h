@@ -20,13 +20,27 @@ struct SaveDialogText {
 };
 const SaveDialogText& SaveDialogOf(SaveFormat format);
 
+using TextEncoder = std::function<std::string(const std::string& utf8)>;
+
+// How the text formats spell the grid's texts. The defaults are the program's own files;
+// datapond-cli changes them on request for spreadsheets set up for other countries.
+struct TextForm {
+  // The code page of the front end's toAnsi, or UTF-8, in which the aligned columns count
+  // characters rather than bytes; with the byte-order mark spreadsheet programs take a .csv
+  // as UTF-8.
+  enum class Encoding { CodePage, Utf8, Utf8WithMark } encoding = Encoding::CodePage;
+  char decimalSeparator = '.';  // in the cells of values and temperatures
+  char commaDelimiter = ',';    // between the fields of the comma-delimited format
+};
+
 // The questions a save asks and what it tells. Every member must be given, except
-// toAnsi where the text files' code page is Windows-1252.
+// toAnsi where the text files' code page is Windows-1252, and textForm.
 struct SaveFrontEnd {
   std::function<int32_t()> scopePrompt;  // asked only when rows are selected: 1 all rows, else selected
   std::function<std::string(const SaveDialogText&, const std::string& folder)> chooseFile;  // "" cancels
   std::function<void(const std::string& folder)> rememberFolder;  // SaveFolder, then SaveDefaults
-  std::function<std::string(const std::string& utf8)> toAnsi;
+  TextEncoder toAnsi;
+  TextForm textForm;
 };
 
 enum class SaveOutcome { Cancelled, Saved, Failed };
@@ -46,5 +60,4 @@ SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid
 
 // The bytes of a file in the given format holding the given 1-based grid rows, in order.
 std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
-                          const std::vector<int32_t>& rows,
-                          const std::function<std::string(const std::string&)>& toAnsi);
+                          const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form = {});

@@ -6,6 +6,7 @@
 
 #include "ReadingGrid.h"
 #include "ReadingTable.h"
+#include "SaveFrame.h"
 
 // What makes one file format: its header part, one grid row (1-based), and its closing
 // part. The save frame around them is the same for every format.
@@ -15,14 +16,12 @@ struct WriterParts {
   std::function<void(std::string& out)> closing;
 };
 
-using TextEncoder = std::function<std::string(const std::string& utf8)>;
-
 // Every line of every file ends so.
 constexpr const char* kLineEnd = "\r\n";
 
 WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid);
-WriterParts DelimitedParts(const GridTexts& grid, const std::string& delimiter, const TextEncoder& toAnsi);
-WriterParts ColumnTextParts(const GridTexts& grid, const TextEncoder& toAnsi);
+WriterParts DelimitedParts(const GridTexts& grid, char delimiter, const TextEncoder& toAnsi, const TextForm& form);
+WriterParts ColumnTextParts(const GridTexts& grid, const TextEncoder& toAnsi, const TextForm& form);
 
 // The spreadsheet's date-time text of a reading: 2009-03-05T14:07:00.000.
 std::string SpreadsheetDateTimeText(const ReadingTable& table, int32_t index);

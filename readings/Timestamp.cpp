@@ -1,7 +1,6 @@
 #include "Timestamp.h"
 
 #include <chrono>
-#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -52,8 +51,5 @@ int64_t MinutesToTimestamp(int32_t minutes, const CivilTime& now) {
 
 std::string TimestampText(int64_t timestamp, const Calendar& calendar) {
   const CivilTime t = CivilTimeOf(timestamp);
-  const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
-  char time[16];
-  std::snprintf(time, sizeof time, " %02d:%02d %s", hour12, t.minute, t.hour < 12 ? "AM" : "PM");
-  return calendar.shortDate(t) + time;
+  return calendar.shortDate(t) + " " + (calendar.timeOfDay ? calendar.timeOfDay(t) : FormatTimePicture(kProgramTimePicture, t));
 }

@@ -15,5 +15,6 @@ CivilTime CivilTimeOf(int64_t timestamp);
 // current year, or in last year when that would put it more than four days ahead of today.
 int64_t MinutesToTimestamp(int32_t minutes, const CivilTime& now);
 
-// The grid's date-time text: the short date, a space, then hh:mm AM/PM on the 12-hour clock.
+// The grid's date-time text: the short date, a space, then the time of day (hh:mm AM/PM on
+// the 12-hour clock unless the calendar has its own).
 std::string TimestampText(int64_t timestamp, const Calendar& calendar);

@@ -92,4 +92,48 @@ TEST(FillGrid, CellsOfTheSortedRows) {
   EXPECT_EQ(table.readings[2].type, 38);
 }
 
+// A picture is fields and separators only; the times cover both ends of both clocks.
+TEST(Pictures, FormatWhatTheCalendarUnderstandsAndRefuseTheRest) {
+  const CivilTime morning{2024, 3, 7, 0, 5}, afternoon{2024, 11, 28, 13, 40};
+  struct Case {
+    bool date;
+    const char* picture;
+    const char* morning;  // nullptr: refused
+    const char* afternoon;
+  } cases[] = {
+      {true, "M/d/yyyy", "3/7/2024", "11/28/2024"},
+      {true, "dd.MM.yy", "07.03.24", "28.11.24"},
+      {true, "yyyy-MM-dd", "2024-03-07", "2024-11-28"},
+      {true, "d M yyyy", "7 3 2024", "28 11 2024"},
+      {false, "hh:mm tt", "12:05 AM", "01:40 PM"},
+      {false, "h:mm tt", "12:05 AM", "1:40 PM"},
+      {false, "HH:mm", "00:05", "13:40"},
+      {false, "H.mm", "0.05", "13.40"},
+      {true, "garbage", nullptr, nullptr},
+      {true, "%Y-%m-%d", nullptr, nullptr},
+      {true, "d MMM yyyy", nullptr, nullptr},
+      {true, "yyy", nullptr, nullptr},
+      {true, "dd,MM", nullptr, nullptr},
+      {true, "HH:mm", nullptr, nullptr},
+      {true, "//", nullptr, nullptr},
+      {true, "", nullptr, nullptr},
+      {false, "HH:MM", nullptr, nullptr},
+      {false, "hh:m", nullptr, nullptr},
+      {false, "hh:mm t", nullptr, nullptr},
+      {false, "hh:mm:ss", nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ((c.date ? IsDatePicture : IsTimePicture)(c.picture), c.morning != nullptr) << c.picture;
+    if (c.morning == nullptr) continue;
+    const Calendar calendar{[] { return CivilTime{}; }, [](const CivilTime& d) { return FormatDatePicture("M/d", d); },
+                            [&c](const CivilTime& t) { return FormatTimePicture(c.picture, t); }};
+    auto text = [&](const CivilTime& t) {
+      const std::string both = TimestampText(TimestampOf(t), calendar);
+      return c.date ? FormatDatePicture(c.picture, t) : both.substr(both.find(' ') + 1);
+    };
+    EXPECT_EQ(text(morning), c.morning) << c.picture;
+    EXPECT_EQ(text(afternoon), c.afternoon) << c.picture;
+  }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Ansi.h"
 #include "ReadingGrid.h"
 #include "SaveFrame.h"
 #include "Timestamp.h"
@@ -33,13 +34,14 @@ ReadingTable Table(MeterKind kind, std::vector<Reading> readings, int32_t priori
   return table;
 }
 
-std::string Bytes(SaveFormat format, ReadingTable& table, const std::vector<int32_t>& rows = {}) {
+std::string Bytes(SaveFormat format, ReadingTable& table, const std::vector<int32_t>& rows = {},
+                  const TextForm& form = {}) {
   const GridTexts grid = fillGrid(table, kCalendar);
   std::vector<int32_t> written = rows;
   if (rows.empty()) {
     for (int32_t r = 1; r <= table.count; ++r) written.push_back(r);
   }
-  return SaveFileBytes(format, table, grid, written, nullptr);
+  return SaveFileBytes(format, table, grid, written, nullptr, form);
 }
 
 // Dissolved oxygen in %Sat: one type with temperature, four columns.
@@ -102,6 +104,31 @@ TEST(DelimitedText, MixedTableAtEveryPriority) {
     ReadingTable table = Table(MeterKind::MultiParameter, readings, c.priority);
     EXPECT_EQ(Bytes(SaveFormat::CommaDelimited, table), c.expected) << c.priority;
   }
+}
+
+// Spreadsheets set up for a decimal comma: only the numbers change, never a label's dots;
+// UTF-8 columns line up in characters as the code page's do; the mark leads a UTF-8 csv.
+TEST(TextForms, ChangeOnlyWhatTheyName) {
+  TextForm european;
+  european.decimalSeparator = ',';
+  european.commaDelimiter = ';';
+  european.encoding = TextForm::Encoding::Utf8WithMark;
+  ReadingTable mixed = Table(MeterKind::MultiParameter,
+                             {At("TANK2", 38, 7.0f, 21.5f, 5, 13, 5), At("TANK2", 294, -150.0f, 9.0f, 6, 0, 30)});
+  EXPECT_EQ(Bytes(SaveFormat::CommaDelimited, mixed, {}, european),
+            "\xEF\xBB\xBF" "Location;Time;Reading;Type(Units);Temp (\xC2\xB0" "C)\r\n"
+            "TANK2;3/6/2024 12:30 AM;-150;ORP (mV-U.S.);9,0\r\n"
+            "TANK2;3/5/2024 01:05 PM;7,00;pH;21,5\r\n");
+  european.encoding = TextForm::Encoding::Utf8;
+  EXPECT_EQ(Bytes(SaveFormat::TabDelimited, mixed, {2}, european),
+            "Location\tTime\tReading\tType(Units)\tTemp (\xC2\xB0" "C)\r\n"
+            "TANK2\t3/5/2024 01:05 PM\t7,00\tpH\t21,5\r\n");
+  ReadingTable saturation = Saturation();
+  TextForm utf8;
+  utf8.encoding = TextForm::Encoding::Utf8;
+  EXPECT_EQ(Utf8ToWindows1252(Bytes(SaveFormat::ColumnText, saturation, {}, utf8)),
+            Bytes(SaveFormat::ColumnText, saturation));
+  EXPECT_EQ(Bytes(SaveFormat::Spreadsheet, saturation, {}, european), Bytes(SaveFormat::Spreadsheet, saturation));
 }
 
 // Suspended solids: three columns, widths over every row, halves of the spare room to the
