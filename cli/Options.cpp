@@ -1,28 +1,49 @@
 #include "Options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
+#include <optional>
+
+#include "ReadingTable.h"
 
 const char* const kUsage =
     "usage: datapond-cli ports\n"
-    "       datapond-cli download [--port PORT] [--units mg/l|sat] [--sort ORDER]\n"
-    "                             [--format text|xls|csv|tab [--output FILE]]...\n"
-    "                             [--rows N,N,...] [--date-format PICTURE]\n"
+    "       datapond-cli download [--port PORT] [OPTIONS] [[--format F] --output FILE]...\n"
+    "       datapond-cli --help | --version\n"
     "\n"
-    "  ports            list the serial ports that can be opened now\n"
-    "  download         read every logged reading of the meter on PORT (default: the port\n"
-    "                   used last) and write them in each FORMAT to FILE or standard output\n"
-    "  --units          the dissolved-oxygen units the meter logged in (asked if not given)\n"
-    "  --sort           location-time (default), time, location-type-time, type-time,\n"
-    "                   type-location-time\n"
-    "  --format         text: aligned columns (default); xls: XML spreadsheet;\n"
-    "                   csv: comma delimited; tab: tab delimited. Repeat with --output\n"
-    "                   to save several formats from one download\n"
-    "  --rows           save only these rows (1-based, in sorted order)\n"
-    "  --date-format    the short-date picture, such as M/d/yyyy (default) or dd.MM.yyyy\n"
+    "  ports                  list the serial ports that can be opened now\n"
+    "  download               read every logged reading of the meter and save them\n"
     "\n"
-    "Exit status: 0 saved, 1 the meter could not be read, 2 usage, 3 no valid readings,\n"
-    "4 a file could not be written.\n";
+    "Options of download, as --option VALUE or --option=VALUE:\n"
+    "  --port PORT            the meter's port (default: the one used last)\n"
+    "  --units mg/l|sat       the units a dissolved-oxygen meter logged in (else asked on a terminal)\n"
+    "  --sort ORDER           the order of the rows, location-time by default (orders below)\n"
+    "  --format F             text (aligned columns, the default), xls, csv or tab\n"
+    "  --output FILE          write FILE in the format of the --format before it, or of its name\n"
+    "  --rows LIST            save only these rows, counted from 1 in sorted order, such as 1-5,9\n"
+    "  --date-format PICTURE  the date from d dd M MM yy yyyy and separators (default M/d/yyyy)\n"
+    "  --time-format PICTURE  the time from h hh H HH mm tt and separators (default hh:mm tt)\n"
+    "  --decimal-comma        numbers with a decimal comma in the text formats\n"
+    "  --delimiter C          the field separator of the csv format: , (default) ; or |\n"
+    "  --encoding E           the text formats in windows-1252 (default) or utf-8\n"
+    "\n"
+    "The orders are location-time, time, location-type-time, type-time and type-location-time.\n"
+    "Without a --format before it, a file's name gives its format: .xls, .csv or .txt (text).\n"
+    "A --format without an --output goes to standard output and comes before every --output;\n"
+    "without any --output the aligned text goes there. On a terminal the text is shown in the\n"
+    "terminal's character set. The separators of a picture are space . / - and :.\n"
+    "\n"
+    "Examples:\n"
+    "  datapond-cli ports\n"
+    "  datapond-cli download --port /dev/ttyUSB0 --units mg/l\n"
+    "  datapond-cli download --port COM3 --output readings.xls --output readings.csv\n"
+    "  datapond-cli download --sort time --rows 1-5,9 --format tab --output readings.txt\n"
+    "  datapond-cli download --date-format dd.MM.yyyy --time-format HH:mm --decimal-comma\n"
+    "               --delimiter ';' --encoding utf-8 --output readings.csv\n"
+    "\n"
+    "Exit status: 0 saved, 1 the meter could not be read, 2 a mistake in the command,\n"
+    "3 no valid readings, 4 a file or standard output could not be written.\n";
 
 namespace {
 
@@ -34,27 +55,239 @@ const std::map<std::string, SaveFormat> kFormats = {{"text", SaveFormat::ColumnT
                                                     {"csv", SaveFormat::CommaDelimited},
                                                     {"tab", SaveFormat::TabDelimited}};
 
+// What a file's extension says of its format, first the one taken when no --format is given.
+// An .xlsx file would be a different format, which no writer makes yet.
+const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat::Spreadsheet},
+                                                            {".csv", SaveFormat::CommaDelimited},
+                                                            {".txt", SaveFormat::ColumnText},
+                                                            {".txt", SaveFormat::TabDelimited}};
+
+// The options of download, and whether each takes a value.
+const std::map<std::string, bool> kOptions = {
+    {"--port", true},        {"--units", true},         {"--sort", true},          {"--format", true},
+    {"--output", true},      {"--rows", true},          {"--date-format", true},   {"--time-format", true},
+    {"--delimiter", true},   {"--encoding", true},      {"--decimal-comma", false}, {"--help", false}};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+template <typename Map>
+std::string Names(const Map& map) {
+  std::string names;
+  for (const auto& [name, value] : map) names += (names.empty() ? "" : ", ") + name;
+  return names;
+}
+
+std::string Extension(const std::string& path) {
+  const size_t dot = path.find_last_of("./\\");
+  return dot == std::string::npos || path[dot] != '.' ? "" : Lower(path.substr(dot));
+}
+
+// One row number of an item of the list, counted from 1 up to what a meter can hold.
+bool ParseRow(const std::string& text, const std::string& item, int32_t& row, std::string& error) {
+  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    error = "--rows: \"" + item + "\" is not a row number or a range such as 1-5";
+    return false;
+  }
+  if (text.size() > 4 || std::stoi(text) > ReadingTable::kCapacity) {
+    error = "--rows: there is no row " + text + ": a meter holds at most " +
+            std::to_string(ReadingTable::kCapacity) + " readings";
+    return false;
+  }
+  row = std::stoi(text);
+  if (row < 1) error = "--rows: rows are counted from 1";
+  return row >= 1;
+}
+
+// A list of rows and ranges: 1-5,9.
 bool ParseRows(const std::string& list, std::vector<int32_t>& rows, std::string& error) {
   size_t at = 0;
   while (at <= list.size()) {
     const size_t comma = std::min(list.find(',', at), list.size());
     const std::string item = list.substr(at, comma - at);
-    if (item.empty() || item.size() > 4 ||
-        !std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-      error = "--rows: \"" + item + "\" is not a row number";
+    const size_t dash = item.find('-');
+    int32_t first = 0, last = 0;
+    if (!ParseRow(item.substr(0, dash), item, first, error)) return false;
+    if (dash == std::string::npos) {
+      last = first;
+    } else if (!ParseRow(item.substr(dash + 1), item, last, error)) {
+      return false;
+    } else if (last < first) {
+      error = "--rows: the range " + item + " runs backwards";
       return false;
     }
-    const int32_t row = std::stoi(item);
-    if (row < 1) {
-      error = "--rows: rows are counted from 1";
-      return false;
+    for (int32_t row = first; row <= last; ++row) {
+      if (std::find(rows.begin(), rows.end(), row) != rows.end()) {
+        error = "--rows: row " + std::to_string(row) + " is given twice";
+        return false;
+      }
+      rows.push_back(row);
     }
-    if (std::find(rows.begin(), rows.end(), row) != rows.end()) {
-      error = "--rows: row " + item + " is given twice";
-      return false;
-    }
-    rows.push_back(row);
     at = comma + 1;
+  }
+  return true;
+}
+
+bool ParsePicture(const std::string& option, const std::string& value, bool (*valid)(const std::string&),
+                  const char* fields, std::string& picture, std::string& error) {
+  if (!valid(value)) {
+    error = option + ": \"" + value + "\" is not a picture of " + fields + " with the separators " +
+            kPictureSeparators;
+    return false;
+  }
+  picture = value;
+  return true;
+}
+
+// Pairs each --output with the --format before it or with the format its name says. A
+// --format left without an --output goes to standard output, and only one of those that
+// come before every --output can mean that.
+class OutputPairing {
+ public:
+  bool Format(SaveFormat format, const std::string& name, std::string& error) {
+    if (!ToStandardOutput(error)) return false;
+    pending_ = format;
+    pendingName_ = name;
+    return true;
+  }
+
+  bool Output(const std::string& path, std::vector<OutputRequest>& outputs, std::string& error) {
+    if (path.empty()) {
+      error = "--output needs a file name";
+      return false;
+    }
+    const std::string extension = Extension(path);
+    if (extension == ".xlsx") {
+      error = "--output " + path + ": .xlsx files are not written yet; name it .xls";
+      return false;
+    }
+    const auto [first, end] = kExtensions.equal_range(extension);
+    if (!pending_ && first == end) {
+      error = "--output " + path + ": say which format with --format " + Names(kFormats) +
+              " before it, or end the name in .xls, .csv or .txt";
+      return false;
+    }
+    if (pending_ && first != end && std::none_of(first, end, [this](const auto& e) { return e.second == *pending_; })) {
+      error = "--output " + path + " is not a name for --format " + pendingName_;
+      return false;
+    }
+    outputs.push_back({pending_ ? *pending_ : first->second, path});
+    pending_.reset();
+    outputSeen_ = true;
+    return true;
+  }
+
+  bool Finish(std::vector<OutputRequest>& outputs, std::string& error) {
+    if (!ToStandardOutput(error)) return false;
+    outputs.insert(outputs.begin(), standardOutput_.begin(), standardOutput_.end());
+    if (outputs.empty()) outputs.push_back({});
+    if (standardOutput_.size() > 1) {
+      error = "only one format can go to standard output; give the others an --output";
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  bool ToStandardOutput(std::string& error) {
+    if (!pending_) return true;
+    if (outputSeen_) {
+      error = "--format " + pendingName_ + " has no --output after it: give each --format just before its --output";
+      return false;
+    }
+    standardOutput_.push_back({*pending_, ""});
+    pending_.reset();
+    return true;
+  }
+
+  std::optional<SaveFormat> pending_;
+  std::string pendingName_;
+  bool outputSeen_ = false;
+  std::vector<OutputRequest> standardOutput_;
+};
+
+bool ApplyOption(const std::string& option, const std::string& value, DownloadOptions& d, OutputPairing& pairing,
+                 std::string& error) {
+  if (option == "--port") {
+    d.port = value;
+    if (value.empty()) error = "--port needs a port name";
+    return !value.empty();
+  }
+  if (option == "--units") {
+    if (value != "mg/l" && value != "sat") {
+      error = "--units must be mg/l or sat";
+      return false;
+    }
+    d.units = value == "mg/l" ? 1 : 2;
+    return true;
+  }
+  if (option == "--sort") {
+    const auto sort = kSorts.find(value);
+    if (sort == kSorts.end()) {
+      error = "--sort: unknown order \"" + value + "\"; the orders are " + Names(kSorts);
+      return false;
+    }
+    d.sortPriority = sort->second;
+    return true;
+  }
+  if (option == "--format") {
+    const auto format = kFormats.find(value);
+    if (format == kFormats.end()) {
+      error = "--format must be " + Names(kFormats);
+      return false;
+    }
+    return pairing.Format(format->second, value, error);
+  }
+  if (option == "--output") return pairing.Output(value, d.outputs, error);
+  if (option == "--rows") return ParseRows(value, d.rows, error);
+  if (option == "--date-format") {
+    return ParsePicture(option, value, IsDatePicture, kDatePictureFields, d.datePicture, error);
+  }
+  if (option == "--time-format") {
+    return ParsePicture(option, value, IsTimePicture, kTimePictureFields, d.timePicture, error);
+  }
+  if (option == "--delimiter") {
+    if (value.size() != 1 || std::string(",;|").find(value[0]) == std::string::npos) {
+      error = "--delimiter must be one of , ; |";
+      return false;
+    }
+    d.delimiter = value[0];
+    return true;
+  }
+  if (option == "--encoding") {
+    const std::string name = Lower(value);
+    if (name != "utf-8" && name != "windows-1252") {
+      error = "--encoding must be windows-1252 or utf-8";
+      return false;
+    }
+    d.encoding = name == "utf-8" ? Encoding::Utf8 : Encoding::Windows1252;
+    return true;
+  }
+  d.decimalComma = true;  // --decimal-comma, the one option without a value
+  return true;
+}
+
+// What only the whole command line shows.
+bool CheckTogether(const DownloadOptions& d, bool delimiterGiven, std::string& error) {
+  const bool csv = std::any_of(d.outputs.begin(), d.outputs.end(),
+                               [](const OutputRequest& o) { return o.format == SaveFormat::CommaDelimited; });
+  if (delimiterGiven && !csv) {
+    error = "--delimiter is for the csv format, and no csv is written";
+    return false;
+  }
+  if (d.decimalComma && csv && d.delimiter == ',') {
+    error = "--decimal-comma with the csv format needs another --delimiter, such as ';': commas would split the numbers";
+    return false;
+  }
+  for (size_t i = 0; i < d.outputs.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (!d.outputs[i].path.empty() && d.outputs[i].path == d.outputs[j].path) {
+        error = "--output " + d.outputs[i].path + " is given twice";
+        return false;
+      }
+    }
   }
   return true;
 }
@@ -65,6 +298,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     line.command = Command::Help;
     return true;
+  }
+  if (args[0] == "--version") {
+    line.command = Command::Version;
+    if (args.size() > 1) error = "--version takes no options";
+    return args.size() == 1;
   }
   if (args[0] == "ports") {
     line.command = Command::Ports;
@@ -77,64 +315,40 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   }
   line.command = Command::Download;
   DownloadOptions& d = line.download;
-  bool outputGiven = false;
+  OutputPairing pairing;
+  bool delimiterGiven = false;
   for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    if (option == "--help" || option == "-h") {
+    if (args[i] == "-h") {
       line.command = Command::Help;
       return true;
     }
-    if (i + 1 >= args.size() || option.rfind("--", 0) != 0) {
-      error = option.rfind("--", 0) == 0 ? option + " needs a value" : "unexpected \"" + option + "\"";
+    if (args[i].rfind("--", 0) != 0) {
+      error = "unexpected \"" + args[i] + "\"";
       return false;
     }
-    const std::string& value = args[++i];
-    if (option == "--port") {
-      d.port = value;
-    } else if (option == "--units") {
-      if (value != "mg/l" && value != "sat") {
-        error = "--units must be mg/l or sat";
-        return false;
-      }
-      d.units = value == "mg/l" ? 1 : 2;
-    } else if (option == "--sort") {
-      const auto sort = kSorts.find(value);
-      if (sort == kSorts.end()) {
-        error = "--sort: unknown order \"" + value + "\"";
-        return false;
-      }
-      d.sortPriority = sort->second;
-    } else if (option == "--format") {
-      const auto format = kFormats.find(value);
-      if (format == kFormats.end()) {
-        error = "--format must be text, xls, csv or tab";
-        return false;
-      }
-      d.outputs.push_back({format->second, ""});
-      outputGiven = false;
-    } else if (option == "--output") {
-      if (value.empty() || outputGiven) {
-        error = value.empty() ? "--output needs a file name" : "--output given twice for one --format";
-        return false;
-      }
-      if (d.outputs.empty()) d.outputs.push_back({});
-      d.outputs.back().path = value;
-      outputGiven = true;
-    } else if (option == "--rows") {
-      if (!ParseRows(value, d.rows, error)) return false;
-    } else if (option == "--date-format") {
-      d.datePicture = value;
-    } else {
+    const size_t equals = args[i].find('=');
+    const std::string option = args[i].substr(0, equals);
+    const auto known = kOptions.find(option);
+    if (known == kOptions.end()) {
       error = "unknown option " + option;
       return false;
     }
+    const bool takesValue = known->second;
+    if (!takesValue && equals != std::string::npos) {
+      error = option + " takes no value";
+      return false;
+    }
+    if (takesValue && equals == std::string::npos && i + 1 >= args.size()) {
+      error = option + " needs a value";
+      return false;
+    }
+    if (option == "--help") {
+      line.command = Command::Help;
+      return true;
+    }
+    const std::string value = !takesValue ? "" : equals != std::string::npos ? args[i].substr(equals + 1) : args[++i];
+    delimiterGiven = delimiterGiven || option == "--delimiter";
+    if (!ApplyOption(option, value, d, pairing, error)) return false;
   }
-  if (d.outputs.empty()) d.outputs.push_back({});
-  const auto toScreen =
-      std::count_if(d.outputs.begin(), d.outputs.end(), [](const OutputRequest& o) { return o.path.empty(); });
-  if (toScreen > 1) {
-    error = "only one format can go to standard output; give the others an --output";
-    return false;
-  }
-  return true;
+  return pairing.Finish(d.outputs, error) && CheckTogether(d, delimiterGiven, error);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Calendar.h"
 #include "SaveFrame.h"
 
 // One file to write: a format and where (empty: standard output).
@@ -12,6 +13,9 @@ struct OutputRequest {
   std::string path;
 };
 
+// Not given: Windows-1252 as the program writes, or a terminal's own character set.
+enum class Encoding { NotGiven, Windows1252, Utf8 };
+
 struct DownloadOptions {
   std::string port;   // empty: the remembered one
   int32_t units = 0;  // 0 ask, 1 mg/l, 2 %Sat
@@ -19,17 +23,22 @@ struct DownloadOptions {
   std::vector<OutputRequest> outputs;
   std::vector<int32_t> rows;  // 1-based grid rows; empty: all
   std::string datePicture = "M/d/yyyy";
+  std::string timePicture = kProgramTimePicture;
+  bool decimalComma = false;
+  char delimiter = ',';  // of the comma-delimited format
+  Encoding encoding = Encoding::NotGiven;
 };
 
-enum class Command { Help, Ports, Download };
+enum class Command { Help, Version, Ports, Download };
 
 struct CommandLine {
   Command command = Command::Help;
   DownloadOptions download;
 };
 
-// Parses the arguments after the program name. On a mistake returns false with a one-line
-// message naming it.
+// Parses the arguments after the program name. Every mistake that can be seen without the
+// meter is found here: on one it returns false with a one-line message naming it.
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error);
 
+// The help text; its examples are the README's.
 extern const char* const kUsage;

@@ -1,7 +1,11 @@
 // datapond-cli: the download, sorting and files of Datapond from a terminal.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,7 @@
 #include "Download.h"
 #include "LoggedReading.h"
 #include "Options.h"
+#include "PortAccess.h"
 #include "Ports.h"
 #include "ReadingGrid.h"
 #include "SaveFrame.h"
@@ -22,6 +27,16 @@ enum ExitStatus { Saved = 0, LinkFailed = 1, Usage = 2, NoValidReadings = 3, Not
 int UsageError(const std::string& problem) {
   std::fprintf(stderr, "datapond-cli: %s (see datapond-cli --help)\n", problem.c_str());
   return Usage;
+}
+
+int NotWrittenError(const std::string& what, const std::string& reason) {
+  std::fprintf(stderr, "datapond-cli: cannot write %s: %s\n", what.c_str(), reason.c_str());
+  return NotWritten;
+}
+
+int WriteOut(const std::string& bytes, bool utf8Text) {
+  std::string reason;
+  return WriteStandardOutput(bytes, utf8Text, reason) ? Saved : NotWrittenError("standard output", reason);
 }
 
 // Status lines, and on a terminal a bar that fills as the records come in.
@@ -49,7 +64,7 @@ struct Progress {
   }
 };
 
-// The operator's answer on a terminal; any answer but 1 means %Sat, as in the program.
+// The operator's answer on a terminal: 1 mg/l, 2 %Sat, or 0 when the input ended unanswered.
 int32_t AskUnits() {
   std::fprintf(stderr, "\n%s\n%s\n%s\n  1  %s\n  2  %s\nUnits [1/2]: ", kUnitsQuestion[0], kUnitsQuestion[1],
                kUnitsQuestion[2], kUnitsMgPerLitre, kUnitsSaturation);
@@ -58,12 +73,61 @@ int32_t AskUnits() {
     if (answer == "1" || answer == "2") return answer == "1" ? 1 : 2;
     std::fprintf(stderr, "Units [1/2]: ");
   }
-  return 2;
+  std::fputc('\n', stderr);
+  return 0;
 }
 
 int ListPorts() {
-  for (const std::string& port : PortDiscovery()) std::printf("%s\n", port.c_str());
+  std::string list;
+  for (const std::string& port : PortDiscovery()) list += port + "\n";
+  // Devices this user may not open are left out; say so, with what would let them in.
+  std::map<std::string, std::string> namesByProblem;
+  for (const RefusedPort& refused : RefusedPorts()) {
+    const std::string remedy = PortRemedy(refused.name);
+    std::string& names = namesByProblem[refused.reason + (remedy.empty() ? "" : ": " + remedy)];
+    names += (names.empty() ? "" : ", ") + refused.name;
+  }
+  for (const auto& [problem, names] : namesByProblem) {
+    std::fprintf(stderr, "datapond-cli: you may not open %s: %s\n", names.c_str(), problem.c_str());
+  }
+  return WriteOut(list, true);
+}
+
+// A missing folder, or a folder in a file's place, is seen before the meter is read.
+int CheckOutputFolders(const DownloadOptions& options, const FileSystem& files) {
+  for (const OutputRequest& output : options.outputs) {
+    if (output.path.empty()) continue;
+    const std::filesystem::path path = std::filesystem::absolute(output.path);
+    if (files.isFolder(path.string())) return NotWrittenError(output.path, "it is a folder");
+    if (!files.isFolder(path.parent_path().string())) {
+      return NotWrittenError(output.path, "there is no folder " + path.parent_path().string());
+    }
+  }
   return Saved;
+}
+
+// The form of one text output: the program's own unless options say otherwise, and on a
+// terminal the terminal's character set.
+TextForm FormOf(const DownloadOptions& options, const OutputRequest& output, bool terminalShowsUtf8) {
+  TextForm form;
+  form.decimalSeparator = options.decimalComma ? ',' : '.';
+  form.commaDelimiter = options.delimiter;
+  if (options.encoding == Encoding::Utf8) {
+    form.encoding = output.format == SaveFormat::CommaDelimited ? TextForm::Encoding::Utf8WithMark
+                                                                : TextForm::Encoding::Utf8;
+  } else if (options.encoding == Encoding::NotGiven && output.path.empty() && terminalShowsUtf8) {
+    form.encoding = TextForm::Encoding::Utf8;
+  }
+  return form;
+}
+
+void ReportLinkFailure(const DownloadResult& result, const MeterLink& link, const std::string& port) {
+  std::fprintf(stderr, "%s\n", result.message.c_str());
+  // The program's one line serves every port problem; the system can say which it was.
+  if (link.portFailure.empty() || link.portFailure == result.message) return;
+  std::string detail = port + ": " + link.portFailure;
+  if (const std::string remedy = PortRemedy(port); !remedy.empty()) detail += ": " + remedy;
+  std::fprintf(stderr, "%s\n", detail.c_str());
 }
 
 int RunDownloadCommand(const DownloadOptions& options) {
@@ -71,18 +135,20 @@ int RunDownloadCommand(const DownloadOptions& options) {
   Defaults defaults = LoadDefaults(files);
   const std::string port = options.port.empty() ? defaults.LastPort : options.port;
   if (port.empty()) return UsageError("no --port given and no port remembered");
+  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
 
   Progress progress;
   bool unitsUnanswered = false;
   MeterLink link;
   link.unitsPrompt = [&]() -> int32_t {
-    if (options.units != 0) return options.units;
-    if (IsTerminal(stdin) && IsTerminal(stderr)) {
+    int32_t answer = options.units;
+    if (answer == 0 && IsTerminal(stdin) && IsTerminal(stderr)) {
       progress.EndBar();
-      return AskUnits();
+      answer = AskUnits();
     }
-    unitsUnanswered = true;
-    return 2;
+    // No answer is no answer: the download goes on, and nothing is written from it.
+    unitsUnanswered = answer == 0;
+    return answer;
   };
   DownloadFrontEnd frontEnd;
   frontEnd.rememberPort = [&](const std::string& chosen) {
@@ -97,7 +163,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
   ReadingTable table;
   const DownloadResult result = RunDownload(link, table, port, frontEnd);
   if (result.outcome == DownloadOutcome::Failed) {
-    std::fprintf(stderr, "%s\n", result.message.c_str());
+    ReportLinkFailure(result, link, port);
     return LinkFailed;
   }
   if (result.outcome == DownloadOutcome::NoValidData) {
@@ -105,30 +171,35 @@ int RunDownloadCommand(const DownloadOptions& options) {
     return NoValidReadings;
   }
   if (unitsUnanswered) {
-    return UsageError("this is a dissolved-oxygen meter: say which units it logged with --units mg/l or --units sat");
+    return UsageError(
+        "this is a dissolved-oxygen meter and the units question had no answer; nothing was written: give --units "
+        "mg/l or --units sat");
   }
 
   table.sortPriority = options.sortPriority;
-  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture));
+  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture));
   for (int32_t row : options.rows) {
     if (row > table.count) {
       return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
-                        " rows downloaded");
+                        (table.count == 1 ? " row" : " rows") + " downloaded");
     }
   }
-  std::fprintf(stderr, "%d readings from the %s\n", table.count, DataWindowTitle(table.meterKind));
+  std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
+               DataWindowTitle(table.meterKind));
 
+  const bool terminalShowsUtf8 = StandardOutputShowsUtf8();
   int status = Saved;
   for (const OutputRequest& output : options.outputs) {
+    const TextForm form = FormOf(options, output, terminalShowsUtf8);
     if (output.path.empty()) {
       std::vector<int32_t> rows = options.rows;
       if (rows.empty()) {
         for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
       }
       std::sort(rows.begin(), rows.end());
-      const std::string bytes = SaveFileBytes(output.format, table, grid, rows, Utf8ToWindows1252);
-      std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-      std::fflush(stdout);
+      const std::string bytes = SaveFileBytes(output.format, table, grid, rows, Utf8ToWindows1252, form);
+      const bool utf8 = output.format == SaveFormat::Spreadsheet || form.encoding != TextForm::Encoding::CodePage;
+      if (WriteOut(bytes, utf8) != Saved) status = NotWritten;
       continue;
     }
     SaveFrontEnd save;
@@ -141,15 +212,25 @@ int RunDownloadCommand(const DownloadOptions& options) {
       SaveDefaults(defaults, files);
     };
     save.toAnsi = Utf8ToWindows1252;
+    save.textForm = form;
     const SaveResult saved = RunSave(output.format, table, grid, options.rows, defaults.SaveFolder, save, files);
     if (saved.outcome == SaveOutcome::Saved) {
       std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
     } else {
-      std::fprintf(stderr, "datapond-cli: cannot write %s: %s\n", saved.path.c_str(), saved.reason.c_str());
-      status = NotWritten;
+      status = NotWrittenError(saved.path, saved.reason);
     }
   }
   return status;
+}
+
+int Run(const CommandLine& line) {
+  switch (line.command) {
+    case Command::Help: return WriteOut(kUsage, true);
+    case Command::Version: return WriteOut("datapond-cli " DATAPOND_VERSION "\n", true);
+    case Command::Ports: return ListPorts();
+    case Command::Download: break;
+  }
+  return RunDownloadCommand(line.download);
 }
 
 }  // namespace
@@ -160,10 +241,8 @@ int main(int argc, char** argv) {
   CommandLine line;
   std::string error;
   if (!ParseCommandLine(args, line, error)) return UsageError(error);
-  switch (line.command) {
-    case Command::Help: std::fputs(kUsage, stdout); return Saved;
-    case Command::Ports: return ListPorts();
-    case Command::Download: break;
-  }
-  return RunDownloadCommand(line.download);
+  int status = Run(line);
+  // Every write was flushed and checked; closing can still fail, and then nothing is saved.
+  if (std::fclose(stdout) != 0 && status == Saved) status = NotWrittenError("standard output", std::strerror(errno));
+  return status;
 }

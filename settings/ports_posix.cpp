@@ -1,7 +1,13 @@
 #include <dirent.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
+#include "PortAccess.h"
 #include "PortNames.h"
 #include "Ports.h"
 #include "SerialPort.h"
@@ -18,21 +24,50 @@ bool LooksSerial(const std::string& name) {
   return false;
 }
 
+// The paths of the serial devices under /dev, in the program's order.
+std::vector<std::string> SerialDevices() {
+  std::vector<std::string> devices;
+  DIR* dev = opendir("/dev");
+  if (dev == nullptr) return devices;
+  while (const dirent* entry = readdir(dev)) {
+    if (LooksSerial(entry->d_name)) devices.push_back(std::string("/dev/") + entry->d_name);
+  }
+  closedir(dev);
+  SortPortNames(devices);
+  return devices;
+}
+
+bool Refused(const std::string& path) { return access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES; }
+
 }  // namespace
 
 std::vector<std::string> PortDiscovery() {
   std::vector<std::string> ports;
-  DIR* dev = opendir("/dev");
-  if (dev == nullptr) return ports;
-  while (const dirent* entry = readdir(dev)) {
-    const std::string name = entry->d_name;
-    if (!LooksSerial(name)) continue;
+  for (const std::string& device : SerialDevices()) {
     // A port is usable when it opens for the meter now: present, a terminal, not in use.
     std::unique_ptr<SerialPort> port;
     std::string why;
-    if (OpenSerialDevice("/dev/" + name, port, why) == 0) ports.push_back("/dev/" + name);
+    if (OpenSerialDevice(device, port, why) == 0) ports.push_back(device);
   }
-  closedir(dev);
-  SortPortNames(ports);
   return ports;
+}
+
+std::vector<RefusedPort> RefusedPorts() {
+  std::vector<RefusedPort> refused;
+  for (const std::string& device : SerialDevices()) {
+    if (Refused(device)) refused.push_back({device, std::strerror(EACCES)});
+  }
+  return refused;
+}
+
+std::string PortRemedy(const std::string& port) {
+  struct stat info {};
+  if (stat(port.c_str(), &info) != 0 || !S_ISCHR(info.st_mode) || !Refused(port)) return "";
+  // Serial devices belong to a group that may read and write them (dialout on Debian, uucp
+  // elsewhere); membership counts from the next login.
+  const mode_t groupReadWrite = S_IRGRP | S_IWGRP;
+  if (info.st_gid == 0 || (info.st_mode & groupReadWrite) != groupReadWrite) return "";
+  const group* owners = getgrgid(info.st_gid);
+  if (owners == nullptr) return "";
+  return std::string("add your user to the '") + owners->gr_name + "' group, then log in again";
 }
