@@ -1,0 +1,240 @@
+#include "Workbook.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "Zip.h"
+
+namespace {
+
+constexpr int64_t kTicksPerDay = 864'000'000'000;
+constexpr int64_t kDaysFrom1601To1899_12_30 = 109205;  // the workbook's day 0
+
+// Cell styles, in the order of the style sheet's cellXfs below.
+enum Style { Plain = 0, Heading = 1, Whole = 2, OneDecimal = 3, TwoDecimals = 4, DateTime = 5 };
+
+const char* const kContentTypes =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+    "<Override PartName=\"/xl/workbook.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+    "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+    "<Override PartName=\"/xl/styles.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
+    "</Types>";
+
+const char* const kPackageRelationships =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+    "Target=\"xl/workbook.xml\"/></Relationships>";
+
+const char* const kWorkbook =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+    "<sheets><sheet name=\"Readings\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+
+const char* const kWorkbookRelationships =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+    "Target=\"worksheets/sheet1.xml\"/>"
+    "<Relationship Id=\"rId2\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+    "Target=\"styles.xml\"/></Relationships>";
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Styles(const std::string& dateTimeFormat) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+         "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+         "<numFmts count=\"2\"><numFmt numFmtId=\"164\" formatCode=\"0.0\"/>"
+         "<numFmt numFmtId=\"165\" formatCode=\"" +
+         Escaped(dateTimeFormat) +
+         "\"/></numFmts>"
+         "<fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font>"
+         "<font><b/><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+         "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+         "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+         "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+         "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+         "<cellXfs count=\"6\">"
+         "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+         "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
+         "<xf numFmtId=\"1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+         "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+         "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+         "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+         "</cellXfs>"
+         "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+         "</styleSheet>";
+}
+
+std::string ColumnName(size_t column) { return std::string(1, static_cast<char>('A' + column)); }
+
+// The number a grid text shows, and how many decimals it shows it with (either separator).
+bool Number(const std::string& text, std::string& number, int& decimals) {
+  number.clear();
+  decimals = 0;
+  bool point = false, digit = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digit = true;
+      decimals += point ? 1 : 0;
+      number += c;
+    } else if ((c == '.' || c == ',') && !point) {
+      point = true;
+      number += '.';
+    } else if (c == '-' && i == 0) {
+      number += c;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// Days since the workbook's day 0, with the minutes as a fraction.
+std::string SerialDateTime(int64_t timestamp) {
+  const int64_t days = timestamp / kTicksPerDay - kDaysFrom1601To1899_12_30;
+  const int64_t minutes = timestamp % kTicksPerDay / 600'000'000;
+  char text[40];
+  std::snprintf(text, sizeof text, "%lld.%010lld", static_cast<long long>(days),
+                static_cast<long long>((minutes * 10'000'000'000LL + 720) / 1440));
+  std::string serial = text;
+  while (serial.back() == '0') serial.pop_back();
+  if (serial.back() == '.') serial.pop_back();
+  return serial;
+}
+
+// The sheet's rows as they are written, and the widest text of each column.
+struct Sheet {
+  std::string rows;
+  std::vector<size_t> widths;
+  int next = 1;
+
+  void Cell(size_t column, Style style, const std::string& inner, const char* type, size_t shownWidth) {
+    rows += "<c r=\"" + ColumnName(column) + std::to_string(next) + "\"";
+    if (style != Plain) rows += " s=\"" + std::to_string(style) + "\"";
+    if (type != nullptr) rows += std::string(" t=\"") + type + "\"";
+    rows += ">" + inner + "</c>";
+    widths[column] = std::max(widths[column], shownWidth);
+  }
+  void Text(size_t column, Style style, const std::string& text) {
+    Cell(column, style, "<is><t>" + Escaped(text) + "</t></is>", "inlineStr", text.size());
+  }
+};
+
+}  // namespace
+
+std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::string& timePicture) {
+  std::string format;
+  const std::string picture = datePicture + " " + timePicture;
+  for (size_t i = 0; i < picture.size();) {
+    const char c = picture[i];
+    size_t run = 1;
+    while (i + run < picture.size() && picture[i + run] == c) ++run;
+    const std::string letters(run, c);
+    switch (c) {
+      case 'd':
+      case 'y': format += letters; break;
+      case 'M': format += std::string(run, 'm'); break;  // months; minutes stay "m" after hours
+      case 'm': format += letters; break;
+      case 'h':
+      case 'H': format += std::string(std::min<size_t>(run, 2), 'h'); break;
+      case 't': format += "AM/PM"; break;
+      case '\'': {  // quoted text stands as it is
+        const size_t end = picture.find('\'', i + 1);
+        const std::string quoted = picture.substr(i + 1, (end == std::string::npos ? picture.size() : end) - i - 1);
+        format += "\"" + quoted + "\"";
+        run = (end == std::string::npos ? picture.size() : end + 1) - i;
+        break;
+      }
+      default:
+        for (size_t k = 0; k < run; ++k) format += (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ? "\\" + std::string(1, c) : std::string(1, c);
+    }
+    i += run;
+  }
+  return format;
+}
+
+WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat) {
+  auto sheet = std::make_shared<Sheet>();
+  sheet->widths.assign(grid.columns.size(), 0);
+  WriterParts parts;
+  parts.header = [sheet, &grid](std::string&) {
+    sheet->rows += "<row r=\"1\">";
+    for (size_t c = 0; c < grid.columns.size(); ++c) sheet->Text(c, Heading, grid.columns[c].header);
+    sheet->rows += "</row>";
+  };
+  parts.row = [sheet, &table, &grid](std::string&, int32_t row) {
+    ++sheet->next;
+    sheet->rows += "<row r=\"" + std::to_string(sheet->next) + "\">";
+    const std::vector<std::string>& cells = grid.rows.at(static_cast<size_t>(row - 1));
+    for (size_t c = 0; c < grid.columns.size(); ++c) {
+      const std::string& text = cells.at(c);
+      std::string number;
+      int decimals = 0;
+      switch (grid.columns[c].field) {
+        case GridField::Time:
+          sheet->Cell(c, DateTime, "<v>" + SerialDateTime(table.readings.at(static_cast<size_t>(row - 1)).timestamp) + "</v>",
+                      nullptr, text.size());
+          break;
+        case GridField::Value:
+        case GridField::Temperature:
+          if (text.empty()) break;  // no temperature: no cell
+          if (Number(text, number, decimals) && decimals < 3) {
+            sheet->Cell(c, decimals == 0 ? Whole : decimals == 1 ? OneDecimal : TwoDecimals, "<v>" + number + "</v>",
+                        nullptr, text.size());
+            break;
+          }
+          [[fallthrough]];
+        case GridField::Location:
+        case GridField::Type: sheet->Text(c, Plain, text); break;
+      }
+    }
+    sheet->rows += "</row>";
+  };
+  parts.closing = [sheet, &grid, dateTimeFormat](std::string& out) {
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<sheetViews><sheetView workbookViewId=\"0\">"
+        "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
+        "</sheetView></sheetViews><cols>";
+    for (size_t c = 0; c < grid.columns.size(); ++c) {
+      const std::string n = std::to_string(c + 1);
+      xml += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(sheet->widths[c] + 3) +
+             "\" customWidth=\"1\"/>";
+    }
+    xml += "</cols><sheetData>" + sheet->rows + "</sheetData></worksheet>";
+    out += ZipArchive({{"[Content_Types].xml", kContentTypes},
+                       {"_rels/.rels", kPackageRelationships},
+                       {"xl/workbook.xml", kWorkbook},
+                       {"xl/_rels/workbook.xml.rels", kWorkbookRelationships},
+                       {"xl/styles.xml", Styles(dateTimeFormat)},
+                       {"xl/worksheets/sheet1.xml", xml}});
+  };
+  return parts;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "ReadingGrid.h"
+#include "ReadingTable.h"
+#include "WriterParts.h"
+
+// An Office Open XML workbook (.xlsx) of the grid's rows: one sheet "Readings", the captions
+// as a bold frozen first row, numbers as numbers shown with the grid's decimals, times as
+// date-times shown as the grid shows them, column widths that fit. The whole zip is written
+// by the closing part, once every row is in.
+WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat);
+
+// The workbook's number format of the grid's time column, from the Windows-style pictures
+// of its date and time: "M/d/yyyy" and "hh:mm tt" give "m/d/yyyy hh:mm AM/PM".
+std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::string& timePicture);
