@@ -47,8 +47,14 @@ const char* const kUsage =
 
 namespace {
 
+const std::map<std::string, int32_t> kUnits = {{"mg/l", 1}, {"sat", 2}};
+
 const std::map<std::string, int32_t> kSorts = {
     {"location-type-time", 1}, {"location-time", 2}, {"type-location-time", 3}, {"type-time", 4}, {"time", 5}};
+
+const std::map<std::string, char> kDelimiters = {{",", ','}, {";", ';'}, {"|", '|'}};
+
+const std::map<std::string, Encoding> kEncodings = {{"windows-1252", Encoding::Windows1252}, {"utf-8", Encoding::Utf8}};
 
 const std::map<std::string, SaveFormat> kFormats = {{"text", SaveFormat::ColumnText},
                                                     {"xls", SaveFormat::Spreadsheet},
@@ -73,11 +79,24 @@ std::string Lower(std::string text) {
   return text;
 }
 
-template <typename Map>
-std::string Names(const Map& map) {
+template <typename T>
+std::string Names(const std::map<std::string, T>& choices) {
   std::string names;
-  for (const auto& [name, value] : map) names += (names.empty() ? "" : ", ") + name;
+  for (const auto& [name, value] : choices) names += (names.empty() ? "" : " ") + name;
   return names;
+}
+
+// A value from a fixed set; a mistake lists the set.
+template <typename T>
+bool Choose(const std::string& option, const std::map<std::string, T>& choices, const std::string& value, T& chosen,
+            std::string& error) {
+  const auto found = choices.find(value);
+  if (found == choices.end()) {
+    error = option + ": \"" + value + "\" is none of " + Names(choices);
+    return false;
+  }
+  chosen = found->second;
+  return true;
 }
 
 std::string Extension(const std::string& path) {
@@ -215,30 +234,11 @@ bool ApplyOption(const std::string& option, const std::string& value, DownloadOp
     if (value.empty()) error = "--port needs a port name";
     return !value.empty();
   }
-  if (option == "--units") {
-    if (value != "mg/l" && value != "sat") {
-      error = "--units must be mg/l or sat";
-      return false;
-    }
-    d.units = value == "mg/l" ? 1 : 2;
-    return true;
-  }
-  if (option == "--sort") {
-    const auto sort = kSorts.find(value);
-    if (sort == kSorts.end()) {
-      error = "--sort: unknown order \"" + value + "\"; the orders are " + Names(kSorts);
-      return false;
-    }
-    d.sortPriority = sort->second;
-    return true;
-  }
+  if (option == "--units") return Choose(option, kUnits, value, d.units, error);
+  if (option == "--sort") return Choose(option, kSorts, value, d.sortPriority, error);
   if (option == "--format") {
-    const auto format = kFormats.find(value);
-    if (format == kFormats.end()) {
-      error = "--format must be " + Names(kFormats);
-      return false;
-    }
-    return pairing.Format(format->second, value, error);
+    SaveFormat format{};
+    return Choose(option, kFormats, value, format, error) && pairing.Format(format, value, error);
   }
   if (option == "--output") return pairing.Output(value, d.outputs, error);
   if (option == "--rows") return ParseRows(value, d.rows, error);
@@ -248,23 +248,8 @@ bool ApplyOption(const std::string& option, const std::string& value, DownloadOp
   if (option == "--time-format") {
     return ParsePicture(option, value, IsTimePicture, kTimePictureFields, d.timePicture, error);
   }
-  if (option == "--delimiter") {
-    if (value.size() != 1 || std::string(",;|").find(value[0]) == std::string::npos) {
-      error = "--delimiter must be one of , ; |";
-      return false;
-    }
-    d.delimiter = value[0];
-    return true;
-  }
-  if (option == "--encoding") {
-    const std::string name = Lower(value);
-    if (name != "utf-8" && name != "windows-1252") {
-      error = "--encoding must be windows-1252 or utf-8";
-      return false;
-    }
-    d.encoding = name == "utf-8" ? Encoding::Utf8 : Encoding::Windows1252;
-    return true;
-  }
+  if (option == "--delimiter") return Choose(option, kDelimiters, value, d.delimiter, error);
+  if (option == "--encoding") return Choose(option, kEncodings, value, d.encoding, error);
   d.decimalComma = true;  // --decimal-comma, the one option without a value
   return true;
 }
