@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,79 +33,52 @@ struct Attempt {
   }
 };
 
-TEST(DownloadFromSimulatedMeter, EveryKindAndTheOlderMeters) {
-  struct Case {
-    std::vector<std::string> options;
-    MeterKind kind;
-    size_t steps;
-    int prompts;
-  } cases[] = {
-      {{"--kind", "do"}, MeterKind::DissolvedOxygen, 25, 1},
-      {{"--kind", "ss"}, MeterKind::SuspendedSolids, 25, 0},
-      {{"--kind", "multi"}, MeterKind::MultiParameter, 25, 0},
-      {{"--kind", "do", "--no-identify"}, MeterKind::DissolvedOxygen, 25, 1},
-      {{"--kind", "ss", "--no-identify"}, MeterKind::SuspendedSolids, 25, 0},
-  };
-  for (const Case& c : cases) {
-    MeterProcess meter(c.options);
-    Attempt run;
-    const DownloadResult result = run.From(meter.Path());
-    ASSERT_EQ(result.outcome, DownloadOutcome::Done) << c.options[1] << ": " << result.message;
-    EXPECT_EQ(run.link.meterKind, c.kind);
-    EXPECT_GT(run.table.count, 0);
-    EXPECT_EQ(run.positions.size(), c.steps) << c.options[1];
-    EXPECT_EQ(run.prompts, c.prompts) << c.options[1];
-    EXPECT_EQ(run.statuses.size(), 4u);
-    EXPECT_EQ(run.link.port, nullptr);
-    for (int i = 0; i < run.table.count; ++i) EXPECT_EQ(run.table.readings[i].discard, 0);
-  }
+struct Case {
+  std::vector<std::string> options;
+  DownloadOutcome outcome;
+  MeterKind kind;
+  int prompts;
+  std::string message = "";
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+  for (const std::string& option : c.options) *out << option << ' ';
 }
 
-TEST(DownloadFromSimulatedMeter, StoppedMeterThenAnotherAttempt) {
-  MeterProcess stopping({"--kind", "do", "--stop-after", "12"});
+class DownloadFromSimulatedMeter : public testing::TestWithParam<Case> {};
+
+// Every kind, the older meters that do not identify, and the failures a real line shows; the port
+// is free again after each. One test a case, so that they run side by side.
+INSTANTIATE_TEST_SUITE_P(
+    EveryKindAndFailure, DownloadFromSimulatedMeter,
+    testing::Values(Case{{"--kind", "do"}, DownloadOutcome::Done, MeterKind::DissolvedOxygen, 1},
+                    Case{{"--kind", "ss"}, DownloadOutcome::Done, MeterKind::SuspendedSolids, 0},
+                    Case{{"--kind", "multi"}, DownloadOutcome::Done, MeterKind::MultiParameter, 0},
+                    Case{{"--kind", "do", "--no-identify"}, DownloadOutcome::Done, MeterKind::DissolvedOxygen, 1},
+                    Case{{"--kind", "ss", "--no-identify"}, DownloadOutcome::Done, MeterKind::SuspendedSolids, 0},
+                    Case{{"--kind", "do", "--stop-after", "12"}, DownloadOutcome::Failed, MeterKind::DissolvedOxygen,
+                         1, "No reply from Instrument"},
+                    Case{{"--kind", "do", "--slow", "400"}, DownloadOutcome::Failed, MeterKind::DissolvedOxygen, 0,
+                         "Incomplete reply from Instrument"},
+                    Case{{"--kind", "multi", "--records", "/dev/null"}, DownloadOutcome::NoValidData,
+                         MeterKind::MultiParameter, 0, "None of the logged data points contain valid data"}));
+
+TEST_P(DownloadFromSimulatedMeter, EndsAsExpected) {
+  const Case& c = GetParam();
+  MeterProcess meter(c.options);
   Attempt run;
-  DownloadResult result = run.From(stopping.Path());
-  EXPECT_EQ(result.outcome, DownloadOutcome::Failed);
-  EXPECT_EQ(result.message, "No reply from Instrument");
-  EXPECT_EQ(run.link.port, nullptr);
+  const DownloadResult result = run.From(meter.Path());
+  EXPECT_EQ(result.outcome, c.outcome) << result.message;
+  EXPECT_EQ(result.message, c.message);
+  EXPECT_EQ(run.prompts, c.prompts);
   MeterLink probe;
-  EXPECT_EQ(OpenMeterPort(probe, stopping.Path()), 0) << "the failed attempt released the port";
-  CloseMeterPort(probe);
-
-  MeterProcess answering({"--kind", "do"});
-  result = run.From(answering.Path());
-  EXPECT_EQ(result.outcome, DownloadOutcome::Done) << result.message;
-  EXPECT_EQ(run.prompts, 1) << "the units answer holds for the run";
-}
-
-TEST(DownloadFromSimulatedMeter, SlowOrEmptyMeters) {
-  char file[] = "/tmp/datapond-empty-records-XXXXXX";
-  const int fd = mkstemp(file);
-  ASSERT_GE(fd, 0);
-  const std::string comment = "# every slot empty\n";
-  ASSERT_EQ(write(fd, comment.data(), comment.size()), static_cast<ssize_t>(comment.size()));
-  close(fd);
-  {
-    MeterProcess meter({"--kind", "multi", "--records", file});
-    Attempt run;
-    const DownloadResult result = run.From(meter.Path());
-    EXPECT_EQ(result.outcome, DownloadOutcome::NoValidData);
-    EXPECT_EQ(result.message, "None of the logged data points contain valid data");
-  }
-  unlink(file);
-  {
-    MeterProcess meter({"--kind", "do", "--slow", "400"});
-    Attempt run;
-    const DownloadResult result = run.From(meter.Path());
-    EXPECT_EQ(result.outcome, DownloadOutcome::Failed);
-    EXPECT_EQ(result.message, "Incomplete reply from Instrument");
-  }
-  {
-    MeterLink link;
-    ReadingTable table;
-    const DownloadResult result = RunDownload(link, table, "/dev/ttyDATAPOND-NONE", {});
-    EXPECT_EQ(result.message, "Selected COM port is not available");
-  }
+  EXPECT_EQ(OpenMeterPort(probe, meter.Path()), 0) << "the port is released";
+  if (c.outcome != DownloadOutcome::Done) return;
+  EXPECT_EQ(run.link.meterKind, c.kind);
+  EXPECT_GT(run.table.count, 0);
+  EXPECT_EQ(run.positions.size(), 25u);
+  EXPECT_EQ(run.statuses.size(), 4u);
+  for (int i = 0; i < run.table.count; ++i) EXPECT_EQ(run.table.readings[i].discard, 0);
 }
 
 }  // namespace
