@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "Timestamp.h"
@@ -106,7 +107,9 @@ WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid) {
     for (const char* line : kHead) Line(out, line);
     out += "  <Table ss:ExpandedColumnCount=\"";
     out += std::to_string(grid.columns.size());
-    out += "\" ss:ExpandedRowCount=\"251\" x:FullColumns=\"1\"";
+    // A download's sheet always declares its 250 slots and the header; a history may hold more.
+    const size_t rows = std::max<size_t>(ReadingTable::kCapacity, grid.rows.size()) + 1;
+    out += "\" ss:ExpandedRowCount=\"" + std::to_string(rows) + "\" x:FullColumns=\"1\"";
     out += kLineEnd;
     Line(out, "   x:FullRows=\"1\" ss:DefaultColumnWidth=\"54\" ss:DefaultRowHeight=\"14.25\">");
     for (const GridColumn& column : grid.columns) {

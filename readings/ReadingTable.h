@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct Reading {
   uint16_t type = 0;      // reading type code
   float temperature = 0;  // degrees Celsius, -99.9 to 99.9; 0 from the suspended-solids meter
   int32_t discard = 0;    // 1: dropped at the next compaction
+  // The meter of a reading in a history, which merges several meters; empty in a download,
+  // where the table's meterKind holds.
+  std::optional<MeterKind> meter = std::nullopt;
 };
 
 // The one table of the download and how it is presented.

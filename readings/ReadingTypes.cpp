@@ -34,14 +34,20 @@ const ReadingType* FindReadingType(uint16_t code) {
   return found == std::end(kReadingTypes) ? nullptr : found;
 }
 
+const char* RowLabel(const ReadingType& type, MeterKind meter) {
+  return meter == MeterKind::MultiParameter && type.multiParameterLabel ? type.multiParameterLabel : type.rowLabel;
+}
+
+std::string ValueText(const ReadingType& type, float value) {
+  const bool from = type.valueMaskFrom && value >= type.threshold;
+  return formatNumber(value, from ? type.valueMaskFrom : type.valueMask);
+}
+
 RowTexts rowTexts(const ReadingTable& table, int index) {
   const Reading& reading = table.readings[static_cast<size_t>(index)];
   const ReadingType* found = FindReadingType(reading.type);
   const ReadingType& type = found ? *found : kUnknownType;
-  const bool multiParameter = table.meterKind == MeterKind::MultiParameter && type.multiParameterLabel;
-  const bool from = type.valueMaskFrom && reading.value >= type.threshold;
-  return {multiParameter ? type.multiParameterLabel : type.rowLabel,
-          formatNumber(reading.value, from ? type.valueMaskFrom : type.valueMask),
+  return {RowLabel(type, reading.meter.value_or(table.meterKind)), ValueText(type, reading.value),
           type.hasTemperature ? formatNumber(reading.temperature, kTemperatureMask) : std::string()};
 }
 

@@ -24,6 +24,11 @@ struct ReadingType {
 // The type of a code, or nullptr for an unknown one.
 const ReadingType* FindReadingType(uint16_t code);
 
+// The row label of a type as the given meter names it (code 35 depends on the meter), and a
+// value in the type's number format.
+const char* RowLabel(const ReadingType& type, MeterKind meter);
+std::string ValueText(const ReadingType& type, float value);
+
 // What the grid shows of one reading besides its location and time.
 struct RowTexts {
   std::string label;  // the type column

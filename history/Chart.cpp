@@ -1,0 +1,224 @@
+#include "Chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "Timestamp.h"
+
+namespace {
+
+// Room around the plot: the value labels on the left, the legend on the right, the title
+// above and two lines of time labels below.
+constexpr double kLeftMargin = 56, kRightMargin = 120, kTopMargin = 26, kBottomMargin = 36;
+constexpr double kLegendLine = 16;
+constexpr double kPixelsPerTimeTick = 90, kPixelsPerValueTick = 36;
+
+// Ten colours told apart on screen and on paper; past ten locations the markers change shape.
+constexpr const char* kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
+                                    "#8c564b", "#e377c2", "#17becf", "#7f7f7f", "#bcbd22"};
+constexpr size_t kColours = std::size(kPalette);
+
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+constexpr int64_t kMinute = kTicksPerMinute, kDay = 1440 * kMinute;
+
+// Steps of minutes that divide a day (so ticks fall on the same times every day), then whole
+// days and weeks (counted from 1601-01-01, a Monday), then months and years.
+struct TimeStep {
+  int64_t ticks;  // 0 for calendar steps
+  int months;
+};
+constexpr TimeStep kTimeSteps[] = {
+    {kMinute, 0},     {2 * kMinute, 0},   {5 * kMinute, 0},    {10 * kMinute, 0},  {15 * kMinute, 0},
+    {30 * kMinute, 0}, {60 * kMinute, 0}, {120 * kMinute, 0},  {180 * kMinute, 0}, {360 * kMinute, 0},
+    {720 * kMinute, 0}, {kDay, 0},        {2 * kDay, 0},       {7 * kDay, 0},      {14 * kDay, 0},
+    {0, 1},           {0, 2},             {0, 3},              {0, 6},             {0, 12},
+    {0, 24},          {0, 60},            {0, 120},            {0, 240},           {0, 600},
+};
+
+std::vector<int64_t> TickMoments(const TimeStep& step, int64_t from, int64_t to) {
+  std::vector<int64_t> moments;
+  if (step.ticks > 0) {
+    int64_t t = from >= 0 ? (from + step.ticks - 1) / step.ticks * step.ticks : from / step.ticks * step.ticks;
+    for (; t <= to; t += step.ticks) moments.push_back(t);
+    return moments;
+  }
+  const CivilTime start = CivilTimeOf(from);
+  int month = start.year * 12 + start.month - 1;  // months since year 0
+  if (TimestampOf({start.year, start.month, 1, 0, 0}) < from) ++month;
+  month = (month + step.months - 1) / step.months * step.months;
+  for (;; month += step.months) {
+    const int64_t t = TimestampOf({month / 12, month % 12 + 1, 1, 0, 0});
+    if (t > to) break;
+    moments.push_back(t);
+  }
+  return moments;
+}
+
+std::string Year(const CivilTime& c) { return std::to_string(c.year); }
+std::string DayMonth(const CivilTime& c) { return std::to_string(c.day) + " " + kMonths[c.month - 1]; }
+
+// The first line names the unit of the step; the second line says the larger unit where it
+// changes, and in full on the first tick.
+TimeTick Labelled(const TimeStep& step, int64_t t, const CivilTime* previous) {
+  const CivilTime c = CivilTimeOf(t);
+  const bool newYear = !previous || previous->year != c.year;
+  if (step.months >= 12) return {t, Year(c), ""};
+  if (step.months > 0) return {t, kMonths[c.month - 1], newYear ? Year(c) : ""};
+  if (step.ticks % kDay == 0) return {t, DayMonth(c), newYear ? Year(c) : ""};
+  char time[8];
+  std::snprintf(time, sizeof time, "%02d:%02d", c.hour % 100, c.minute % 100);
+  const bool newDay = newYear || previous->day != c.day || previous->month != c.month;
+  return {t, time, newDay ? DayMonth(c) + (newYear ? " " + Year(c) : "") : ""};
+}
+
+double Nice(double rough, int& decimals) {
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  for (double m : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+    if (m * power >= rough * (1 - 1e-9)) {
+      const double step = m * power;
+      decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)) + (m == 2.5 ? 1 : 0));
+      return step;
+    }
+  }
+  return rough;  // not reached: 10 times the power always suffices
+}
+
+std::string Number(double value, int decimals) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  std::string s = text;
+  if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);  // no "-0.0"
+  return s;
+}
+
+}  // namespace
+
+ValueScale NiceValueScale(double low, double high, int most) {
+  if (high <= low) {
+    const double pad = low == 0 ? 1 : std::abs(low) * 0.1;
+    low -= pad;
+    high += pad;
+  }
+  most = std::max(most, 2);
+  // The smallest nice step whose ticks, from a multiple below low to one above high, fit.
+  double rough = (high - low) / (most - 1);
+  for (;;) {
+    int decimals = 0;
+    const double step = Nice(rough, decimals);
+    const double first = std::floor(low / step + 1e-9), last = std::ceil(high / step - 1e-9);
+    if (last - first + 1 <= most) return {first * step, last * step, step, decimals};
+    rough = step * 1.01;
+  }
+}
+
+std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most) {
+  most = std::max(most, 2);
+  std::vector<int64_t> moments;
+  const TimeStep* chosen = &kTimeSteps[std::size(kTimeSteps) - 1];
+  for (const TimeStep& step : kTimeSteps) {
+    // A rough count first, so that a wide span never lists every minute of it.
+    const double span = static_cast<double>(to - from);
+    const double length = step.ticks > 0 ? static_cast<double>(step.ticks) : step.months * 30.0 * kDay;
+    if (span / length > most + 1) continue;
+    moments = TickMoments(step, from, to);
+    if (static_cast<int>(moments.size()) <= most) {
+      chosen = &step;
+      break;
+    }
+  }
+  if (moments.size() > static_cast<size_t>(most)) moments = TickMoments(*chosen, from, to);
+  std::vector<TimeTick> ticks;
+  CivilTime previous;
+  for (size_t i = 0; i < moments.size(); ++i) {
+    ticks.push_back(Labelled(*chosen, moments[i], i == 0 ? nullptr : &previous));
+    previous = CivilTimeOf(moments[i]);
+  }
+  return ticks;
+}
+
+std::vector<ChartPoint> ReduceToPixelColumns(const std::vector<ChartPoint>& points, double plotWidth, bool& reduced) {
+  reduced = static_cast<double>(points.size()) > 2 * plotWidth;
+  if (!reduced) return points;
+  std::vector<ChartPoint> kept;
+  for (size_t first = 0; first < points.size();) {
+    const double column = std::floor(points[first].x);
+    size_t low = first, high = first, end = first;
+    for (; end < points.size() && std::floor(points[end].x) == column; ++end) {
+      if (points[end].y > points[low].y) low = end;  // y grows downwards
+      if (points[end].y < points[high].y) high = end;
+    }
+    kept.push_back(points[std::min(low, high)]);
+    if (low != high) kept.push_back(points[std::max(low, high)]);
+    first = end;
+  }
+  return kept;
+}
+
+Chart BuildChart(std::span<const Reading> readings, const std::vector<std::string>& locations,
+                 const ChartRequest& request) {
+  Chart chart;
+  chart.width = request.width;
+  chart.height = request.height;
+  chart.left = kLeftMargin;
+  chart.top = kTopMargin;
+  chart.right = request.width - kRightMargin;
+  chart.bottom = request.height - kBottomMargin;
+  chart.legend = request.quantity == ChartQuantity::Value;
+  chart.legendX = chart.right + 12;
+
+  const auto quantity = [&request](const Reading& r) {
+    return static_cast<double>(request.quantity == ChartQuantity::Value ? r.value : r.temperature);
+  };
+  // Each location's readings, oldest first, and the extent of them all.
+  std::map<std::string, std::vector<const Reading*>> byLocation;
+  int64_t from = INT64_MAX, to = INT64_MIN;
+  double low = INFINITY, high = -INFINITY;
+  for (const Reading& r : readings) {
+    if (r.type != request.type) continue;
+    byLocation[r.location].push_back(&r);
+    from = std::min(from, r.timestamp);
+    to = std::max(to, r.timestamp);
+    low = std::min(low, quantity(r));
+    high = std::max(high, quantity(r));
+  }
+  if (byLocation.empty()) return chart;
+  if (from == to) {  // one moment: half an hour either side
+    from -= 30 * kMinute;
+    to += 30 * kMinute;
+  }
+
+  const double plotWidth = chart.right - chart.left, plotHeight = chart.bottom - chart.top;
+  const ValueScale scale = NiceValueScale(low, high, static_cast<int>(plotHeight / kPixelsPerValueTick) + 1);
+  const auto x = [&](int64_t t) { return chart.left + plotWidth * static_cast<double>(t - from) / (to - from); };
+  const auto y = [&](double v) { return chart.bottom - plotHeight * (v - scale.low) / (scale.high - scale.low); };
+
+  for (TimeTick& tick : TimeTicks(from, to, static_cast<int>(plotWidth / kPixelsPerTimeTick))) {
+    chart.timeTicks.push_back({x(tick.moment), std::move(tick.label), std::move(tick.second)});
+  }
+  const long steps = std::lround((scale.high - scale.low) / scale.step);
+  for (long i = 0; i <= steps; ++i) {
+    const double v = scale.low + static_cast<double>(i) * scale.step;
+    chart.valueTicks.push_back({y(v), Number(v, scale.decimals), ""});
+  }
+
+  size_t unlisted = locations.size();
+  for (auto& [location, rows] : byLocation) {
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Reading* a, const Reading* b) { return a->timestamp < b->timestamp; });
+    const auto listed = std::find(locations.begin(), locations.end(), location);
+    const size_t index = listed != locations.end() ? static_cast<size_t>(listed - locations.begin()) : unlisted++;
+    ChartSeries series{location, kPalette[index % kColours],
+                       (index / kColours) % 2 == 0 ? MarkerShape::Circle : MarkerShape::Square,
+                       rows.size(), false, {}, chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5)};
+    std::vector<ChartPoint> points;
+    points.reserve(rows.size());
+    for (const Reading* r : rows) points.push_back({x(r->timestamp), y(quantity(*r))});
+    series.points = ReduceToPixelColumns(points, plotWidth, series.reduced);
+    chart.series.push_back(std::move(series));
+  }
+  return chart;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ReadingTable.h"
+
+// The geometry of one chart of the report: everything is decided here, in pixels of the
+// picture (y grows downwards), so that the SVG writer only spells it out.
+
+enum class ChartQuantity { Value, Temperature };
+
+struct ChartRequest {
+  uint16_t type;           // the reading type charted; other readings are ignored
+  ChartQuantity quantity;  // the value, or the temperature logged with it
+  int width, height;       // the whole picture
+};
+
+// A tick: where it stands on its axis and its text; a time tick may have a second line
+// (the date under the first time of a day, the year under the first month of a year).
+struct ChartTick {
+  double at;
+  std::string label;
+  std::string second;
+};
+
+enum class MarkerShape { Circle, Square };
+
+struct ChartPoint {
+  double x, y;
+};
+
+// One location's readings as a line, oldest first.
+struct ChartSeries {
+  std::string location;
+  const char* colour;  // "#rrggbb"
+  MarkerShape marker;
+  size_t readings;  // how many the line stands for
+  // When more readings than about two a pixel column share the line, only the lowest and
+  // the highest of each column are drawn, and then without markers.
+  bool reduced;
+  std::vector<ChartPoint> points;
+  double legendY;  // the middle of its line in the legend
+};
+
+struct Chart {
+  int width = 0, height = 0;
+  double left = 0, top = 0, right = 0, bottom = 0;  // the plot area
+  std::vector<ChartTick> timeTicks;                 // at: x
+  std::vector<ChartTick> valueTicks;                // at: y
+  std::vector<ChartSeries> series;                  // in the order of the locations
+  bool legend = false;                              // the temperature chart under a value chart has none
+  double legendX = 0;
+};
+
+// The chart of the readings of one type. `locations` are all the locations of the report,
+// whose order gives each its colour and marker, the same in every chart; a location missing
+// from it takes the next after them.
+Chart BuildChart(std::span<const Reading> readings, const std::vector<std::string>& locations,
+                 const ChartRequest& request);
+
+// Nice ticks of a value axis: steps of 1, 2, 2.5 or 5 times a power of ten, at most `most`
+// of them, covering low to high (both included); a span of one value is widened around it.
+struct ValueScale {
+  double low, high, step;
+  int decimals;
+};
+ValueScale NiceValueScale(double low, double high, int most);
+
+// Time ticks between two timestamps (both included): a step that reads well (minutes, hours,
+// days, weeks, months or years), at most `most` ticks, at round moments of the calendar.
+struct TimeTick {
+  int64_t moment;
+  std::string label, second;
+};
+std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most);
+
+// The points of one line, in time order, reduced to the lowest and the highest of each pixel
+// column (in the order they were logged) once there are more than two a column on average.
+std::vector<ChartPoint> ReduceToPixelColumns(const std::vector<ChartPoint>& points, double plotWidth, bool& reduced);

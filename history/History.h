@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Calendar.h"
+#include "KeptDownload.h"
+#include "ReadingTable.h"
+
+// Which readings of the kept downloads a history holds. An empty list lets every location or
+// type through; the dates are local and both ends count.
+struct HistoryFilter {
+  std::vector<std::string> locations;  // as the meter logged them; case does not matter
+  std::vector<uint16_t> types;         // reading type codes
+  std::optional<CivilTime> since, until;
+};
+
+// The names of the reading types on the command line ("do-ppm" 30, "ph" 38, ...).
+std::string ReadingTypeNames();  // "do-ppm|do-sat|...", for messages
+bool ParseReadingTypeName(const std::string& name, uint16_t& code);
+
+// A calendar date written YYYY-MM-DD, and nothing else: false for any other text or a day
+// the calendar does not have.
+bool ParseIsoDate(const std::string& text, CivilTime& date);
+
+// What a history covers, for its heading and for what the user is told.
+struct HistorySummary {
+  std::vector<size_t> downloads;  // indexes of the kept downloads that gave a reading, in order
+  std::vector<MeterKind> meters;  // the kinds of meter of those downloads, each once
+  int64_t first = 0, last = 0;    // the earliest and latest reading; 0 for an empty history
+  // Dissolved-oxygen downloads kept without a units answer: their values cannot be decoded
+  // until the user says the units, so they are left out.
+  std::vector<size_t> withoutUnits;
+};
+
+// Every valid reading of the kept downloads that the filter lets through, each reading that
+// several downloads hold (same location, type, time, value and temperature) once, with the
+// meter of the first download that holds it. The table holds exactly these, of any number,
+// sorted by location and newest time first, ready for fillGrid; returns their count.
+int32_t BuildHistory(const std::vector<KeptDownload>& kept, const HistoryFilter& filter, ReadingTable& table,
+                     HistorySummary& what);

@@ -1,0 +1,263 @@
+#include "Report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <span>
+#include <tuple>
+
+#include "Download.h"
+#include "ReadingTypes.h"
+#include "Timestamp.h"
+
+namespace {
+
+constexpr int kChartWidth = 760, kValueChartHeight = 280, kTemperatureChartHeight = 150;
+
+// Every text that reaches the page goes through here.
+void Escaped(std::string& out, const std::string& text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
+    }
+  }
+}
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  Escaped(out, text);
+  return out;
+}
+
+// A coordinate to a tenth of a pixel, without a needless ".0".
+std::string At(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", v);
+  std::string s = text;
+  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+  return s == "-0" ? "0" : s;
+}
+
+void Label(std::string& out, double x, double y, const char* anchor, const std::string& text) {
+  out += "<text x=\"" + At(x) + "\" y=\"" + At(y) + "\"";
+  if (*anchor) out += std::string(" text-anchor=\"") + anchor + "\"";
+  out += ">";
+  Escaped(out, text);
+  out += "</text>\n";
+}
+
+void Markers(std::string& out, const ChartSeries& series, const std::vector<ChartPoint>& points) {
+  // A zero-length stroke with round or square caps draws a dot or a square: light and exact.
+  out += "<path stroke=\"" + std::string(series.colour) + "\" stroke-width=\"5\" stroke-linecap=\"" +
+         (series.marker == MarkerShape::Circle ? "round" : "square") + "\" d=\"";
+  for (const ChartPoint& p : points) out += "M" + At(p.x) + " " + At(p.y) + "h0";
+  out += "\"/>\n";
+}
+
+std::string DateOf(int64_t timestamp, const Calendar& calendar) { return calendar.shortDate(CivilTimeOf(timestamp)); }
+
+// What the data window's title says of a meter, without the words about the data.
+std::string MeterName(MeterKind kind) {
+  std::string title = DataWindowTitle(kind);
+  const std::string suffix = " Logged Data";
+  if (title.size() > suffix.size() && title.compare(title.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    title.resize(title.size() - suffix.size());
+  }
+  return title;
+}
+
+const GridColumn* ColumnOf(const GridTexts& grid, GridField field) {
+  for (const GridColumn& column : grid.columns) {
+    if (column.field == field) return &column;
+  }
+  return nullptr;
+}
+
+void Heading(std::string& out, const ReadingTable& table, const std::vector<KeptDownload>& kept,
+             const HistorySummary& what, const Calendar& calendar) {
+  const std::string period = table.count == 0 ? std::string("no readings")
+                                              : DateOf(what.first, calendar) + " to " + DateOf(what.last, calendar);
+  out += "<title>Logged readings, " + Escape(period) + "</title>\n";
+  out += "</head>\n<body>\n<h1>Logged readings, " + Escape(period) + "</h1>\n<p>Meters: ";
+  for (size_t i = 0; i < what.meters.size(); ++i) out += (i ? ", " : "") + Escape(MeterName(what.meters[i]));
+  out += "</p>\n<p>";
+  out += std::to_string(what.downloads.size()) + (what.downloads.size() == 1 ? " download" : " downloads");
+  if (!what.downloads.empty()) {
+    const auto moment = [&](size_t d) { return TimestampOf(kept.at(d).moment.time); };
+    int64_t first = INT64_MAX, last = INT64_MIN;
+    for (size_t d : what.downloads) {
+      first = std::min(first, moment(d));
+      last = std::max(last, moment(d));
+    }
+    out += first == last ? ", read on " + Escape(DateOf(first, calendar))
+                         : ", read from " + Escape(DateOf(first, calendar)) + " to " + Escape(DateOf(last, calendar));
+  }
+  out += ", " + std::to_string(table.count) + (table.count == 1 ? " reading" : " readings") + ".</p>\n";
+}
+
+void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid) {
+  const std::span<const Reading> readings(table.readings.data(), static_cast<size_t>(table.count));
+  std::vector<std::string> locations;
+  std::map<uint16_t, MeterKind> types;  // in code order, with the meter of a first reading
+  for (const Reading& r : readings) {
+    locations.push_back(r.location);
+    types.emplace(r.type, r.meter.value_or(table.meterKind));
+  }
+  std::sort(locations.begin(), locations.end());
+  locations.erase(std::unique(locations.begin(), locations.end()), locations.end());
+  const GridColumn* temperature = ColumnOf(grid, GridField::Temperature);
+  for (const auto& [code, meter] : types) {
+    const ReadingType* type = FindReadingType(code);
+    if (!type) continue;
+    out += "<section class=\"chart\">\n";
+    const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight};
+    out += ChartSvg(BuildChart(readings, locations, values), RowLabel(*type, meter));
+    if (type->hasTemperature && temperature) {
+      const ChartRequest temperatures{code, ChartQuantity::Temperature, kChartWidth, kTemperatureChartHeight};
+      out += ChartSvg(BuildChart(readings, locations, temperatures), temperature->header);
+    }
+    out += "</section>\n";
+  }
+}
+
+struct Summary {
+  const Reading* latest = nullptr;
+  int64_t first = INT64_MAX;
+  int32_t count = 0;
+  float low = 0, high = 0;
+  double sum = 0;
+};
+
+void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& grid, const Calendar& calendar) {
+  std::map<std::tuple<std::string, uint16_t>, Summary> groups;
+  for (int i = 0; i < table.count; ++i) {
+    const Reading& r = table.readings[static_cast<size_t>(i)];
+    Summary& s = groups[{r.location, r.type}];
+    if (s.count++ == 0) s.low = s.high = r.value;
+    s.low = std::min(s.low, r.value);
+    s.high = std::max(s.high, r.value);
+    s.sum += r.value;
+    s.first = std::min(s.first, r.timestamp);
+    if (!s.latest || r.timestamp > s.latest->timestamp) s.latest = &r;
+  }
+  const GridColumn* location = ColumnOf(grid, GridField::Location);
+  const GridColumn* type = ColumnOf(grid, GridField::Type);
+  out += "<table>\n<thead><tr><th>" + Escape(location ? location->header : "") + "</th>";
+  if (type) out += "<th>" + Escape(type->header) + "</th>";
+  out += "<th>Readings</th><th>First</th><th>Last</th><th>Minimum</th><th>Maximum</th><th>Mean</th>"
+         "<th>Latest</th></tr></thead>\n<tbody>\n";
+  for (const auto& [key, s] : groups) {
+    const ReadingType* found = FindReadingType(std::get<1>(key));
+    if (!found) continue;
+    const Reading& latest = *s.latest;
+    out += "<tr><td>" + Escape(std::get<0>(key)) + "</td>";
+    if (type) out += "<td>" + Escape(RowLabel(*found, latest.meter.value_or(table.meterKind))) + "</td>";
+    for (const std::string& cell :
+         {std::to_string(s.count), TimestampText(s.first, calendar), TimestampText(latest.timestamp, calendar),
+          ValueText(*found, s.low), ValueText(*found, s.high), ValueText(*found, static_cast<float>(s.sum / s.count)),
+          ValueText(*found, latest.value)}) {
+      out += "<td>" + Escape(cell) + "</td>";
+    }
+    out += "</tr>\n";
+  }
+  out += "</tbody>\n</table>\n";
+}
+
+// Every reading as the grid shows it, one a line with the columns lined up by tabs (which a
+// spreadsheet takes as cell breaks when the lines are copied); far lighter than table cells.
+void AllReadings(std::string& out, const GridTexts& grid) {
+  constexpr size_t kTab = 8;
+  std::vector<size_t> starts(grid.columns.size(), 0);
+  for (size_t c = 0; c + 1 < grid.columns.size(); ++c) {
+    size_t widest = grid.columns[c].header.size();
+    for (const auto& row : grid.rows) widest = std::max(widest, row[c].size());
+    starts[c + 1] = ((starts[c] + widest) / kTab + 1) * kTab;
+  }
+  const auto line = [&](auto cell) {
+    for (size_t c = 0; c < grid.columns.size(); ++c) {
+      const std::string& text = cell(c);
+      Escaped(out, text);
+      if (c + 1 == grid.columns.size()) break;
+      // Bytes, not characters: only the degree sign of a caption is more than one byte.
+      const size_t end = starts[c] + text.size();
+      out.append(starts[c + 1] / kTab - end / kTab, '\t');
+    }
+    out += '\n';
+  };
+  out += "<pre>";
+  line([&](size_t c) -> const std::string& { return grid.columns[c].header; });
+  for (const auto& row : grid.rows) line([&](size_t c) -> const std::string& { return row[c]; });
+  out += "</pre>\n";
+}
+
+}  // namespace
+
+std::string ChartSvg(const Chart& chart, const std::string& title) {
+  std::string out;
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(chart.width) + "\" height=\"" +
+         std::to_string(chart.height) + "\" viewBox=\"0 0 " + std::to_string(chart.width) + " " +
+         std::to_string(chart.height) + "\" font-family=\"sans-serif\" font-size=\"11\" role=\"img\">\n";
+  out += "<title>" + Escape(title) + "</title>\n";
+  out += "<text x=\"" + At(chart.left) + "\" y=\"16\" font-size=\"13\" font-weight=\"bold\">" + Escape(title) +
+         "</text>\n";
+  // Grid lines, then the frame of the plot.
+  out += "<path fill=\"none\" stroke=\"#ddd\" d=\"";
+  for (const ChartTick& t : chart.valueTicks) out += "M" + At(chart.left) + " " + At(t.at) + "H" + At(chart.right);
+  for (const ChartTick& t : chart.timeTicks) out += "M" + At(t.at) + " " + At(chart.top) + "V" + At(chart.bottom);
+  out += "\"/>\n<rect fill=\"none\" stroke=\"#888\" x=\"" + At(chart.left) + "\" y=\"" + At(chart.top) +
+         "\" width=\"" + At(chart.right - chart.left) + "\" height=\"" + At(chart.bottom - chart.top) + "\"/>\n";
+  for (const ChartTick& t : chart.valueTicks) Label(out, chart.left - 5, t.at + 4, "end", t.label);
+  for (const ChartTick& t : chart.timeTicks) {
+    Label(out, t.at, chart.bottom + 14, "middle", t.label);
+    if (!t.second.empty()) Label(out, t.at, chart.bottom + 28, "middle", t.second);
+  }
+  for (const ChartSeries& s : chart.series) {
+    if (s.points.size() > 1) {
+      out += "<path fill=\"none\" stroke=\"" + std::string(s.colour) + "\" stroke-width=\"1.5\" d=\"";
+      for (size_t i = 0; i < s.points.size(); ++i) {
+        out += (i == 0 ? "M" : "L") + At(s.points[i].x) + " " + At(s.points[i].y);
+      }
+      out += "\"/>\n";
+    }
+    if (!s.reduced) Markers(out, s, s.points);
+    if (chart.legend) {
+      out += "<path stroke=\"" + std::string(s.colour) + "\" stroke-width=\"1.5\" d=\"M" + At(chart.legendX) + " " +
+             At(s.legendY) + "h20\"/>\n";
+      Markers(out, s, {{chart.legendX + 10, s.legendY}});
+      Label(out, chart.legendX + 26, s.legendY + 4, "", s.location);
+    }
+  }
+  out += "</svg>\n";
+  return out;
+}
+
+std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const std::vector<KeptDownload>& kept,
+                       const HistorySummary& what, const Calendar& calendar) {
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<style>\n"
+      "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
+      "h1{font-size:1.4em}h2{font-size:1.15em;margin-top:1.5em;break-after:avoid}\n"
+      "svg{display:block;max-width:100%;height:auto}\n"
+      "section.chart{margin:1em 0;break-inside:avoid}\n"
+      "table{border-collapse:collapse;font-size:.9em}\n"
+      "th,td{border:1px solid #bbb;padding:2px 8px;text-align:center}th{background:#eee}\n"
+      "thead{display:table-header-group}tr{break-inside:avoid}\n"
+      "pre{font-size:.8em;tab-size:8}\n"
+      "@media print{body{margin:0;font-size:10pt}}\n"
+      "</style>\n";
+  Heading(out, table, kept, what, calendar);
+  out += "<h2>Charts</h2>\n";
+  Charts(out, table, grid);
+  out += "<h2>Summary</h2>\n";
+  SummaryTable(out, table, grid, calendar);
+  out += "<h2>All readings</h2>\n";
+  AllReadings(out, grid);
+  out += "</body>\n</html>\n";
+  return out;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Calendar.h"
+#include "Chart.h"
+#include "History.h"
+#include "KeptDownload.h"
+#include "ReadingGrid.h"
+#include "ReadingTable.h"
+
+// A chart as a self-contained SVG picture under its title.
+std::string ChartSvg(const Chart& chart, const std::string& title);
+
+// The report of a history as one HTML page in UTF-8 that needs nothing from elsewhere and
+// prints as it shows: a heading with the period, meters and downloads, a chart of each
+// reading type (with its temperatures beneath where the type has them), a summary of each
+// location and type, and every reading with the grid's texts. `table` is the history after
+// fillGrid, `grid` what that fill returned, `kept` the downloads `what` refers to.
+std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const std::vector<KeptDownload>& kept,
+                       const HistorySummary& what, const Calendar& calendar);

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Ansi.h"
+#include "FakeMeter.h"
+#include "History.h"
+#include "KeptDownload.h"
+#include "ReadingGrid.h"
+#include "ReadingTypes.h"
+#include "SaveFrame.h"
+#include "Timestamp.h"
+
+namespace {
+
+const Calendar kCalendar{[] { return CivilTime{2025, 7, 1, 9, 0}; },
+                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
+
+// The meter's minute count of a moment in 2025.
+int32_t Minutes(int month, int day, int hour, int minute) {
+  return static_cast<int32_t>((TimestampOf({2025, month, day, hour, minute}) - TimestampOf({2025, 1, 1, 0, 0})) /
+                              kTicksPerMinute);
+}
+
+struct Logged {
+  const char* location;
+  int16_t raw, tenths;
+  int32_t minutes;
+  uint16_t type = 0;  // the meter's own for dissolved oxygen and suspended solids
+};
+
+KeptDownload Kept(MeterKind kind, int day, int32_t units, const std::vector<Logged>& records) {
+  KeptDownload kept;
+  kept.kind = kind;
+  kept.registersPerRecord = kind == MeterKind::MultiParameter ? 8 : kind == MeterKind::DissolvedOxygen ? 7 : 6;
+  kept.moment.time = {2025, 6, day, 12, 0};
+  kept.units = units;
+  for (const Logged& r : records) {
+    kept.records.push_back(RecordRegisters(kept.registersPerRecord, r.location, r.raw, r.tenths, r.minutes, r.type));
+  }
+  kept.records.push_back(std::vector<uint16_t>(static_cast<size_t>(kept.registersPerRecord), 0xFFFF));
+  return kept;
+}
+
+std::vector<std::string> Files(ReadingTable& table) {
+  const GridTexts grid = fillGrid(table, kCalendar);
+  std::vector<int32_t> rows;
+  for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
+  std::vector<std::string> files;
+  for (SaveFormat f :
+       {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited, SaveFormat::ColumnText}) {
+    files.push_back(SaveFileBytes(f, table, grid, rows, Utf8ToWindows1252));
+  }
+  return files;
+}
+
+const int32_t kJune1 = Minutes(6, 1, 0, 0), kMay31Late = Minutes(5, 31, 23, 59), kJune2 = Minutes(6, 2, 8, 30);
+
+// Two multiparameter downloads that share readings, a suspended-solids meter, a
+// dissolved-oxygen download kept without its units and one kept with them.
+std::vector<KeptDownload> Downloads() {
+  return {
+      Kept(MeterKind::MultiParameter, 3, UnitsNotAsked,
+           {{"A1", 700, 215, kJune1, 38}, {"A1", 710, 215, kJune2, 38}, {"B2", 1234, 0, kMay31Late, 35},
+            {"TANK", -150, 180, kJune2, 294}, {"bad", 700, 0, kJune1, 38}}),
+      Kept(MeterKind::MultiParameter, 5, UnitsNotAsked,
+           {{"A1", 710, 215, kJune2, 38}, {"A1", 700, 215, kJune1, 38}, {"A1", 720, 215, kMay31Late, 38}}),
+      Kept(MeterKind::SuspendedSolids, 4, UnitsNotAsked, {{"B2", 1234, 0, kMay31Late}, {"C3", 88, 0, kJune1}}),
+      Kept(MeterKind::DissolvedOxygen, 4, UnitsNotAsked, {{"D4", 812, 200, kJune1}}),
+      Kept(MeterKind::DissolvedOxygen, 4, UnitsMgPerLitre, {{"D4", 812, 200, kJune2}}),
+  };
+}
+
+// Each reading once, with the label of the meter that first held it, in the order a download
+// is shown; the filters alone and together; the downloads and meters behind the result.
+TEST(History, MergesFiltersAndSaysWhatItCovers) {
+  CivilTime may31, june1, june2;
+  ASSERT_TRUE(ParseIsoDate("2025-05-31", may31) && ParseIsoDate("2025-06-01", june1) &&
+              ParseIsoDate("2025-06-02", june2));
+  struct Case {
+    const char* name;
+    HistoryFilter filter;
+    std::vector<std::string> rows;  // location, row label, value, newest first within a location
+    std::vector<size_t> downloads;
+  } cases[] = {
+      {"everything",
+       {},
+       {"A1 pH 7.10", "A1 pH 7.00", "A1 pH 7.20", "B2 SS-Hi(mg/l) 1234", "C3 SS (mg/l) 88", "D4 D.O. (mg/l) 8.1",
+        "TANK ORP (mV-U.S.) -150"},
+       {0, 1, 2, 4}},
+      {"a location, in any case", {{"a1", "C3"}, {}, {}, {}}, {"A1 pH 7.10", "A1 pH 7.00", "A1 pH 7.20", "C3 SS (mg/l) 88"},
+       {0, 1, 2}},
+      {"types", {{}, {35, 294}, {}, {}}, {"B2 SS-Hi(mg/l) 1234", "C3 SS (mg/l) 88", "TANK ORP (mV-U.S.) -150"}, {0, 2}},
+      {"since, from midnight",
+       {{}, {}, june1, {}},
+       {"A1 pH 7.10", "A1 pH 7.00", "C3 SS (mg/l) 88", "D4 D.O. (mg/l) 8.1", "TANK ORP (mV-U.S.) -150"},
+       {0, 1, 2, 4}},
+      {"until, to the day's last minute", {{}, {}, {}, may31}, {"A1 pH 7.20", "B2 SS-Hi(mg/l) 1234"}, {0, 1, 2}},
+      {"one day", {{}, {}, june1, june1}, {"A1 pH 7.00", "C3 SS (mg/l) 88"}, {0, 1, 2}},
+      {"all together", {{"A1", "TANK"}, {38}, june1, june2}, {"A1 pH 7.10", "A1 pH 7.00"}, {0, 1}},
+      {"nothing left", {{"NONE"}, {}, {}, {}}, {}, {}},
+  };
+  const std::vector<KeptDownload> kept = Downloads();
+  for (const Case& c : cases) {
+    ReadingTable table;
+    HistorySummary what;
+    EXPECT_EQ(BuildHistory(kept, c.filter, table, what), static_cast<int32_t>(c.rows.size())) << c.name;
+    std::vector<std::string> rows;
+    for (int i = 0; i < table.count; ++i) {
+      const RowTexts texts = rowTexts(table, i);
+      rows.push_back(table.readings[static_cast<size_t>(i)].location + " " + texts.label + " " + texts.value);
+    }
+    EXPECT_EQ(rows, c.rows) << c.name;
+    EXPECT_EQ(what.downloads, c.downloads) << c.name;
+    EXPECT_EQ(what.withoutUnits, std::vector<size_t>{3}) << c.name;
+  }
+
+  ReadingTable table;
+  HistorySummary what;
+  BuildHistory(kept, {}, table, what);
+  EXPECT_EQ(what.meters, (std::vector<MeterKind>{MeterKind::DissolvedOxygen, MeterKind::SuspendedSolids,
+                                                 MeterKind::MultiParameter}));
+  EXPECT_EQ(what.first, TimestampOf({2025, 5, 31, 23, 59}));
+  EXPECT_EQ(what.last, TimestampOf({2025, 6, 2, 8, 30}));
+}
+
+// A history of one download, kept twice, writes every format exactly as the download does,
+// though its meter is taken from each reading and not from the table.
+TEST(History, WritesTheTextsOfADownload) {
+  for (const KeptDownload& download : Downloads()) {
+    if (download.kind == MeterKind::DissolvedOxygen && download.units == UnitsNotAsked) continue;
+    ReadingTable replayed, history;
+    ASSERT_GT(ReplayIntoTable(download, download.units, replayed), 0);
+    HistorySummary what;
+    ASSERT_EQ(BuildHistory({download, download}, {}, history, what), replayed.count);
+    history.meterKind = download.kind == MeterKind::MultiParameter ? MeterKind::SuspendedSolids
+                                                                   : MeterKind::MultiParameter;
+    EXPECT_EQ(Files(history), Files(replayed)) << MeterKindName(download.kind);
+  }
+}
+
+// Two meters' 300 readings make a spreadsheet that declares as many rows as it has, and
+// parses; the writers are otherwise those of a download.
+TEST(History, SpreadsheetOfMoreRowsThanADownloadHolds) {
+  std::vector<KeptDownload> kept;
+  for (MeterKind kind : {MeterKind::MultiParameter, MeterKind::SuspendedSolids}) {
+    std::vector<Logged> records;
+    const int32_t start = kind == MeterKind::MultiParameter ? kJune1 : kJune2;
+    for (int i = 0; i < 150; ++i) records.push_back({"P1", static_cast<int16_t>(i), 0, start + i, 35});
+    kept.push_back(Kept(kind, 3, UnitsNotAsked, records));
+  }
+  ReadingTable table;
+  HistorySummary what;
+  ASSERT_EQ(BuildHistory(kept, {}, table, what), 300);
+  const std::string sheet = Files(table)[0];
+  EXPECT_NE(sheet.find("ss:ExpandedRowCount=\"301\""), std::string::npos);
+  size_t rows = 0;
+  for (size_t at = sheet.find("<Row>"); at != std::string::npos; at = sheet.find("<Row>", at + 1)) ++rows;
+  EXPECT_EQ(rows, 300u);
+  const std::string path = (std::filesystem::temp_directory_path() / "datapond-history-300.xls").string();
+  std::ofstream(path, std::ios::binary) << sheet;
+  EXPECT_EQ(std::system(("xmllint --noout " + path).c_str()), 0);
+  std::filesystem::remove(path);
+}
+
+// What the command line passes in is taken only when it is exactly right.
+TEST(History, ParsesTypeNamesAndDatesStrictly) {
+  struct TypeCase {
+    const char* name;
+    int code;  // -1: refused
+  } types[] = {{"do-ppm", 30}, {"do-sat", 286}, {"do-mgl", 542}, {"ss-low", 34}, {"ss-high", 35},
+               {"ph", 38},     {"orp-us", 294}, {"orp-eur", 550}, {"PH", -1},    {"ph ", -1},
+               {"", -1},       {"38", -1},      {"orp", -1}};
+  for (const TypeCase& c : types) {
+    uint16_t code = 0;
+    EXPECT_EQ(ParseReadingTypeName(c.name, code), c.code >= 0) << c.name;
+    if (c.code >= 0) {
+      EXPECT_EQ(code, c.code) << c.name;
+    }
+  }
+  EXPECT_EQ(ReadingTypeNames(), "do-ppm|do-sat|do-mgl|ss-low|ss-high|ph|orp-us|orp-eur");
+
+  struct DateCase {
+    const char* text;
+    bool good;
+  } dates[] = {{"2024-02-29", true}, {"2023-02-28", true},  {"1601-01-01", true}, {"2023-02-29", false},
+               {"2024-13-01", false}, {"2024-00-10", false}, {"2024-04-31", false}, {"1600-12-31", false},
+               {"2024-2-09", false},  {"2024-02-9", false},  {" 2024-02-09", false}, {"2024-02-09 ", false},
+               {"2024/02/09", false}, {"2024-0a-09", false}, {"+024-02-09", false}, {"", false}};
+  for (const DateCase& c : dates) {
+    CivilTime date{1, 1, 1, 7, 7};
+    EXPECT_EQ(ParseIsoDate(c.text, date), c.good) << c.text;
+    if (c.good) {
+      EXPECT_EQ(FormatDatePicture("yyyy-MM-dd", date) + FormatTimePicture("HH:mm", date), std::string(c.text) + "00:00");
+    }
+  }
+}
+
+}  // namespace
