@@ -4,14 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
-#include "DemoData.h"
 #include "Frame.h"
 #include "Meter.h"
 #include "Options.h"
@@ -210,47 +207,6 @@ TEST(ServeTest, AnswersOnlyItsAddressAndMisbehavesAsAsked) {
       EXPECT_EQ(messages.empty() ? 0 : messages[0][1], function) << got;
       from = end;
     }
-  }
-}
-
-bool NameCharacter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' '; }
-
-// The demonstration log is hand-written; this catches typing slips in it that would turn an
-// intended reading into one a downloader drops, or the other way round.
-TEST(DemoDataTest, LogsPlausibleReadings) {
-  const std::set<uint16_t> allTypes = {30, 286, 542, 34, 35, 38, 294, 550};
-  const struct {
-    MeterKind kind;
-    int fewestUsed, mostUsed;
-    std::set<int> faultySlots;
-  } cases[] = {{kDo, 25, 35, {}}, {kSs, 25, 35, {}}, {kMulti, 60, 80, {33, 60}}};
-  for (const auto& c : cases) {
-    Meter meter = EmptyMeter(c.kind, true);
-    StoreDemoReadings(meter);
-    const Layout layout = LayoutOf(c.kind);
-    const int timeAt = c.kind == kSs ? 4 : 5;
-    int used = 0, lastUsed = -1;
-    std::set<uint16_t> types;
-    std::set<int> faulty;
-    for (int slot = 0; slot < layout.recordCount; ++slot) {
-      const uint16_t* r = &meter.registers[static_cast<std::size_t>(slot * layout.registersPerRecord)];
-      if (std::all_of(r, r + layout.registersPerRecord, [](uint16_t v) { return v == emptyRegister; })) continue;
-      ++used, lastUsed = slot;
-      bool good = std::all_of(r, r + 3, [](uint16_t v) { return NameCharacter(v >> 8) && NameCharacter(v & 0xFF); });
-      good = good && static_cast<int16_t>(r[3]) >= (c.kind == kMulti ? -2000 : 0);
-      if (c.kind != kSs) good = good && std::abs(static_cast<int16_t>(r[4])) <= 999;
-      if (c.kind == kMulti) good = good && allTypes.count(r[7]) == 1, types.insert(r[7]);
-      if (c.kind == kDo) good = good && r[3] <= 9999;
-      if (!good) faulty.insert(slot);
-      // Between 1 September and 1 November.
-      const int32_t minutes = r[timeAt] << 16 | r[timeAt + 1];
-      EXPECT_TRUE(minutes >= 243 * 1440 && minutes < 304 * 1440) << "slot " << slot;
-    }
-    EXPECT_TRUE(used >= c.fewestUsed && used <= c.mostUsed) << used;
-    EXPECT_LT(used, lastUsed + 1) << "empty slots between used ones";
-    EXPECT_LT(lastUsed, layout.recordCount * 3 / 4) << "an empty tail";
-    EXPECT_EQ(faulty, c.faultySlots);
-    EXPECT_EQ(types, c.kind == kMulti ? allTypes : std::set<uint16_t>{});
   }
 }
 
