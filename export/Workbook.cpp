@@ -167,12 +167,15 @@ std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::st
       case '\'': {  // quoted text stands as it is
         const size_t end = picture.find('\'', i + 1);
         const std::string quoted = picture.substr(i + 1, (end == std::string::npos ? picture.size() : end) - i - 1);
-        format += "\"" + quoted + "\"";
+        format.append(1, '"').append(quoted).append(1, '"');
         run = (end == std::string::npos ? picture.size() : end + 1) - i;
         break;
       }
-      default:
-        for (size_t k = 0; k < run; ++k) format += (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ? "\\" + std::string(1, c) : std::string(1, c);
+      default:  // another letter would be a field of the workbook's own: it stands escaped
+        for (size_t k = 0; k < run; ++k) {
+          if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) format.push_back('\\');
+          format.push_back(c);
+        }
     }
     i += run;
   }
