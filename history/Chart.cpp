@@ -72,7 +72,10 @@ TimeTick Labelled(const TimeStep& step, int64_t t, const CivilTime* previous) {
   char time[8];
   std::snprintf(time, sizeof time, "%02d:%02d", c.hour % 100, c.minute % 100);
   const bool newDay = newYear || previous->day != c.day || previous->month != c.month;
-  return {t, time, newDay ? DayMonth(c) + (newYear ? " " + Year(c) : "") : ""};
+  std::string second;
+  if (newDay) second = DayMonth(c);
+  if (newYear) second += ' ' + Year(c);
+  return {t, time, second};
 }
 
 double Nice(double rough, int& decimals) {
@@ -118,19 +121,16 @@ ValueScale NiceValueScale(double low, double high, int most) {
 std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most) {
   most = std::max(most, 2);
   std::vector<int64_t> moments;
-  const TimeStep* chosen = &kTimeSteps[std::size(kTimeSteps) - 1];
+  const TimeStep* chosen = nullptr;
   for (const TimeStep& step : kTimeSteps) {
+    chosen = &step;
     // A rough count first, so that a wide span never lists every minute of it.
-    const double span = static_cast<double>(to - from);
     const double length = step.ticks > 0 ? static_cast<double>(step.ticks) : step.months * 30.0 * kDay;
-    if (span / length > most + 1) continue;
+    const bool last = &step == &kTimeSteps[std::size(kTimeSteps) - 1];
+    if (static_cast<double>(to - from) / length > most + 1 && !last) continue;
     moments = TickMoments(step, from, to);
-    if (static_cast<int>(moments.size()) <= most) {
-      chosen = &step;
-      break;
-    }
+    if (static_cast<int>(moments.size()) <= most) break;
   }
-  if (moments.size() > static_cast<size_t>(most)) moments = TickMoments(*chosen, from, to);
   std::vector<TimeTick> ticks;
   CivilTime previous;
   for (size_t i = 0; i < moments.size(); ++i) {
@@ -151,8 +151,9 @@ std::vector<ChartPoint> ReduceToPixelColumns(const std::vector<ChartPoint>& poin
       if (points[end].y > points[low].y) low = end;  // y grows downwards
       if (points[end].y < points[high].y) high = end;
     }
-    kept.push_back(points[std::min(low, high)]);
-    if (low != high) kept.push_back(points[std::max(low, high)]);
+    // Both at the column's edge, so the pair is one vertical stroke.
+    kept.push_back({column, points[std::min(low, high)].y});
+    if (low != high) kept.push_back({column, points[std::max(low, high)].y});
     first = end;
   }
   return kept;
@@ -219,6 +220,11 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
     for (const Reading* r : rows) points.push_back({x(r->timestamp), y(quantity(*r))});
     series.points = ReduceToPixelColumns(points, plotWidth, series.reduced);
     chart.series.push_back(std::move(series));
+  }
+  // A long legend makes the picture taller rather than run off it.
+  if (chart.legend) {
+    const double legendEnd = chart.top + kLegendLine * static_cast<double>(chart.series.size()) + 4;
+    chart.height = std::max(chart.height, static_cast<int>(std::ceil(legendEnd)));
   }
   return chart;
 }

@@ -79,5 +79,6 @@ struct TimeTick {
 std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most);
 
 // The points of one line, in time order, reduced to the lowest and the highest of each pixel
-// column (in the order they were logged) once there are more than two a column on average.
+// column (in the order they were logged, at the column's left edge) once there are more than
+// two a column on average.
 std::vector<ChartPoint> ReduceToPixelColumns(const std::vector<ChartPoint>& points, double plotWidth, bool& reduced);

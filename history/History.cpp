@@ -64,7 +64,10 @@ bool Same(const Reading& a, const Reading& b) {
 
 std::string ReadingTypeNames() {
   std::string names;
-  for (const TypeName& t : kTypeNames) names += (names.empty() ? "" : "|") + std::string(t.name);
+  for (const TypeName& t : kTypeNames) {
+    if (!names.empty()) names += '|';
+    names += t.name;
+  }
   return names;
 }
 

@@ -14,6 +14,12 @@ namespace {
 
 constexpr int kChartWidth = 760, kValueChartHeight = 280, kTemperatureChartHeight = 150;
 
+// Appends without the temporaries of a chain of +.
+template <typename... Pieces>
+void Put(std::string& out, const Pieces&... pieces) {
+  (out += ... += pieces);
+}
+
 // Every text that reaches the page goes through here.
 void Escaped(std::string& out, const std::string& text) {
   for (char c : text) {
@@ -44,8 +50,8 @@ std::string At(double v) {
 }
 
 void Label(std::string& out, double x, double y, const char* anchor, const std::string& text) {
-  out += "<text x=\"" + At(x) + "\" y=\"" + At(y) + "\"";
-  if (*anchor) out += std::string(" text-anchor=\"") + anchor + "\"";
+  Put(out, "<text x=\"", At(x), "\" y=\"", At(y), "\"");
+  if (*anchor) Put(out, " text-anchor=\"", anchor, "\"");
   out += ">";
   Escaped(out, text);
   out += "</text>\n";
@@ -53,9 +59,9 @@ void Label(std::string& out, double x, double y, const char* anchor, const std::
 
 void Markers(std::string& out, const ChartSeries& series, const std::vector<ChartPoint>& points) {
   // A zero-length stroke with round or square caps draws a dot or a square: light and exact.
-  out += "<path stroke=\"" + std::string(series.colour) + "\" stroke-width=\"5\" stroke-linecap=\"" +
-         (series.marker == MarkerShape::Circle ? "round" : "square") + "\" d=\"";
-  for (const ChartPoint& p : points) out += "M" + At(p.x) + " " + At(p.y) + "h0";
+  Put(out, "<path stroke=\"", series.colour, "\" stroke-width=\"5\" stroke-linecap=\"",
+      series.marker == MarkerShape::Circle ? "round" : "square", "\" d=\"");
+  for (const ChartPoint& p : points) Put(out, "M", At(p.x), " ", At(p.y), "h0");
   out += "\"/>\n";
 }
 
@@ -80,11 +86,11 @@ const GridColumn* ColumnOf(const GridTexts& grid, GridField field) {
 
 void Heading(std::string& out, const ReadingTable& table, const std::vector<KeptDownload>& kept,
              const HistorySummary& what, const Calendar& calendar) {
-  const std::string period = table.count == 0 ? std::string("no readings")
-                                              : DateOf(what.first, calendar) + " to " + DateOf(what.last, calendar);
-  out += "<title>Logged readings, " + Escape(period) + "</title>\n";
-  out += "</head>\n<body>\n<h1>Logged readings, " + Escape(period) + "</h1>\n<p>Meters: ";
-  for (size_t i = 0; i < what.meters.size(); ++i) out += (i ? ", " : "") + Escape(MeterName(what.meters[i]));
+  const std::string first = DateOf(what.first, calendar), last = DateOf(what.last, calendar);
+  const std::string period = table.count == 0 ? std::string("no readings") : first == last ? first : first + " to " + last;
+  Put(out, "<title>Logged readings, ", Escape(period), "</title>\n");
+  Put(out, "</head>\n<body>\n<h1>Logged readings, ", Escape(period), "</h1>\n<p>Meters: ");
+  for (size_t i = 0; i < what.meters.size(); ++i) Put(out, i ? ", " : "", Escape(MeterName(what.meters[i])));
   out += "</p>\n<p>";
   out += std::to_string(what.downloads.size()) + (what.downloads.size() == 1 ? " download" : " downloads");
   if (!what.downloads.empty()) {
@@ -94,10 +100,10 @@ void Heading(std::string& out, const ReadingTable& table, const std::vector<Kept
       first = std::min(first, moment(d));
       last = std::max(last, moment(d));
     }
-    out += first == last ? ", read on " + Escape(DateOf(first, calendar))
-                         : ", read from " + Escape(DateOf(first, calendar)) + " to " + Escape(DateOf(last, calendar));
+    Put(out, first == last ? ", read on " : ", read from ", Escape(DateOf(first, calendar)));
+    if (first != last) Put(out, " to ", Escape(DateOf(last, calendar)));
   }
-  out += ", " + std::to_string(table.count) + (table.count == 1 ? " reading" : " readings") + ".</p>\n";
+  Put(out, ", ", std::to_string(table.count), table.count == 1 ? " reading" : " readings", ".</p>\n");
 }
 
 void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid) {
@@ -147,21 +153,21 @@ void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& 
   }
   const GridColumn* location = ColumnOf(grid, GridField::Location);
   const GridColumn* type = ColumnOf(grid, GridField::Type);
-  out += "<table>\n<thead><tr><th>" + Escape(location ? location->header : "") + "</th>";
-  if (type) out += "<th>" + Escape(type->header) + "</th>";
+  Put(out, "<table>\n<thead><tr><th>", Escape(location ? location->header : ""), "</th>");
+  if (type) Put(out, "<th>", Escape(type->header), "</th>");
   out += "<th>Readings</th><th>First</th><th>Last</th><th>Minimum</th><th>Maximum</th><th>Mean</th>"
          "<th>Latest</th></tr></thead>\n<tbody>\n";
   for (const auto& [key, s] : groups) {
     const ReadingType* found = FindReadingType(std::get<1>(key));
     if (!found) continue;
     const Reading& latest = *s.latest;
-    out += "<tr><td>" + Escape(std::get<0>(key)) + "</td>";
-    if (type) out += "<td>" + Escape(RowLabel(*found, latest.meter.value_or(table.meterKind))) + "</td>";
+    Put(out, "<tr><td>", Escape(std::get<0>(key)), "</td>");
+    if (type) Put(out, "<td>", Escape(RowLabel(*found, latest.meter.value_or(table.meterKind))), "</td>");
     for (const std::string& cell :
          {std::to_string(s.count), TimestampText(s.first, calendar), TimestampText(latest.timestamp, calendar),
           ValueText(*found, s.low), ValueText(*found, s.high), ValueText(*found, static_cast<float>(s.sum / s.count)),
           ValueText(*found, latest.value)}) {
-      out += "<td>" + Escape(cell) + "</td>";
+      Put(out, "<td>", Escape(cell), "</td>");
     }
     out += "</tr>\n";
   }
@@ -199,18 +205,18 @@ void AllReadings(std::string& out, const GridTexts& grid) {
 
 std::string ChartSvg(const Chart& chart, const std::string& title) {
   std::string out;
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(chart.width) + "\" height=\"" +
-         std::to_string(chart.height) + "\" viewBox=\"0 0 " + std::to_string(chart.width) + " " +
-         std::to_string(chart.height) + "\" font-family=\"sans-serif\" font-size=\"11\" role=\"img\">\n";
-  out += "<title>" + Escape(title) + "</title>\n";
-  out += "<text x=\"" + At(chart.left) + "\" y=\"16\" font-size=\"13\" font-weight=\"bold\">" + Escape(title) +
-         "</text>\n";
+  const std::string width = std::to_string(chart.width), height = std::to_string(chart.height);
+  Put(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", width, "\" height=\"", height, "\" viewBox=\"0 0 ",
+      width, " ", height, "\" font-family=\"sans-serif\" font-size=\"11\" role=\"img\">\n");
+  Put(out, "<title>", Escape(title), "</title>\n");
+  Put(out, "<text x=\"", At(chart.left), "\" y=\"16\" font-size=\"13\" font-weight=\"bold\">", Escape(title),
+      "</text>\n");
   // Grid lines, then the frame of the plot.
   out += "<path fill=\"none\" stroke=\"#ddd\" d=\"";
-  for (const ChartTick& t : chart.valueTicks) out += "M" + At(chart.left) + " " + At(t.at) + "H" + At(chart.right);
-  for (const ChartTick& t : chart.timeTicks) out += "M" + At(t.at) + " " + At(chart.top) + "V" + At(chart.bottom);
-  out += "\"/>\n<rect fill=\"none\" stroke=\"#888\" x=\"" + At(chart.left) + "\" y=\"" + At(chart.top) +
-         "\" width=\"" + At(chart.right - chart.left) + "\" height=\"" + At(chart.bottom - chart.top) + "\"/>\n";
+  for (const ChartTick& t : chart.valueTicks) Put(out, "M", At(chart.left), " ", At(t.at), "H", At(chart.right));
+  for (const ChartTick& t : chart.timeTicks) Put(out, "M", At(t.at), " ", At(chart.top), "V", At(chart.bottom));
+  Put(out, "\"/>\n<rect fill=\"none\" stroke=\"#888\" x=\"", At(chart.left), "\" y=\"", At(chart.top),
+      "\" width=\"", At(chart.right - chart.left), "\" height=\"", At(chart.bottom - chart.top), "\"/>\n");
   for (const ChartTick& t : chart.valueTicks) Label(out, chart.left - 5, t.at + 4, "end", t.label);
   for (const ChartTick& t : chart.timeTicks) {
     Label(out, t.at, chart.bottom + 14, "middle", t.label);
@@ -218,16 +224,21 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   }
   for (const ChartSeries& s : chart.series) {
     if (s.points.size() > 1) {
-      out += "<path fill=\"none\" stroke=\"" + std::string(s.colour) + "\" stroke-width=\"1.5\" d=\"";
+      Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"1.5\" d=\"");
       for (size_t i = 0; i < s.points.size(); ++i) {
-        out += (i == 0 ? "M" : "L") + At(s.points[i].x) + " " + At(s.points[i].y);
+        // A reduced line is mostly vertical strokes: half the text of full points.
+        if (i > 0 && s.points[i].x == s.points[i - 1].x) {
+          Put(out, "V", At(s.points[i].y));
+        } else {
+          Put(out, i == 0 ? "M" : "L", At(s.points[i].x), " ", At(s.points[i].y));
+        }
       }
       out += "\"/>\n";
     }
     if (!s.reduced) Markers(out, s, s.points);
     if (chart.legend) {
-      out += "<path stroke=\"" + std::string(s.colour) + "\" stroke-width=\"1.5\" d=\"M" + At(chart.legendX) + " " +
-             At(s.legendY) + "h20\"/>\n";
+      Put(out, "<path stroke=\"", s.colour, "\" stroke-width=\"1.5\" d=\"M", At(chart.legendX), " ", At(s.legendY),
+          "h20\"/>\n");
       Markers(out, s, {{chart.legendX + 10, s.legendY}});
       Label(out, chart.legendX + 26, s.legendY + 4, "", s.location);
     }

@@ -2,22 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "Chart.h"
-#include "FakeMeter.h"
-#include "History.h"
-#include "Report.h"
 #include "Timestamp.h"
 
 namespace {
-
-const Calendar kCalendar{[] { return CivilTime{2025, 7, 1, 9, 0}; },
-                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
 
 Reading At(const char* location, CivilTime time, float value, uint16_t type = 38, float temperature = 20) {
   Reading r;
@@ -74,7 +65,6 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
   for (const Case& c : cases) {
     std::vector<std::string> ticks;
     for (const TimeTick& t : TimeTicks(TimestampOf(c.from), TimestampOf(c.to), c.most)) {
-      EXPECT_EQ(CivilTimeOf(t.moment).minute % 5, 0) << c.name;
       ticks.push_back(t.label + "/" + t.second);
     }
     EXPECT_EQ(ticks, c.ticks) << c.name;
@@ -93,106 +83,50 @@ TEST(Chart, ReductionKeepsEveryColumnsExtremesInOrder) {
   const std::vector<ChartPoint> kept = ReduceToPixelColumns(many, 2, reduced);
   EXPECT_TRUE(reduced);
   ASSERT_EQ(kept.size(), 3u);
-  EXPECT_EQ(kept[0].x, 0.2);
-  EXPECT_EQ(kept[1].x, 0.3);
-  EXPECT_EQ(kept[2].x, 1.1);
+  EXPECT_EQ(std::vector<double>({kept[0].x, kept[0].y, kept[1].x, kept[1].y, kept[2].x, kept[2].y}),
+            std::vector<double>({0, 1, 0, 9, 1, 4}));
 }
 
 // What a chart draws, from readings and its size alone.
 TEST(Chart, GeometryOfHandMadeSeries) {
-  const ChartRequest request{38, ChartQuantity::Value, 760, 280};
-  {  // one location, one reading: a dot in the middle, ticks around it
+  {  // one location, one reading: a dot in the middle of the plot
     const std::vector<Reading> one = {At("A1", {2025, 3, 7, 9, 0}, 7)};
-    const Chart chart = BuildChart(one, {"A1"}, request);
+    const Chart chart = BuildChart(one, {"A1"}, {38, ChartQuantity::Value, 760, 280});
     ASSERT_EQ(chart.series.size(), 1u);
-    ASSERT_EQ(chart.series[0].points.size(), 1u);
-    EXPECT_DOUBLE_EQ(chart.series[0].points[0].x, (chart.left + chart.right) / 2);
-    EXPECT_DOUBLE_EQ(chart.series[0].points[0].y, (chart.top + chart.bottom) / 2);
-    EXPECT_GE(chart.timeTicks.size(), 2u);
-    EXPECT_GE(chart.valueTicks.size(), 3u);
-    EXPECT_STREQ(chart.series[0].colour, "#1f77b4");
-    EXPECT_TRUE(chart.legend);
+    EXPECT_DOUBLE_EQ(chart.series[0].points.at(0).x, (chart.left + chart.right) / 2);
+    EXPECT_DOUBLE_EQ(chart.series[0].points.at(0).y, (chart.top + chart.bottom) / 2);
   }
   {  // colours follow the report's locations; other types are left out; temperatures chart apart
     std::vector<Reading> readings = {At("B", {2024, 12, 31, 23, 0}, 7, 38, 5), At("K", {2025, 1, 1, 1, 0}, 8, 38, 15),
                                      At("B", {2025, 1, 1, 0, 0}, 9, 38, 10), At("Z", {2025, 1, 1, 0, 0}, 99, 294)};
-    std::vector<std::string> locations = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K"};
-    const Chart chart = BuildChart(readings, locations, {38, ChartQuantity::Temperature, 760, 150});
+    const Chart chart = BuildChart(readings, {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K"},
+                                   {38, ChartQuantity::Temperature, 760, 150});
     ASSERT_EQ(chart.series.size(), 2u);
-    EXPECT_EQ(chart.series[0].location, "B");
     EXPECT_STREQ(chart.series[0].colour, "#d62728");
     EXPECT_EQ(chart.series[1].marker, MarkerShape::Square);  // the eleventh location
-    EXPECT_FALSE(chart.legend);
     const std::vector<ChartPoint>& b = chart.series[0].points;
     ASSERT_EQ(b.size(), 2u);
     EXPECT_DOUBLE_EQ(b[0].x, chart.left);  // oldest first, over the new year
     EXPECT_LT(b[1].y, b[0].y);            // warmer is higher
-    EXPECT_DOUBLE_EQ(chart.series[1].points[0].x, chart.right);
   }
-  {  // negative values keep inside the plot
-    const std::vector<Reading> orp = {At("T", {2025, 1, 1, 0, 0}, -150, 294), At("T", {2025, 1, 2, 0, 0}, -20, 294)};
-    const Chart chart = BuildChart(orp, {"T"}, {294, ChartQuantity::Value, 760, 280});
-    for (const ChartPoint& p : chart.series[0].points) EXPECT_TRUE(p.y >= chart.top && p.y <= chart.bottom);
-    EXPECT_EQ(chart.valueTicks.front().label, "-150");
-  }
-  {  // 100,000 readings of one location: at most two a pixel column, and both extremes drawn
+  {  // negative values, many of them: at most two a pixel column, both extremes drawn
     std::vector<Reading> many;
-    for (int i = 0; i < 100000; ++i) {
-      many.push_back(At("A1", CivilTimeOf(TimestampOf({2025, 1, 1, 0, 0}) + i * kTicksPerMinute),
-                        static_cast<float>(7 + std::sin(i / 50.0)), 38));
+    for (int i = 0; i < 30000; ++i) {
+      many.push_back(At("T", CivilTimeOf(TimestampOf({2025, 1, 1, 0, 0}) + i * kTicksPerMinute),
+                        static_cast<float>(-100 + 50 * std::sin(i / 50.0)), 294));
     }
-    many[54321].value = 14;
-    many[77].value = 0;
-    const Chart chart = BuildChart(many, {"A1"}, request);
-    const ChartSeries& s = chart.series[0];
-    EXPECT_TRUE(s.reduced);
+    many[12345].value = 150;
+    many[77].value = -1900;
+    const Chart chart = BuildChart(many, {"T"}, {294, ChartQuantity::Value, 760, 280});
+    const ChartSeries& s = chart.series.at(0);
     EXPECT_LE(s.points.size(), static_cast<size_t>(2 * (chart.right - chart.left) + 2));
     const auto [highest, lowest] = std::minmax_element(
         s.points.begin(), s.points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
-    const auto x = [&chart](int i) { return chart.left + (chart.right - chart.left) * i / 99999; };
-    EXPECT_NEAR(highest->x, x(54321), 1e-6);
-    EXPECT_NEAR(lowest->x, x(77), 1e-6);
+    const auto x = [&chart](int i) { return std::floor(chart.left + (chart.right - chart.left) * i / 29999); };
+    EXPECT_EQ(highest->x, x(12345));
+    EXPECT_EQ(lowest->x, x(77));
+    EXPECT_EQ(chart.valueTicks.front().label, "-2000");
   }
-}
-
-// The page holds well-formed pictures and nothing from elsewhere, every text escaped.
-TEST(Report, SelfContainedPageWithWellFormedPictures) {
-  KeptDownload kept;
-  kept.kind = MeterKind::MultiParameter;
-  kept.moment.time = {2025, 6, 3, 12, 0};
-  for (int i = 0; i < 3; ++i) {
-    kept.records.push_back(RecordRegisters(8, "A1", static_cast<int16_t>(700 + 10 * i), 215, 1000 + i, 38));
-    kept.records.push_back(RecordRegisters(8, "B 2", static_cast<int16_t>(-150 + i), 180, 1000 + i, 294));
-    kept.records.push_back(RecordRegisters(8, "C", static_cast<int16_t>(1234), 0, 1000 + i, 35));
-  }
-  ReadingTable table;
-  HistorySummary what;
-  ASSERT_EQ(BuildHistory({kept}, {}, table, what), 9);
-  const GridTexts grid = fillGrid(table, kCalendar);
-  const std::string page = ReportHtml(table, grid, {kept}, what, kCalendar);
-
-  EXPECT_NE(page.find("<tr><td>A1</td><td>pH</td><td>3</td><td>1/1/2025 04:40 PM</td><td>1/1/2025 04:42 PM</td>"
-                      "<td>7.00</td><td>7.20</td><td>7.10</td><td>7.20</td></tr>"),
-            std::string::npos);
-  EXPECT_NE(page.find("C\t\t1/1/2025 04:42 PM\t1234\tSS-Hi(mg/l)\t\n"), std::string::npos);
-  for (const char* outside : {"<script", "<link", "@import", "url(", "src="}) {
-    EXPECT_EQ(page.find(outside), std::string::npos) << outside;
-  }
-
-  // The SS chart has no temperature beneath: five pictures for three types, and one more
-  // with a title that needs escaping.
-  std::string svgs;
-  size_t pictures = 0;
-  for (size_t at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 1), ++pictures) {
-    svgs += page.substr(at, page.find("</svg>", at) + 6 - at);
-  }
-  EXPECT_EQ(pictures, 5u);
-  const std::string odd = ChartSvg(BuildChart(table.readings, {}, {38, ChartQuantity::Value, 300, 200}), "<\"&'>");
-  EXPECT_NE(odd.find("&lt;&quot;&amp;&#39;&gt;"), std::string::npos);
-  const std::string path = (std::filesystem::temp_directory_path() / "datapond-report-pictures.xml").string();
-  std::ofstream(path, std::ios::binary) << "<pictures>" << svgs << odd << "</pictures>";
-  EXPECT_EQ(std::system(("xmllint --noout " + path).c_str()), 0);
-  std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Ansi.h"
 #include "FakeMeter.h"
 #include "History.h"
 #include "KeptDownload.h"
+#include "Report.h"
 #include "ReadingGrid.h"
 #include "ReadingTypes.h"
 #include "SaveFrame.h"
@@ -46,10 +49,18 @@ KeptDownload Kept(MeterKind kind, int day, int32_t units, const std::vector<Logg
   return kept;
 }
 
+bool WellFormed(const std::string& xml) {
+  const std::string path = (std::filesystem::temp_directory_path() / "datapond-history-check.xml").string();
+  std::ofstream(path, std::ios::binary) << xml;
+  const bool good = std::system(("xmllint --noout " + path).c_str()) == 0;
+  std::filesystem::remove(path);
+  return good;
+}
+
 std::vector<std::string> Files(ReadingTable& table) {
   const GridTexts grid = fillGrid(table, kCalendar);
-  std::vector<int32_t> rows;
-  for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
+  std::vector<int32_t> rows(static_cast<size_t>(table.count));
+  std::iota(rows.begin(), rows.end(), 1);
   std::vector<std::string> files;
   for (SaveFormat f :
        {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited, SaveFormat::ColumnText}) {
@@ -119,13 +130,6 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
     EXPECT_EQ(what.withoutUnits, std::vector<size_t>{3}) << c.name;
   }
 
-  ReadingTable table;
-  HistorySummary what;
-  BuildHistory(kept, {}, table, what);
-  EXPECT_EQ(what.meters, (std::vector<MeterKind>{MeterKind::DissolvedOxygen, MeterKind::SuspendedSolids,
-                                                 MeterKind::MultiParameter}));
-  EXPECT_EQ(what.first, TimestampOf({2025, 5, 31, 23, 59}));
-  EXPECT_EQ(what.last, TimestampOf({2025, 6, 2, 8, 30}));
 }
 
 // A history of one download, kept twice, writes every format exactly as the download does,
@@ -161,42 +165,63 @@ TEST(History, SpreadsheetOfMoreRowsThanADownloadHolds) {
   size_t rows = 0;
   for (size_t at = sheet.find("<Row>"); at != std::string::npos; at = sheet.find("<Row>", at + 1)) ++rows;
   EXPECT_EQ(rows, 300u);
-  const std::string path = (std::filesystem::temp_directory_path() / "datapond-history-300.xls").string();
-  std::ofstream(path, std::ios::binary) << sheet;
-  EXPECT_EQ(std::system(("xmllint --noout " + path).c_str()), 0);
-  std::filesystem::remove(path);
+  EXPECT_TRUE(WellFormed(sheet));
+}
+
+// The page holds well-formed pictures and nothing from elsewhere, every text escaped; its
+// summary and its list of readings use the grid's texts.
+TEST(Report, SelfContainedPageWithWellFormedPictures) {
+  const std::vector<KeptDownload> kept = Downloads();
+  ReadingTable table;
+  HistorySummary what;
+  BuildHistory(kept, {}, table, what);
+  const GridTexts grid = fillGrid(table, kCalendar);
+  const std::string page = ReportHtml(table, grid, kept, what, kCalendar);
+
+  EXPECT_NE(page.find("<h1>Logged readings, 5/31/2025 to 6/2/2025</h1>\n<p>Meters: Brevanta Model Orvane D.O., "
+                      "Brevanta Model Tessil TSS, Brevanta MultiParameter Portable</p>\n<p>4 downloads, read from "
+                      "6/3/2025 to 6/5/2025, 7 readings.</p>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<tr><td>A1</td><td>pH</td><td>3</td><td>5/31/2025 11:59 PM</td><td>6/2/2025 08:30 AM</td>"
+                      "<td>7.00</td><td>7.20</td><td>7.10</td><td>7.10</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("B2\t\t5/31/2025 11:59 PM\t1234\tSS-Hi(mg/l)\t\n"), std::string::npos);
+  for (const char* outside : {"<script", "<link", "@import", "url(", "src="}) {
+    EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+  }
+  // Four types, one without temperatures, and a title to escape.
+  std::string svgs = ChartSvg(BuildChart(table.readings, {}, {38, ChartQuantity::Value, 300, 200}), "<\"&'>");
+  EXPECT_NE(svgs.find("&lt;&quot;&amp;&#39;&gt;"), std::string::npos);
+  size_t pictures = 0;
+  for (size_t at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 1), ++pictures) {
+    svgs += page.substr(at, page.find("</svg>", at) + 6 - at);
+  }
+  EXPECT_EQ(pictures, 7u);
+  EXPECT_TRUE(WellFormed("<pictures>" + svgs + "</pictures>"));
 }
 
 // What the command line passes in is taken only when it is exactly right.
 TEST(History, ParsesTypeNamesAndDatesStrictly) {
-  struct TypeCase {
-    const char* name;
-    int code;  // -1: refused
-  } types[] = {{"do-ppm", 30}, {"do-sat", 286}, {"do-mgl", 542}, {"ss-low", 34}, {"ss-high", 35},
-               {"ph", 38},     {"orp-us", 294}, {"orp-eur", 550}, {"PH", -1},    {"ph ", -1},
-               {"", -1},       {"38", -1},      {"orp", -1}};
-  for (const TypeCase& c : types) {
-    uint16_t code = 0;
-    EXPECT_EQ(ParseReadingTypeName(c.name, code), c.code >= 0) << c.name;
-    if (c.code >= 0) {
-      EXPECT_EQ(code, c.code) << c.name;
-    }
-  }
   EXPECT_EQ(ReadingTypeNames(), "do-ppm|do-sat|do-mgl|ss-low|ss-high|ph|orp-us|orp-eur");
-
-  struct DateCase {
-    const char* text;
-    bool good;
-  } dates[] = {{"2024-02-29", true}, {"2023-02-28", true},  {"1601-01-01", true}, {"2023-02-29", false},
-               {"2024-13-01", false}, {"2024-00-10", false}, {"2024-04-31", false}, {"1600-12-31", false},
-               {"2024-2-09", false},  {"2024-02-9", false},  {" 2024-02-09", false}, {"2024-02-09 ", false},
-               {"2024/02/09", false}, {"2024-0a-09", false}, {"+024-02-09", false}, {"", false}};
-  for (const DateCase& c : dates) {
+  const std::pair<const char*, uint16_t> types[] = {{"do-ppm", 30}, {"do-sat", 286}, {"do-mgl", 542}, {"ss-low", 34},
+                                                    {"ss-high", 35}, {"ph", 38}, {"orp-us", 294}, {"orp-eur", 550}};
+  for (const auto& [name, expected] : types) {
+    uint16_t code = 0;
+    EXPECT_TRUE(ParseReadingTypeName(name, code) && code == expected) << name;
+  }
+  for (const char* name : {"PH", "ph ", "", "38", "orp"}) {
+    uint16_t code = 0;
+    EXPECT_FALSE(ParseReadingTypeName(name, code)) << name;
+  }
+  for (const char* text : {"2024-02-29", "2023-02-28", "1601-01-01"}) {
     CivilTime date{1, 1, 1, 7, 7};
-    EXPECT_EQ(ParseIsoDate(c.text, date), c.good) << c.text;
-    if (c.good) {
-      EXPECT_EQ(FormatDatePicture("yyyy-MM-dd", date) + FormatTimePicture("HH:mm", date), std::string(c.text) + "00:00");
-    }
+    EXPECT_TRUE(ParseIsoDate(text, date)) << text;
+    EXPECT_EQ(FormatDatePicture("yyyy-MM-dd", date) + FormatTimePicture("HH:mm", date), std::string(text) + "00:00");
+  }
+  for (const char* text : {"2023-02-29", "2024-13-01", "2024-00-10", "2024-04-31", "1600-12-31", "2024-2-09",
+                           "2024-02-9", " 2024-02-09", "2024-02-09 ", "2024/02/09", "2024-0a-09", "+024-02-09", ""}) {
+    CivilTime date;
+    EXPECT_FALSE(ParseIsoDate(text, date)) << text;
   }
 }
 
