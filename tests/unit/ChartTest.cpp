@@ -53,7 +53,8 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
   } cases[] = {
       {"hours over the new year", {2024, 12, 31, 22, 10}, {2025, 1, 1, 1, 50}, 5,
        {"23:00/31 Dec 2024", "00:00/1 Jan 2025", "01:00/"}},
-      {"quarter hours", {2025, 3, 7, 9, 5}, {2025, 3, 7, 10, 0}, 4, {"09:15/7 Mar 2025", "09:30/", "09:45/", "10:00/"}},
+      {"quarter hours over midnight", {2025, 3, 7, 23, 20}, {2025, 3, 8, 0, 15}, 4,
+       {"23:30/7 Mar 2025", "23:45/", "00:00/8 Mar", "00:15/"}},
       {"days over the new year", {2024, 12, 30, 0, 0}, {2025, 1, 2, 0, 0}, 6,
        {"30 Dec/2024", "31 Dec/", "1 Jan/2025", "2 Jan/"}},
       {"weeks start on Mondays", {2024, 3, 1, 0, 0}, {2024, 4, 15, 0, 0}, 8,
