@@ -8,46 +8,26 @@
 set -euo pipefail
 meter=$1 prefix=$2
 shift 2
-
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; wait; rm -rf "$work" "$WINEPREFIX"/dosdevices/com{5,6,7,8,9,10,11}' EXIT
 
-pids=()
-links=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  for l in "${links[@]}"; do rm -f "$l"; done
-}
-trap cleanup EXIT
-
-start_meter() {  # COM-number, meter options...
-  local com=$1 out
-  shift
-  out=$(mktemp)
-  "$meter" "$@" >"$out" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
-  local pts
-  pts=$(head -n 1 "$out")
-  rm -f "$out"
-  [ -n "$pts" ] || { echo "datapond-meter $* printed no port" >&2; exit 1; }
+com=5
+for options in "--kind do" "--kind ss" "--kind multi" "--kind do --silent" "--kind do --slow 400" \
+  "--kind do --bad-lrc 1" "--kind do --no-identify"; do
+  # shellcheck disable=SC2086  # the options are words
+  "$meter" $options >"$work/com$com" &
+  for _ in $(seq 100); do [ -s "$work/com$com" ] && break; sleep 0.05; done
+  pts=$(head -n 1 "$work/com$com")
+  [ -n "$pts" ] || { echo "datapond-meter $options printed no port" >&2; exit 1; }
   ln -sfn "$pts" "$WINEPREFIX/dosdevices/com$com"
-  links+=("$WINEPREFIX/dosdevices/com$com")
-}
-
-start_meter 5 --kind do
-start_meter 6 --kind ss
-start_meter 7 --kind multi
-start_meter 8 --kind do --silent
-start_meter 9 --kind do --slow 400
-start_meter 10 --kind do --bad-lrc 1
-start_meter 11 --kind do --no-identify
+  com=$((com + 1))
+done
 
 status=0
 "$@" || status=$?
