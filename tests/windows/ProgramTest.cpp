@@ -113,19 +113,17 @@ std::string Cell(HWND grid, int row, int column) {
 
 int Count(HWND grid) { return ListView_GetItemCount(grid); }
 
-// The column headers joined by ", ", and their widths in pixels.
-std::string Headers(HWND grid, std::vector<int>* widths = nullptr) {
+// The column headers joined by ", ".
+std::string Headers(HWND grid) {
   std::string joined;
-  HWND header = reinterpret_cast<HWND>(SendMessageW(grid, LVM_GETHEADER, 0, 0));
-  for (int c = 0; c < Header_GetItemCount(header); ++c) {
+  for (int c = 0; c < Header_GetItemCount(ListView_GetHeader(grid)); ++c) {
     wchar_t text[128] = {};
     HDITEMW item{};
-    item.mask = HDI_TEXT | HDI_WIDTH;
+    item.mask = HDI_TEXT;
     item.pszText = text;
     item.cchTextMax = 128;
-    Header_GetItem(header, c, &item);
+    Header_GetItem(ListView_GetHeader(grid), c, &item);
     joined += (c ? ", " : "") + Narrow(text);
-    if (widths) widths->push_back(item.cxy);
   }
   return joined;
 }
@@ -135,21 +133,18 @@ void CheckGridMatchesCore(HWND data, const char* what) {
   ReadingTable copy = TheProgram().table;
   copy.shownLayout = 0;
   const GridTexts texts = fillGrid(copy, TheProgram().calendar);
-  std::string expected;
-  std::vector<int> widths, expectedWidths;
-  for (const auto& column : texts.columns) {
-    expected += (expected.empty() ? "" : ", ") + column.header;
-    RECT units{0, 0, column.width, 0};
+  HWND grid = Grid(data);
+  std::string headers;
+  bool same = Count(grid) == static_cast<int>(texts.rows.size());
+  for (int c = 0; c < static_cast<int>(texts.columns.size()); ++c) {
+    headers += (c ? ", " : "") + texts.columns[c].header;
+    RECT units{0, 0, texts.columns[c].width, 0};
     MapDialogRect(data, &units);
-    expectedWidths.push_back(units.right);
+    same = same && ListView_GetColumnWidth(grid, c) == units.right;
+    for (int r = 0; same && r < Count(grid); ++r) same = Cell(grid, r, c) == texts.rows[r][c];
   }
-  const std::string shown = Headers(Grid(data), &widths);
-  bool same = shown == expected && widths == expectedWidths && Count(Grid(data)) == static_cast<int>(texts.rows.size());
-  for (int r = 0; same && r < Count(Grid(data)); ++r) {
-    for (size_t c = 0; same && c < texts.columns.size(); ++c) same = Cell(Grid(data), r, static_cast<int>(c)) == texts.rows[r][c];
-  }
-  Check(same, std::string(what) + ": the core's headers, widths and every cell of " + std::to_string(texts.rows.size()) +
-                  " rows: " + shown);
+  Check(same && Headers(grid) == headers, std::string(what) + ": the core's headers, widths and every cell of " +
+                                              std::to_string(texts.rows.size()) + " rows: " + Headers(grid));
 }
 
 void Select(HWND grid, const std::vector<int>& rows) {
@@ -206,6 +201,12 @@ void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const
   }
   Gone(dialog);
   Sleep(500);
+}
+
+std::string ListEntry(HWND list, LRESULT index) {
+  wchar_t text[64] = {};
+  SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  return Narrow(text);
 }
 
 HWND StartWindow() { return Dialog(L"Brevanta - Portable Instrument Logged Data"); }
@@ -283,11 +284,7 @@ void MultiParameter() {
         "the start window's four lines, caption and button, no single-port box");
   HWND list = GetDlgItem(start, 1009);
   std::string ports;
-  for (int i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
-    wchar_t text[64] = {};
-    SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    ports += Narrow(text) + " ";
-  }
+  for (int i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) ports += ListEntry(list, i) + " ";
   // COM10 is listed under a name of 99 characters.
   Check(ports == "COM10 COM5 COM6 COM7 COM8 ", "usable ports in the program's order, no printer port: " + ports);
   Check((GetWindowLongW(list, GWL_STYLE) & WS_TABSTOP) == 0, "only Get Data is a tab stop");
@@ -370,9 +367,8 @@ void DissolvedOxygen() {
   HWND start = StartWindow();
   if (!start) return Check(false, "the start window opens");
   HWND list = GetDlgItem(start, 1009);
-  wchar_t shown[64] = {};
-  SendMessageW(list, CB_GETLBTEXT, SendMessageW(list, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(shown));
-  Check(Narrow(shown) == "COM7", "the port of the last download is preselected: " + Narrow(shown));
+  const std::string shown = ListEntry(list, SendMessageW(list, CB_GETCURSEL, 0, 0));
+  Check(shown == "COM7", "the port of the last download is preselected: " + shown);
   GetDataFrom(start, L"COM5");
   HWND prompt = Dialog(L"Model Orvane");
   if (!prompt) return Check(false, "the units prompt shows");

@@ -48,8 +48,7 @@ registry "Communications Port (COM5)" "USB Serial Port (COM7)" "Communications P
 # cups-pdf writes into the PDF folder of the job owner's home as the user database gives it.
 pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
 if ! lpstat -p DatapondPDF >/dev/null 2>&1; then
-  lpstat -r 2>/dev/null | grep -q "is running" || cupsd
-  for _ in $(seq 100); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.1; done
+  for _ in $(seq 100); do lpstat -r 2>/dev/null | grep -q "is running" && break; pgrep -x cupsd >/dev/null || cupsd; sleep 0.1; done
   lpadmin -p DatapondPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
   lpadmin -d DatapondPDF
 fi
@@ -78,19 +77,16 @@ for pair in all.csv all-text.txt all-tab.txt selected.xls selected-text.txt; do
   fi
 done
 for _ in $(seq 100); do [ "$(ls "$pdfs" | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
+# The newest job printed every row, the one before it the three selected.
 mapfile -t jobs < <(ls -t "$pdfs"/*Logged_Data_Print*.pdf 2>/dev/null | head -n 2)
-if [ ${#jobs[@]} -eq 2 ]; then
-  rows=$(pdftotext -layout "${jobs[1]}" - | grep -c "AM\|PM")
-  pages=$(pdfinfo "${jobs[0]}" | awk '/^Pages:/ { print $2 }')
-  heads=$(pdftotext -layout "${jobs[0]}" - | grep -c "Location.*Time.*Reading.*Type(Units)")
-  if [ "$rows" -eq 3 ] && [ "$pages" -ge 2 ] && [ "$heads" -eq "$pages" ]; then
-    echo "ok   printed: 3 selected rows on one page; all rows on $pages pages, each headed"
-  else
-    echo "FAIL printed: $rows selected rows, $pages pages with $heads headings"; failed=1
-  fi
+rows=$(pdftotext -layout "${jobs[1]:-}" - 2>/dev/null | grep -c "AM\|PM")
+pages=$(pdfinfo "${jobs[0]:-}" 2>/dev/null | awk '/^Pages:/ { print $2 }')
+heads=$(pdftotext -layout "${jobs[0]:-}" - 2>/dev/null | grep -c "Location.*Time.*Reading.*Type(Units)")
+if [ "$rows" -eq 3 ] && [ "${pages:-0}" -ge 2 ] && [ "$heads" -eq "$pages" ]; then
+  echo "ok   printed: 3 selected rows on one page; all rows on $pages pages, each headed"
   pdftoppm -png -r 60 -f 1 -l 1 -singlefile "${jobs[0]}" "$shots/printed-page"
 else
-  echo "FAIL the print jobs did not reach the PDF printer"; failed=1
+  echo "FAIL printed: ${#jobs[@]} jobs, $rows selected rows, ${pages:-no} pages with $heads headings"; failed=1
 fi
 run dissolved-oxygen
 # COM13: a meter that is unplugged during the download.
