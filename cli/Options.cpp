@@ -6,20 +6,31 @@
 #include <optional>
 
 #include "ReadingTable.h"
+#include "Timestamp.h"
 
 const char* const kUsage =
     "usage: datapond-cli ports\n"
     "       datapond-cli download [--port PORT] [OPTIONS] [[--format F] --output FILE]...\n"
+    "       datapond-cli archive [--archive DIR]\n"
+    "       datapond-cli replay ID [OPTIONS but --port] [[--format F] --output FILE]...\n"
+    "       datapond-cli history [FILTERS] [OPTIONS but --port and --rows] [[--format F] --output FILE]...\n"
+    "       datapond-cli report [FILTERS] --output FILE.html\n"
     "       datapond-cli --help | --version\n"
     "\n"
     "  ports                  list the serial ports that can be opened now\n"
-    "  download               read every logged reading of the meter and save them\n"
+    "  download               read every logged reading of the meter, keep them as the meter sent\n"
+    "                         them, and save them\n"
+    "  archive                list the kept downloads, oldest first: the ID first on each line\n"
+    "  replay                 save a kept download again, exactly as its download saved it\n"
+    "  history                every reading of every kept download, each once\n"
+    "  report                 the history as one web page with a chart of each reading type\n"
     "\n"
-    "Options of download, as --option VALUE or --option=VALUE:\n"
+    "Options, as --option VALUE or --option=VALUE:\n"
     "  --port PORT            the meter's port (default: the one used last)\n"
-    "  --units mg/l|sat       the units a dissolved-oxygen meter logged in (else asked on a terminal)\n"
+    "  --units mg/l|sat       the units a dissolved-oxygen meter logged in (else asked on a terminal);\n"
+    "                         for replay and history, the answer of a download kept without one\n"
     "  --sort ORDER           the order of the rows, location-time by default (orders below)\n"
-    "  --format F             text (aligned columns, the default), xls, csv or tab\n"
+    "  --format F             text (aligned columns, the default), xls, xlsx, csv or tab\n"
     "  --output FILE          write FILE in the format of the --format before it, or of its name\n"
     "  --rows LIST            save only these rows, counted from 1 in sorted order, such as 1-5,9\n"
     "  --date-format PICTURE  the date from d dd M MM yy yyyy and separators (default M/d/yyyy)\n"
@@ -27,9 +38,17 @@ const char* const kUsage =
     "  --decimal-comma        numbers with a decimal comma in the text formats\n"
     "  --delimiter C          the field separator of the csv format: , (default) ; or |\n"
     "  --encoding E           the text formats in windows-1252 (default) or utf-8\n"
+    "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
+    "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
+    "  --no-archive           do not keep this download\n"
+    "Filters of history and report, each but --since and --until repeatable:\n"
+    "  --location NAME        the readings of this location\n"
+    "  --type T               do-ppm do-sat do-mgl ss-low ss-high ph orp-us or orp-eur\n"
+    "  --since YYYY-MM-DD     the readings of this day and later\n"
+    "  --until YYYY-MM-DD     the readings of this day and earlier\n"
     "\n"
     "The orders are location-time, time, location-type-time, type-time and type-location-time.\n"
-    "Without a --format before it, a file's name gives its format: .xls, .csv or .txt (text).\n"
+    "Without a --format before it, a file's name gives its format: .xls, .xlsx, .csv or .txt (text).\n"
     "A --format without an --output goes to standard output and comes before every --output;\n"
     "without any --output the aligned text goes there. On a terminal the text is shown in the\n"
     "terminal's character set. The separators of a picture are space . / - and :.\n"
@@ -41,9 +60,14 @@ const char* const kUsage =
     "  datapond-cli download --sort time --rows 1-5,9 --format tab --output readings.txt\n"
     "  datapond-cli download --date-format dd.MM.yyyy --time-format HH:mm --decimal-comma\n"
     "               --delimiter ';' --encoding utf-8 --output readings.csv\n"
+    "  datapond-cli archive\n"
+    "  datapond-cli replay 20261207-101542-1 --units mg/l --output readings.xlsx\n"
+    "  datapond-cli history --location A1 --since 2026-11-01 --output november.csv\n"
+    "  datapond-cli report --type ph --output report.html\n"
     "\n"
-    "Exit status: 0 saved, 1 the meter could not be read, 2 a mistake in the command,\n"
-    "3 no valid readings, 4 a file or standard output could not be written.\n";
+    "Exit status: 0 saved, 1 the meter could not be read, 2 a mistake in the command or a\n"
+    "damaged kept download, 3 no valid readings, 4 a file or standard output could not be\n"
+    "written, 5 all was written but the download could not be kept.\n";
 
 namespace {
 
@@ -58,21 +82,65 @@ const std::map<std::string, Encoding> kEncodings = {{"windows-1252", Encoding::W
 
 const std::map<std::string, SaveFormat> kFormats = {{"text", SaveFormat::ColumnText},
                                                     {"xls", SaveFormat::Spreadsheet},
+                                                    {"xlsx", SaveFormat::Workbook},
                                                     {"csv", SaveFormat::CommaDelimited},
                                                     {"tab", SaveFormat::TabDelimited}};
 
 // What a file's extension says of its format, first the one taken when no --format is given.
-// An .xlsx file would be a different format, which no writer makes yet.
 const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat::Spreadsheet},
+                                                            {".xlsx", SaveFormat::Workbook},
                                                             {".csv", SaveFormat::CommaDelimited},
                                                             {".txt", SaveFormat::ColumnText},
                                                             {".txt", SaveFormat::TabDelimited}};
 
-// The options of download, and whether each takes a value.
-const std::map<std::string, bool> kOptions = {
-    {"--port", true},        {"--units", true},         {"--sort", true},          {"--format", true},
-    {"--output", true},      {"--rows", true},          {"--date-format", true},   {"--time-format", true},
-    {"--delimiter", true},   {"--encoding", true},      {"--decimal-comma", false}, {"--help", false}};
+// The commands that take options, each a bit of the options' masks below.
+const std::map<std::string, Command> kCommands = {{"download", Command::Download},
+                                                   {"archive", Command::Archive},
+                                                   {"replay", Command::Replay},
+                                                   {"history", Command::History},
+                                                   {"report", Command::Report}};
+
+constexpr unsigned Bit(Command c) { return 1u << static_cast<unsigned>(c); }
+constexpr unsigned kD = Bit(Command::Download), kA = Bit(Command::Archive), kR = Bit(Command::Replay),
+                   kH = Bit(Command::History), kP = Bit(Command::Report);
+
+struct OptionKind {
+  bool takesValue;
+  unsigned commands;  // the commands that take it
+};
+
+const std::map<std::string, OptionKind> kOptions = {
+    {"--port", {true, kD}},
+    {"--units", {true, kD | kR | kH}},
+    {"--sort", {true, kD | kR | kH}},
+    {"--format", {true, kD | kR | kH}},
+    {"--output", {true, kD | kR | kH | kP}},
+    {"--rows", {true, kD | kR}},
+    {"--date-format", {true, kD | kR | kH | kP}},
+    {"--time-format", {true, kD | kR | kH | kP}},
+    {"--delimiter", {true, kD | kR | kH}},
+    {"--encoding", {true, kD | kR | kH}},
+    {"--decimal-comma", {false, kD | kR | kH}},
+    {"--archive", {true, kD | kA | kR | kH | kP}},
+    {"--no-archive", {false, kD}},
+    {"--location", {true, kH | kP}},
+    {"--type", {true, kH | kP}},
+    {"--since", {true, kH | kP}},
+    {"--until", {true, kH | kP}},
+    {"--help", {false, kD | kA | kR | kH | kP}},
+};
+
+// A date of the filters, as YYYY-MM-DD.
+bool ParseDate(const std::string& option, const std::string& value, std::optional<CivilTime>& date,
+               std::string& error) {
+  CivilTime day;
+  if (!ParseIsoDate(value, day)) {
+    error = option + ": \"" + value + "\" is not a date written YYYY-MM-DD";
+    return false;
+  }
+  date = day;
+  return true;
+}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -178,14 +246,10 @@ class OutputPairing {
       return false;
     }
     const std::string extension = Extension(path);
-    if (extension == ".xlsx") {
-      error = "--output " + path + ": .xlsx files are not written yet; name it .xls";
-      return false;
-    }
     const auto [first, end] = kExtensions.equal_range(extension);
     if (!pending_ && first == end) {
       error = "--output " + path + ": say which format with --format " + Names(kFormats) +
-              " before it, or end the name in .xls, .csv or .txt";
+              " before it, or end the name in .xls, .xlsx, .csv or .txt";
       return false;
     }
     if (pending_ && first != end && std::none_of(first, end, [this](const auto& e) { return e.second == *pending_; })) {
@@ -227,8 +291,38 @@ class OutputPairing {
   std::vector<OutputRequest> standardOutput_;
 };
 
-bool ApplyOption(const std::string& option, const std::string& value, DownloadOptions& d, OutputPairing& pairing,
-                 std::string& error) {
+bool ApplyOption(Command command, const std::string& option, const std::string& value, DownloadOptions& d,
+                 OutputPairing& pairing, std::string& error) {
+  if (option == "--output" && command == Command::Report) {
+    d.reportPath = value;
+    const std::string extension = Extension(value);
+    if (extension != ".html" && extension != ".htm") error = "--output " + value + ": a report is a page named .html";
+    return error.empty();
+  }
+  if (option == "--archive") {
+    d.archiveFolder = value;
+    if (value.empty()) error = "--archive needs a folder";
+    return !value.empty();
+  }
+  if (option == "--no-archive") {
+    d.keep = false;
+    return true;
+  }
+  if (option == "--location") {
+    d.filter.locations.push_back(value);
+    return true;
+  }
+  if (option == "--type") {
+    uint16_t code = 0;
+    if (!ParseReadingTypeName(value, code)) {
+      error = "--type: \"" + value + "\" is none of " + ReadingTypeNames();
+      return false;
+    }
+    d.filter.types.push_back(code);
+    return true;
+  }
+  if (option == "--since") return ParseDate(option, value, d.filter.since, error);
+  if (option == "--until") return ParseDate(option, value, d.filter.until, error);
   if (option == "--port") {
     d.port = value;
     if (value.empty()) error = "--port needs a port name";
@@ -294,15 +388,29 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     if (args.size() > 1) error = "ports takes no options";
     return args.size() == 1;
   }
-  if (args[0] != "download") {
+  const auto command = kCommands.find(args[0]);
+  if (command == kCommands.end()) {
     error = "unknown command \"" + args[0] + "\"";
     return false;
   }
-  line.command = Command::Download;
+  line.command = command->second;
   DownloadOptions& d = line.download;
   OutputPairing pairing;
   bool delimiterGiven = false;
-  for (size_t i = 1; i < args.size(); ++i) {
+  size_t first = 1;
+  if (line.command == Command::Replay) {
+    if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) {
+      line.command = Command::Help;
+      return true;
+    }
+    if (args.size() < 2 || args[1].rfind("--", 0) == 0) {
+      error = "replay needs the ID of a kept download (see datapond-cli archive)";
+      return false;
+    }
+    d.replayId = args[1];
+    first = 2;
+  }
+  for (size_t i = first; i < args.size(); ++i) {
     if (args[i] == "-h") {
       line.command = Command::Help;
       return true;
@@ -318,7 +426,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       error = "unknown option " + option;
       return false;
     }
-    const bool takesValue = known->second;
+    if ((known->second.commands & Bit(line.command)) == 0) {
+      error = option + " is not an option of " + args[0];
+      return false;
+    }
+    const bool takesValue = known->second.takesValue;
     if (!takesValue && equals != std::string::npos) {
       error = option + " takes no value";
       return false;
@@ -333,7 +445,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     }
     const std::string value = !takesValue ? "" : equals != std::string::npos ? args[i].substr(equals + 1) : args[++i];
     delimiterGiven = delimiterGiven || option == "--delimiter";
-    if (!ApplyOption(option, value, d, pairing, error)) return false;
+    if (!ApplyOption(line.command, option, value, d, pairing, error)) return false;
+  }
+  if (line.command == Command::Report && d.reportPath.empty()) {
+    error = "report needs --output FILE.html";
+    return false;
+  }
+  if (d.filter.since && d.filter.until && TimestampOf(*d.filter.until) < TimestampOf(*d.filter.since)) {
+    error = "--until is before --since";
+    return false;
   }
   return pairing.Finish(d.outputs, error) && CheckTogether(d, delimiterGiven, error);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Calendar.h"
+#include "History.h"
 #include "SaveFrame.h"
 
 // One file to write: a format and where (empty: standard output).
@@ -27,9 +28,16 @@ struct DownloadOptions {
   bool decimalComma = false;
   char delimiter = ',';  // of the comma-delimited format
   Encoding encoding = Encoding::NotGiven;
+
+  // The kept downloads: --archive, else $DATAPOND_ARCHIVE, else the default folder.
+  std::string archiveFolder;
+  bool keep = true;          // --no-archive: this download is not kept
+  std::string replayId;      // replay: the kept download
+  HistoryFilter filter;      // history and report
+  std::string reportPath;    // report: the page to write
 };
 
-enum class Command { Help, Version, Ports, Download };
+enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report };
 
 struct CommandLine {
   Command command = Command::Help;

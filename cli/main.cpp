@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -10,19 +11,24 @@
 #include <vector>
 
 #include "Ansi.h"
+#include "Archive.h"
 #include "DefaultsFile.h"
 #include "Download.h"
+#include "History.h"
+#include "KeptDownload.h"
 #include "LoggedReading.h"
 #include "Options.h"
 #include "PortAccess.h"
 #include "Ports.h"
 #include "ReadingGrid.h"
+#include "Report.h"
 #include "SaveFrame.h"
 #include "Terminal.h"
+#include "Workbook.h"
 
 namespace {
 
-enum ExitStatus { Saved = 0, LinkFailed = 1, Usage = 2, NoValidReadings = 3, NotWritten = 4 };
+enum ExitStatus { Saved = 0, LinkFailed = 1, Usage = 2, NoValidReadings = 3, NotWritten = 4, NotKept = 5 };
 
 int UsageError(const std::string& problem) {
   std::fprintf(stderr, "datapond-cli: %s (see datapond-cli --help)\n", problem.c_str());
@@ -130,6 +136,62 @@ void ReportLinkFailure(const DownloadResult& result, const MeterLink& link, cons
   std::fprintf(stderr, "%s\n", detail.c_str());
 }
 
+// Where downloads are kept: --archive, else $DATAPOND_ARCHIVE, else the system's place.
+std::string ArchiveFolder(const DownloadOptions& options, const FileSystem& files) {
+  if (!options.archiveFolder.empty()) return options.archiveFolder;
+  if (const char* folder = std::getenv("DATAPOND_ARCHIVE"); folder != nullptr && folder[0] != '\0') return folder;
+  return DefaultArchiveFolder(files);
+}
+
+// Sorts the table by the options, fills the grid and writes every output the options name,
+// exactly as a download does: the same texts and bytes for a download, a replay or a history.
+int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& defaults, const FileSystem& files,
+                 const char* what) {
+  table.sortPriority = options.sortPriority;
+  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture));
+  for (int32_t row : options.rows) {
+    if (row > table.count) {
+      return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
+                        (table.count == 1 ? " row" : " rows") + " of the " + what);
+    }
+  }
+  const bool terminalShowsUtf8 = StandardOutputShowsUtf8();
+  int status = Saved;
+  for (const OutputRequest& output : options.outputs) {
+    TextForm form = FormOf(options, output, terminalShowsUtf8);
+    form.workbookDateTime = WorkbookDateTimeFormat(options.datePicture, options.timePicture);
+    if (output.path.empty()) {
+      std::vector<int32_t> rows = options.rows;
+      if (rows.empty()) {
+        for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
+      }
+      std::sort(rows.begin(), rows.end());
+      const std::string bytes = SaveFileBytes(output.format, table, grid, rows, Utf8ToWindows1252, form);
+      const bool utf8 = output.format == SaveFormat::Spreadsheet || form.encoding != TextForm::Encoding::CodePage;
+      if (WriteOut(bytes, utf8 && output.format != SaveFormat::Workbook) != Saved) status = NotWritten;
+      continue;
+    }
+    SaveFrontEnd save;
+    save.scopePrompt = [] { return 2; };  // rows were named: save only those
+    save.chooseFile = [&](const SaveDialogText&, const std::string&) {
+      return std::filesystem::absolute(output.path).string();
+    };
+    save.rememberFolder = [&](const std::string& folder) {
+      defaults.SaveFolder = folder;
+      SaveDefaults(defaults, files);
+    };
+    save.toAnsi = Utf8ToWindows1252;
+    save.textForm = form;
+    const SaveResult saved = RunSave(output.format, table, grid, options.rows, defaults.SaveFolder, save, files);
+    if (saved.outcome == SaveOutcome::Saved) {
+      std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
+    } else {
+      status = NotWrittenError(saved.path, saved.reason);
+    }
+  }
+  return status;
+}
+
 int RunDownloadCommand(const DownloadOptions& options) {
   const FileSystem files = LocalFileSystem();
   Defaults defaults = LoadDefaults(files);
@@ -166,6 +228,20 @@ int RunDownloadCommand(const DownloadOptions& options) {
     ReportLinkFailure(result, link, port);
     return LinkFailed;
   }
+  // Every record was read: the meter's records are kept before anything is written.
+  bool kept = !options.keep;
+  if (options.keep) {
+    KeptDownload download = KeptFromLink(link, port);
+    if (unitsUnanswered) download.units = UnitsNotAsked;
+    const std::string folder = ArchiveFolder(options, files);
+    std::string id, reason;
+    kept = KeepDownload(download, folder, files, id, reason);
+    if (kept) {
+      std::fprintf(stderr, "Kept as %s in %s\n", id.c_str(), folder.c_str());
+    } else {
+      std::fprintf(stderr, "datapond-cli: %s\n", NotKeptMessage(folder, reason).c_str());
+    }
+  }
   if (result.outcome == DownloadOutcome::NoValidData) {
     std::fprintf(stderr, "%s\n", result.message.c_str());
     return NoValidReadings;
@@ -175,52 +251,130 @@ int RunDownloadCommand(const DownloadOptions& options) {
         "this is a dissolved-oxygen meter and the units question had no answer; nothing was written: give --units "
         "mg/l or --units sat");
   }
-
-  table.sortPriority = options.sortPriority;
-  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture));
-  for (int32_t row : options.rows) {
-    if (row > table.count) {
-      return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
-                        (table.count == 1 ? " row" : " rows") + " downloaded");
-    }
-  }
   std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
                DataWindowTitle(table.meterKind));
+  const int status = WriteOutputs(table, options, defaults, files, "download");
+  return status == Saved && !kept ? NotKept : status;
+}
 
-  const bool terminalShowsUtf8 = StandardOutputShowsUtf8();
+int RunArchiveCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  const std::string folder = ArchiveFolder(options, files);
+  const std::vector<ArchiveEntry> entries = ReadArchive(folder, files);
+  if (entries.empty()) std::fprintf(stderr, "No downloads are kept in %s\n", folder.c_str());
+  std::string list;
   int status = Saved;
-  for (const OutputRequest& output : options.outputs) {
-    const TextForm form = FormOf(options, output, terminalShowsUtf8);
-    if (output.path.empty()) {
-      std::vector<int32_t> rows = options.rows;
-      if (rows.empty()) {
-        for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
-      }
-      std::sort(rows.begin(), rows.end());
-      const std::string bytes = SaveFileBytes(output.format, table, grid, rows, Utf8ToWindows1252, form);
-      const bool utf8 = output.format == SaveFormat::Spreadsheet || form.encoding != TextForm::Encoding::CodePage;
-      if (WriteOut(bytes, utf8) != Saved) status = NotWritten;
+  for (const ArchiveEntry& entry : entries) {
+    if (!entry.error.empty()) {
+      std::fprintf(stderr, "datapond-cli: %s\n", entry.error.c_str());
+      list += entry.id + "  damaged\n";
+      status = Usage;
       continue;
     }
-    SaveFrontEnd save;
-    save.scopePrompt = [] { return 2; };  // rows were named: save only those
-    save.chooseFile = [&](const SaveDialogText&, const std::string&) {
-      return std::filesystem::absolute(output.path).string();
-    };
-    save.rememberFolder = [&](const std::string& folder) {
-      defaults.SaveFolder = folder;
-      SaveDefaults(defaults, files);
-    };
-    save.toAnsi = Utf8ToWindows1252;
-    save.textForm = form;
-    const SaveResult saved = RunSave(output.format, table, grid, options.rows, defaults.SaveFolder, save, files);
-    if (saved.outcome == SaveOutcome::Saved) {
-      std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
-    } else {
-      status = NotWrittenError(saved.path, saved.reason);
-    }
+    const CivilTime& t = entry.kept.moment.time;
+    char when[32];
+    std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100, t.day % 100,
+                  t.hour % 100, t.minute % 100, entry.kept.moment.second % 100);
+    list += entry.id + "  " + when + "  " + MeterKindName(entry.kept.kind) + "  " + entry.kept.port + "  " +
+            std::to_string(entry.validReadings) + (entry.validReadings == 1 ? " reading" : " readings") +
+            (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked ? ", units not given"
+                                                                                                : "") +
+            "\n";
   }
-  return status;
+  const int written = WriteOut(list, true);
+  return written != Saved ? written : status;
+}
+
+// The units of a dissolved-oxygen download: --units when given, else the kept answer.
+int32_t UnitsOf(const DownloadOptions& options, const KeptDownload& kept) {
+  if (kept.kind != MeterKind::DissolvedOxygen) return UnitsNotAsked;
+  if (options.units != 0) return options.units == 1 ? UnitsMgPerLitre : UnitsPercentSaturation;
+  return kept.units;
+}
+
+int RunReplayCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+  KeptDownload kept;
+  std::string error;
+  if (!LoadKeptDownload(ArchiveFolder(options, files), options.replayId, files, kept, error)) return UsageError(error);
+  const int32_t units = UnitsOf(options, kept);
+  if (kept.kind == MeterKind::DissolvedOxygen && units == UnitsNotAsked) {
+    return UsageError("this dissolved-oxygen download was kept without its units: give --units mg/l or --units sat");
+  }
+  ReadingTable table;
+  if (ReplayIntoTable(kept, units, table) == 0) {
+    std::fprintf(stderr, "%s\n", kNoValidData);
+    return NoValidReadings;
+  }
+  Defaults defaults = LoadDefaults(files);
+  return WriteOutputs(table, options, defaults, files, "download");
+}
+
+// The kept downloads a history is made of, with a word on those it cannot use.
+std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const FileSystem& files) {
+  std::vector<KeptDownload> kept;
+  for (ArchiveEntry& entry : ReadArchive(ArchiveFolder(options, files), files)) {
+    if (!entry.error.empty()) {
+      std::fprintf(stderr, "datapond-cli: left out: %s\n", entry.error.c_str());
+      continue;
+    }
+    if (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked && options.units != 0) {
+      entry.kept.units = UnitsOf(options, entry.kept);
+    }
+    kept.push_back(std::move(entry.kept));
+  }
+  return kept;
+}
+
+int BuildHistoryOf(const DownloadOptions& options, const std::vector<KeptDownload>& kept, ReadingTable& table,
+                   HistorySummary& what) {
+  if (BuildHistory(kept, options.filter, table, what) == 0 && what.withoutUnits.empty()) {
+    std::fprintf(stderr, "No kept reading matches\n");
+    return NoValidReadings;
+  }
+  if (!what.withoutUnits.empty()) {
+    std::fprintf(stderr,
+                 "datapond-cli: %zu dissolved-oxygen %s kept without units %s left out: give --units mg/l "
+                 "or --units sat\n",
+                 what.withoutUnits.size(), what.withoutUnits.size() == 1 ? "download" : "downloads",
+                 what.withoutUnits.size() == 1 ? "is" : "are");
+  }
+  if (table.count == 0) {
+    std::fprintf(stderr, "No kept reading matches\n");
+    return NoValidReadings;
+  }
+  std::fprintf(stderr, "%d %s from %zu %s\n", table.count, table.count == 1 ? "reading" : "readings",
+               what.downloads.size(), what.downloads.size() == 1 ? "download" : "downloads");
+  return Saved;
+}
+
+int RunHistoryCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+  const std::vector<KeptDownload> kept = HistorySources(options, files);
+  ReadingTable table;
+  HistorySummary what;
+  if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
+  Defaults defaults = LoadDefaults(files);
+  return WriteOutputs(table, options, defaults, files, "history");
+}
+
+int RunReportCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  const std::vector<KeptDownload> kept = HistorySources(options, files);
+  ReadingTable table;
+  HistorySummary what;
+  if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
+  table.sortPriority = options.sortPriority;
+  const Calendar calendar = PictureCalendar(options.datePicture, options.timePicture);
+  const GridTexts grid = fillGrid(table, calendar);
+  std::string reason;
+  if (!files.write(options.reportPath, ReportHtml(table, grid, kept, what, calendar), reason)) {
+    return NotWrittenError(options.reportPath, reason);
+  }
+  std::fprintf(stderr, "Saved %s\n", options.reportPath.c_str());
+  return Saved;
 }
 
 int Run(const CommandLine& line) {
@@ -228,9 +382,13 @@ int Run(const CommandLine& line) {
     case Command::Help: return WriteOut(kUsage, true);
     case Command::Version: return WriteOut("datapond-cli " DATAPOND_VERSION "\n", true);
     case Command::Ports: return ListPorts();
-    case Command::Download: break;
+    case Command::Download: return RunDownloadCommand(line.download);
+    case Command::Archive: return RunArchiveCommand(line.download);
+    case Command::Replay: return RunReplayCommand(line.download);
+    case Command::History: return RunHistoryCommand(line.download);
+    case Command::Report: break;
   }
-  return RunDownloadCommand(line.download);
+  return RunReportCommand(line.download);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Ansi.h"
+#include "Workbook.h"
 #include "WriterParts.h"
 
 namespace {
@@ -12,6 +13,7 @@ constexpr SaveDialogText kDialogs[] = {
     {"Save As .csv", "Excel (.csv)", "*.csv", ".csv"},
     {"Save As Tabbed .txt", "Text (.txt)", "*.txt", ".txt"},
     {"Save As Column Formatted Text .txt", "Text (.txt)", "*.txt", ".txt"},
+    {"Save As .xlsx", "Excel Workbook (.xlsx)", "*.xlsx", ".xlsx"},
 };
 
 WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid, const TextEncoder& toAnsi,
@@ -20,6 +22,7 @@ WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridText
     case SaveFormat::Spreadsheet: return SpreadsheetParts(table, grid);
     case SaveFormat::CommaDelimited: return DelimitedParts(grid, form.commaDelimiter, toAnsi, form);
     case SaveFormat::TabDelimited: return DelimitedParts(grid, '\t', toAnsi, form);
+    case SaveFormat::Workbook: return WorkbookParts(table, grid, form.workbookDateTime);
     case SaveFormat::ColumnText: break;
   }
   return ColumnTextParts(grid, toAnsi, form);
@@ -33,7 +36,8 @@ std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const Gr
                           const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form) {
   const WriterParts parts = PartsOf(format, table, grid, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252), form);
   std::string bytes;
-  if (format != SaveFormat::Spreadsheet && form.encoding == TextForm::Encoding::Utf8WithMark) bytes = "\xEF\xBB\xBF";
+  const bool text = format != SaveFormat::Spreadsheet && format != SaveFormat::Workbook;
+  if (text && form.encoding == TextForm::Encoding::Utf8WithMark) bytes = "\xEF\xBB\xBF";
   parts.header(bytes);
   for (int32_t row : rows) parts.row(bytes, row);
   parts.closing(bytes);

@@ -9,7 +9,8 @@
 #include "ReadingGrid.h"
 #include "ReadingTable.h"
 
-enum class SaveFormat { Spreadsheet, CommaDelimited, TabDelimited, ColumnText };
+// The program's four formats, and the Office Open XML workbook of datapond-cli.
+enum class SaveFormat { Spreadsheet, CommaDelimited, TabDelimited, ColumnText, Workbook };
 
 // What the save-file dialog of a format shows.
 struct SaveDialogText {
@@ -31,6 +32,8 @@ struct TextForm {
   enum class Encoding { CodePage, Utf8, Utf8WithMark } encoding = Encoding::CodePage;
   char decimalSeparator = '.';  // in the cells of values and temperatures
   char commaDelimiter = ',';    // between the fields of the comma-delimited format
+  // How the workbook shows the time column: the grid's date and time pictures in its terms.
+  std::string workbookDateTime = "m/d/yyyy hh:mm AM/PM";
 };
 
 // The questions a save asks and what it tells. Every member must be given, except

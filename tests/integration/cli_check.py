@@ -15,6 +15,7 @@ import sys
 import tempfile
 import termios
 import xml.etree.ElementTree as ET
+import zipfile
 
 CLI, METER = sys.argv[1], sys.argv[2]
 CALC = sys.argv[3:] == ["--calc"]
@@ -101,13 +102,20 @@ def calc_import(meter):
     status, _, err = run("download", "--port", meter.port, "--units", "mg/l", *european, "--delimiter", ";",
                          "--output", "semicolon.csv", "--format", "tab", "--output", "tab.tsv")
     check("the files for a German spreadsheet are written", status == 0, err)
+    status, _, err = run("download", "--port", meter.port, "--units", "mg/l", "--output", "book.xlsx",
+                         "--output", "book.csv")
+    check("a workbook and its csv are written", status == 0, err)
+    with zipfile.ZipFile(os.path.join(WORK, "book.xlsx")) as book:
+        check("the workbook is a sound zip", book.testzip() is None and len(book.namelist()) == 6, repr(book.namelist()))
     converted = subprocess.run(
         [soffice, "--headless", "-env:UserInstallation=file://" + WORK + "/profile",
          "--infilter=CSV:59/9,34,76,1,,1031", "--convert-to", "fods", "--outdir", WORK + "/calc",
          WORK + "/semicolon.csv", WORK + "/tab.tsv"], capture_output=True, timeout=300)
+    subprocess.run([soffice, "--headless", "-env:UserInstallation=file://" + WORK + "/profile", "--convert-to", "fods",
+                    "--outdir", WORK + "/calc", WORK + "/book.xlsx"], capture_output=True, timeout=300)
     ns = {"table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0",
           "office": "urn:oasis:names:tc:opendocument:xmlns:office:1.0"}
-    for name in ("semicolon", "tab"):
+    for name in ("semicolon", "tab", "book"):
         path = os.path.join(WORK, "calc", name + ".fods")
         if not os.path.exists(path):
             check("LibreOffice imports " + name, False, converted.stderr.decode())
@@ -121,18 +129,104 @@ def calc_import(meter):
                     [("string", "INLET"), ("date", "%d-01-01T00:05:00" % YEAR), ("float", "10"), ("float", "-5")],
                     [("string", "POND A"), ("date", "%d-01-01T10:05:00" % YEAR), ("float", "4.3"),
                      ("float", "12.5")]]
+        if name == "book":
+            shown = [["".join(c.itertext()).strip() for c in row.iterfind("table:table-cell", ns)][:4]
+                     for row in ET.parse(path).iterfind(".//table:table-row", ns)][:3]
+            csv = [line.split(",") for line in read("book.csv").decode("cp1252").splitlines()]
+            check("LibreOffice reads the workbook: numbers, date-times, and as the csv shows them",
+                  [[t for t, _ in row[1:3]] for row in cells[1:3]] == [["date", "float"]] * 2 and shown == csv,
+                  repr((cells[:3], shown, csv)))
+            continue
         check("German LibreOffice reads " + name + ": numbers, date-times and the degree sign",
               [row[:4] for row in cells[:3]] == expected, repr(cells[:3]))
 
 
 WORK = tempfile.mkdtemp(prefix="datapond-cli-check-")
 os.chmod(WORK, 0o755)
+os.environ["DATAPOND_ARCHIVE"] = os.path.join(WORK, "kept")  # never the user's own
+
+
+def kept_id(err):
+    found = re.search(r"^Kept as (\S+) in ", err, re.M)
+    return found.group(1) if found else "none"
+
+
+def check_archive(oxygen, solids, mixed):
+    """Every download kept as the meter sent it: a replay writes its bytes again; the units of
+    one kept unanswered are given at the replay; a damaged file is named with its line."""
+    everything = ["--date-format", "d.M.yy", "--output", "f.csv", "--output", "f.xls", "--output", "f.xlsx",
+                  "--format", "tab", "--output", "f.tab", "--output", "f.txt"]
+    for kind, log in (("do", oxygen), ("ss", solids), ("multi", mixed)):
+        with Meter("--kind", kind, "--records", log) as meter:
+            status, _, err = run("download", "--port", meter.port, "--units", "mg/l", *everything)
+            downloaded = {name: read(name) for name in ("f.csv", "f.xls", "f.xlsx", "f.tab", "f.txt")}
+            replayed = run("replay", kept_id(err), "--units", "mg/l", *everything)
+            check("the replay of a kept %s download writes its every file again" % kind, status == 0 and
+                  replayed[0] == 0 and all(downloaded[n] == read(n) for n in downloaded), repr((err, replayed)))
+    with Meter("--kind", "do", "--records", oxygen) as meter:
+        status, _, err = run("download", "--port", meter.port)
+        unanswered = kept_id(err)
+        listed = run("archive")[1].decode()
+        check("a download without its units is status 2, and kept",
+              status == 2 and re.search("^%s .* do .* 2 readings, units not given$" % unanswered, listed, re.M),
+              repr((err, listed)))
+        status, _, err = run("replay", unanswered, "--date-format", "M/d")
+        check("its replay needs the units", status == 2 and "kept without its units" in err, err)
+        status, out, err = run("replay", unanswered, "--units", "mg/l", "--date-format", "M/d", "--format", "csv")
+        check("given at the replay, they give the download's file", status == 0 and out == OXYGEN_CSV, repr(out))
+        status, out, err = run("download", "--port", meter.port, "--units", "mg/l", "--date-format", "M/d",
+                               "--format", "csv", "--archive", os.path.join(WORK, "f.csv", "kept"))
+        check("a download that cannot be kept is written all the same, status 5",
+              status == 5 and out == OXYGEN_CSV and "could not be kept in" in err, repr((status, err)))
+    kept = os.path.join(WORK, "kept", unanswered + ".txt")
+    text = open(kept).read()
+    for damage, line in ((text.replace("\n  3: FFFF", "\n  3: FFGF"), 11), (text[:text.index("\n 20:") + 1], 28),
+                         (text.replace("format 1", "format 9"), 1)):
+        open(kept, "w").write(damage)
+        status, _, err = run("replay", unanswered, "--units", "sat")
+        check("a damaged kept file: its name and line %d" % line,
+              status == 2 and (kept + ": line %d: " % line) in err, repr((status, err)))
+    os.remove(kept)
+
+
+def check_history():
+    """Two meters of 250 readings each, one downloaded twice: each reading once, in every
+    filter; the report is one page whose pictures parse."""
+    archive = os.path.join(WORK, "history")
+    os.mkdir(archive)
+    for n, m in enumerate((0, 0, 1)):  # kept files as a download writes them, the first meter twice
+        with open(os.path.join(archive, "%d0102-100000-%d.txt" % (YEAR, n + 1)), "w") as f:
+            f.write("Datapond kept download, format 1\nmeter: multi\nkind told by: identification\nport: COM%d\n"
+                    "downloaded: %d-01-02 10:00:00 +00:00\nunits: none\nrecords: 250 of 8 registers\n" % (m, YEAR))
+            f.writelines("%3d: %04X 2020 2020 %04X 00D7 0000 %04X 0026\n" % (r, 0x4130 + m, 100 + r, 60 * r + m)
+                         for r in range(250))
+    os.environ["DATAPOND_ARCHIVE"] = archive
+    for filters, rows in (([], 500), (["--location", "a0"], 250), (["--type", "ph", "--type", "orp-us"], 500),
+                          (["--type", "ss-high"], 0), (["--since", "%d-01-02" % YEAR], 240),
+                          (["--until", "%d-01-01" % YEAR, "--location", "A1"], 130)):
+        status, out, err = run("history", *filters, "--format", "csv")
+        check("history %s: %d rows" % (" ".join(filters), rows), status == (0 if rows else 3) and
+              out.count(b"\r\n") == (rows + 1 if rows else 0), repr((status, out.count(b"\r\n"), err)))
+    status, _, err = run("history", "--output", "all.xls")
+    lint = subprocess.run(["xmllint", "--noout", os.path.join(WORK, "all.xls")], capture_output=True)
+    check("a history of 500 rows is a well-formed spreadsheet that declares them", status == 0 and
+          lint.returncode == 0 and b'ss:ExpandedRowCount="501"' in read("all.xls"), err + lint.stderr.decode())
+    status, _, err = run("report", "--output", "report.html")
+    page = (read("report.html") or b"").decode()
+    pictures = re.findall(r"<svg.*?</svg>", page, re.S)
+    for svg in pictures:
+        ET.fromstring(svg)
+    check("the report: one page, a chart of pH and one of its temperatures", status == 0 and len(pictures) == 2 and
+          not re.search(r"(src|href)=\"(http|//)", page), repr((status, err, len(pictures))))
+    os.environ["DATAPOND_ARCHIVE"] = os.path.join(WORK, "kept")
+
+
 try:
     # 1 January 10:05 and 00:05 lie in the current year whatever today is.
     oxygen = records(["504F 4E44 2041 01B3 007D 0000 025D",   # POND A 4.35 12.5 10:05
                       "494E 4C45 5420 03E8 FFCE 0000 0005",   # INLET 10.00 -5.0 00:05
                       "FFFF FFFF FFFF FFFF FFFF FFFF FFFF"])  # an empty slot
-    oxygen_csv = (b"Location,Time,D.O. (mg/l),Temp (\xb0C)\r\n"
+    OXYGEN_CSV = oxygen_csv = (b"Location,Time,D.O. (mg/l),Temp (\xb0C)\r\n"
                   b"INLET,1/1 12:05 AM,10.0,-5.0\r\n"
                   b"POND A,1/1 10:05 AM,4.3,12.5\r\n")
     oxygen_text = (b"Location      Time      D.O. (mg/l)  Temp (\xb0C)\r\n"
@@ -279,6 +373,9 @@ try:
               status == 3 and err.splitlines()[-1] == "None of the logged data points contain valid data",
               repr((status, err)))
 
+    check_archive(oxygen, solids, mixed)
+    check_history()
+
     # Mistakes are found before the meter is read: the port is not there, so a later look would be status 1.
     os.remove(os.path.join(WORK, "DatapondDefaults.txt"))
     nowhere = ["download", "--port", NOWHERE]
@@ -287,7 +384,7 @@ try:
             (["--rows", "1-3,2"], "row 2 is given twice"), (["--rows", "2,a"], '"a" is not a row number'),
             (["--rows", "5-1"], "runs backwards"), (["--rows", "99999"], "at most 250"),
             (["--sort", "bogus"], "location-time location-type-time time type-location-time type-time"),
-            (["--format=pdf"], '--format: "pdf" is none of csv tab text xls'), (["--colour"], "unknown option --colour"),
+            (["--format=pdf"], '--format: "pdf" is none of csv tab text xls xlsx'), (["--colour"], "unknown option --colour"),
             (["--colour=red"], "unknown option --colour"), (["--decimal-comma=yes"], "takes no value"),
             (["--port"], "--port needs a value"),
             (["--date-format", "garbage"], "d dd M MM yy yyyy"), (["--date-format", "%Y-%m-%d"], "d dd M MM yy yyyy"),
@@ -296,7 +393,8 @@ try:
             (["--format", "csv", "--output", "a.csv", "--format", "text"], "--format text has no --output"),
             (["--format", "xls", "--output", "r.csv"], "r.csv is not a name for --format xls"),
             (["--format", "text", "--output", "r.csv"], "r.csv is not a name for --format text"),
-            (["--output", "r.dat"], "say which format"), (["--output", "r.xlsx"], ".xlsx files are not written"),
+            (["--output", "r.dat"], "say which format"), (["--format", "xlsx", "--output", "r.xls"], "not a name for"),
+            (["--no-archive=1"], "takes no value"), (["--location", "A1"], "--location is not an option of download"),
             (["--format", "csv", "--format", "tab"], "only one format can go to standard output"),
             (["--output", "r.csv", "--output", "r.csv"], "r.csv is given twice"),
             (["--decimal-comma", "--format", "csv"], "needs another --delimiter"),
@@ -307,7 +405,9 @@ try:
         status, out, err = run(*nowhere, *args)
         check("before the download: " + " ".join(args), status == (4 if "folder" in said else 2) and out == b"" and
               said in err and len(err.splitlines()) == 1, repr((status, err)))
-    for args in (["upload"], ["download"], ["ports", "--all"]):
+    for args in (["upload"], ["download"], ["ports", "--all"], ["replay"], ["replay", "20261207-101542-1", "--port", "x"],
+                 ["history", "--since", "2026-02-30"], ["history", "--type", "chlorine"], ["report"],
+                 ["report", "--output", "r.csv"], ["archive", "--units", "sat"]):
         status, out, err = run(*args)
         check("usage error: " + " ".join(args), status == 2 and out == b"" and len(err.splitlines()) == 1,
               repr((status, err)))
@@ -318,7 +418,8 @@ try:
     readme = open(os.path.join(SOURCE, "README.md")).read()
     examples = usage[usage.index("Examples:"):].split("\n\n")[0].splitlines()[1:]
     options = ("--port", "--units", "--sort", "--format", "--output", "--rows", "--date-format", "--time-format",
-               "--decimal-comma", "--delimiter", "--encoding")
+               "--decimal-comma", "--delimiter", "--encoding", "--archive", "--no-archive", "--location", "--type",
+               "--since", "--until")
     check("help: one line for every option", status == 0 and
           all(len(re.findall(r"^  %s\b" % o, usage, re.M)) == 1 for o in options), usage)
     check("help: its examples are the README's", examples != [] and all(e in readme for e in examples), repr(examples))
