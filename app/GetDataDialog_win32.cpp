@@ -2,6 +2,8 @@
 #include <commctrl.h>
 
 #include "Archive.h"
+#include "History.h"
+#include "Report.h"
 #include "DialogTemplate.h"
 #include "Download.h"
 #include "Program.h"
@@ -21,6 +23,23 @@ const wchar_t* const kSeveralPortsLine1 = L"1. Select a serial port and connect 
 const wchar_t* const kLine2Text = L"2. Press the MENU button on the portable unit and select the PC Extract option.";
 const wchar_t* const kLine3Text = L"3. The portable display should read: Waiting for Request from PC...";
 const wchar_t* const kLine4Text = L"4. Click button below when ready.";
+
+// The report of every kept download, refreshed beside them. A failure changes nothing: the
+// kept downloads are what matters, and datapond-cli makes the report again from them.
+void RefreshReport(const std::string& archiveFolder) {
+  Program& program = TheProgram();
+  std::vector<KeptDownload> kept;
+  for (ArchiveEntry& entry : ReadArchive(archiveFolder, program.files)) {
+    if (entry.error.empty()) kept.push_back(std::move(entry.kept));
+  }
+  ReadingTable history;
+  HistorySummary what;
+  if (BuildHistory(kept, {}, history, what) == 0) return;
+  const GridTexts grid = fillGrid(history, program.calendar);
+  std::string reason;
+  program.files.write(program.files.documentsFolder() + "\\Datapond\\Readings report.html",
+                      ReportHtml(history, grid, kept, what, program.calendar), reason);
+}
 
 // Get Data: the core runs the download; this window and the progress window show it.
 void GetData(HWND dialog) {
@@ -65,7 +84,9 @@ void GetData(HWND dialog) {
   if (result.outcome != DownloadOutcome::Failed) {
     const std::string folder = DefaultArchiveFolder(program.files);
     std::string id, reason;
-    if (!KeepDownload(KeptFromLink(program.link, program.ChosenPort), folder, program.files, id, reason)) {
+    if (KeepDownload(KeptFromLink(program.link, program.ChosenPort), folder, program.files, id, reason)) {
+      RefreshReport(folder);
+    } else {
       MessageBoxW(nullptr, Widen(NotKeptMessage(folder, reason)).c_str(), L"Warning!", MB_OK | MB_ICONWARNING);
     }
   }
