@@ -10,8 +10,8 @@
 // before this program starts.
 namespace {
 
-// Full downloads of each kind over this port are datapond_windows_cli_same_bytes; here every
-// fault ends with its code, and names Windows writes in two ways open the same device.
+// Full downloads of each kind over this port are the program's window tests; here every fault
+// ends with its code, and names Windows writes in two ways open the same device.
 TEST(Win32SerialPort, EveryFaultEndsWithItsCode) {
   struct Case {
     const char* port;

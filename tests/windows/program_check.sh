@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The program's windows under Wine, on an X display (Xvfb when there is none), with serial
 # devices seeded in the Wine registry the way Windows lists them. Runs every scenario of
-# ProgramTest, compares its saves with datapond-cli's and its print jobs in a CUPS PDF printer,
-# and turns its pictures into PNG files in SCREENSHOT_DIR.
-# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR METER NATIVE_CLI   (inside run_under_wine.sh)
+# ProgramTest, compares its saves and the Windows datapond-cli's with the native datapond-cli's,
+# reads its print jobs in a CUPS PDF printer, and turns its pictures into PNG files in SCREENSHOT_DIR.
+# usage: program_check.sh PROGRAM_TEST SCREENSHOT_DIR METER NATIVE_CLI WINDOWS_CLI   (inside run_under_wine.sh)
 set -uo pipefail
-program=$1 shots=$2 meter=$3 cli=$4
+program=$1 shots=$2 meter=$3 cli=$4 windows_cli=$5
 mkdir -p "$shots"
 work=$(mktemp -d)
 xvfb="" unplug=""
@@ -61,19 +61,22 @@ run() {  # scenario
   (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") timeout 300 wine "$program" "$1") || failed=1
 }
 run multiparameter
-# The program's files and datapond-cli's for the same readings, order and rows; datapond-cli
-# runs in a folder of its own, as it remembers its port in the program's defaults file.
+# The program's files, and the Windows datapond-cli's (text on standard output), are the native
+# datapond-cli's for the same readings, order and rows. The command lines run in a folder of
+# their own, as they remember their port in the program's defaults file.
 pts=$(readlink "$WINEPREFIX/dosdevices/com7")
 mkdir "$work/cli"
 (cd "$work/cli" && "$cli" download --port "$pts" --format csv --output cli-all.csv --format text --output cli-all-text.txt \
   --format tab --output cli-all-tab.txt 2>/dev/null &&
   "$cli" download --port "$pts" --rows 2,5,9 --format xls --output cli-selected.xls --format text \
-  --output cli-selected-text.txt 2>/dev/null)
-for pair in all.csv all-text.txt all-tab.txt selected.xls selected-text.txt; do
-  if [ -s "$work/cli/cli-$pair" ] && cmp -s "$work/win-$pair" "$work/cli/cli-$pair"; then
-    echo "ok   the program's $pair is datapond-cli's, byte for byte"
+  --output cli-selected-text.txt 2>/dev/null &&
+  wine "$windows_cli" download --port COM7 --rows 2,5,9 --format text >windows-selected-text.txt 2>/dev/null)
+for made in win-all.csv win-all-text.txt win-all-tab.txt win-selected.xls win-selected-text.txt cli/windows-selected-text.txt; do
+  native=$work/cli/cli-${made#*-}
+  if [ -s "$native" ] && cmp -s "$work/$made" "$native"; then
+    echo "ok   $made is the native datapond-cli's, byte for byte"
   else
-    echo "FAIL the program's $pair differs from datapond-cli's"; failed=1
+    echo "FAIL $made differs from the native datapond-cli's"; failed=1
   fi
 done
 for _ in $(seq 100); do [ "$(ls "$pdfs" | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
