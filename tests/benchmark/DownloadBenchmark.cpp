@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Archive.h"
 #include "Download.h"
 #include "MeterLink.h"
 #include "MeterProcess.h"
@@ -39,6 +40,12 @@ void Measure(const char* kind, int records, int registers) {
     std::printf("%-6s download failed: %s\n", kind, result.message.c_str());
     return;
   }
+  // What keeping the download adds to it: the text, written whole and renamed into place.
+  const auto keepStart = std::chrono::steady_clock::now();
+  std::string id, reason;
+  const bool kept = KeepDownload(KeptFromLink(link, meter.Path()), "/tmp/datapond-benchmark-kept", LocalFileSystem(),
+                                 id, reason);
+  const double keep = std::chrono::duration<double>(std::chrono::steady_clock::now() - keepStart).count();
   // Requests and replies both take their time on a real line; a pseudo-terminal passes the
   // requests at once and only the meter paces its replies, so both bounds are shown.
   const int requests = FrameCharacters(2) + records * FrameCharacters(2 + 4);
@@ -47,8 +54,9 @@ void Measure(const char* kind, int records, int registers) {
   const double replyWire = replies * kSecondsPerCharacter;
   std::printf(
       "%-6s %4d records  wall %6.2f s  wire %6.2f s (replies %6.2f s)  wall/wire %4.2f (replies %4.2f)"
-      "  cpu %5.3f s  %d kept\n",
-      kind, records, wall, wire, replyWire, wall / wire, wall / replyWire, cpu, table.count);
+      "  cpu %5.3f s  %d valid  keeping %.2f ms%s\n",
+      kind, records, wall, wire, replyWire, wall / wire, wall / replyWire, cpu, table.count, keep * 1000,
+      kept ? "" : " (failed)");
 }
 
 }  // namespace
