@@ -19,6 +19,7 @@
 #include "LoggedReading.h"
 #include "Options.h"
 #include "PortAccess.h"
+#include "PortDescription.h"
 #include "Ports.h"
 #include "ReadingGrid.h"
 #include "Report.h"
@@ -85,7 +86,11 @@ int32_t AskUnits() {
 
 int ListPorts() {
   std::string list;
-  for (const std::string& port : PortDiscovery()) list += port + "\n";
+  // The name first, for scripts; after a tab what would tell a person which port is which.
+  for (const std::string& port : PortDiscovery()) {
+    const std::string description = PortDescription(port);
+    list += port + (description.empty() ? "" : "\t" + description) + "\n";
+  }
   // Devices this user may not open are left out; say so, with what would let them in.
   std::map<std::string, std::string> namesByProblem;
   for (const RefusedPort& refused : RefusedPorts()) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "PortDescription.h"
 #include "PortNames.h"
 #include "Ports.h"
 #include "SerialPort.h"
@@ -69,3 +70,6 @@ std::vector<std::string> PortDiscovery() {
   SortPortNames(usable);
   return usable;
 }
+
+// The Ports class names each device already; the list shows the COM names alone.
+std::string PortDescription(const std::string&) { return ""; }
