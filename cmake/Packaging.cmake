@@ -57,6 +57,7 @@ elseif(TARGET datapond-cli AND TARGET datapond-meter)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Datapond maintainers <maintainers@datapond.invalid>")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_PACKAGE_DESCRIPTION [[datapond-cli reads every logged reading of a Brevanta portable meter
 (dissolved oxygen, suspended solids, or pH, ORP and temperature) over a
