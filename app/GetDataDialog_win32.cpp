@@ -37,8 +37,10 @@ void RefreshReport(const std::string& archiveFolder) {
   if (BuildHistory(kept, {}, history, what) == 0) return;
   const GridTexts grid = fillGrid(history, program.calendar);
   std::string reason;
-  program.files.write(program.files.documentsFolder() + "\\Datapond\\Readings report.html",
-                      ReportHtml(history, grid, kept, what, program.calendar), reason);
+  // Beside the Downloads folder, in the Datapond folder of the documents.
+  const std::string datapond = archiveFolder.substr(0, archiveFolder.rfind('\\') + 1);
+  program.files.write(datapond + "Readings report.html", ReportHtml(history, grid, kept, what, program.calendar),
+                      reason);
 }
 
 // Get Data: the core runs the download; this window and the progress window show it.

@@ -2,6 +2,8 @@
 
 // Beside the files the user saves, where a person looks for them.
 std::string DefaultArchiveFolder(const FileSystem& files) {
-  const std::string documents = files.documentsFolder();
-  return documents.empty() ? std::string() : documents + "\\Datapond\\Downloads";
+  std::string documents = files.documentsFolder();
+  if (documents.empty()) return documents;
+  if (documents.back() != '\\') documents += '\\';  // the shell may give it with its separator
+  return documents + "Datapond\\Downloads";
 }

@@ -410,6 +410,11 @@ void Faults() {
   Answer(L"ERROR!", IDOK, "error-box", false);
   Check(IsWindow(start) && IsWindowEnabled(start), "the start window stays open and usable");
   GetDataFrom(start, L"COM6");
+  // The runner has put a file where the kept downloads go: the download goes on regardless.
+  HWND warning = Dialog(L"Warning!");
+  Check(warning && Text(warning, 0xFFFF).find("could not be kept in C:\\") != std::string::npos,
+        "a download that cannot be kept says where: " + (warning ? Text(warning, 0xFFFF) : ""));
+  Answer(L"Warning!", IDOK, "not-kept-warning");
   HWND data = Dialog(L"Brevanta Model Tessil TSS Logged Data");
   if (!data) return Check(false, "the data window opens with the suspended-solids title");
   Picture(data, "data-window-suspended-solids", false);

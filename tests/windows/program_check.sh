@@ -55,7 +55,17 @@ fi
 mkdir -p "$pdfs"
 before=$(ls "$pdfs" | wc -l)
 
+# The native datapond-cli keeps its downloads here, not among the user's own.
+export DATAPOND_ARCHIVE=$work/native-kept
+# Where the program keeps its downloads and its report.
+docs=$(winepath -u "$(wine cmd /c 'echo %USERPROFILE%' | tr -d '\r')\Documents")
+kept=$docs/Datapond/Downloads
+rm -rf "$docs/Datapond"
+
 failed=0
+verdict() {  # condition's status, text
+  if [ "$1" -eq 0 ]; then echo "ok   $2"; else echo "FAIL $2"; failed=1; fi
+}
 run() {  # scenario
   echo "== $1"
   (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") timeout 300 wine "$program" "$1") || failed=1
@@ -70,7 +80,7 @@ mkdir "$work/cli"
   --format tab --output cli-all-tab.txt 2>/dev/null &&
   "$cli" download --port "$pts" --rows 2,5,9 --format xls --output cli-selected.xls --format text \
   --output cli-selected-text.txt 2>/dev/null &&
-  wine "$windows_cli" download --port COM7 --rows 2,5,9 --format text >windows-selected-text.txt 2>/dev/null)
+  wine "$windows_cli" download --port COM7 --no-archive --rows 2,5,9 --format text >windows-selected-text.txt 2>/dev/null)
 for made in win-all.csv win-all-text.txt win-all-tab.txt win-selected.xls win-selected-text.txt cli/windows-selected-text.txt; do
   native=$work/cli/cli-${made#*-}
   if [ -s "$native" ] && cmp -s "$work/$made" "$native"; then
@@ -79,6 +89,13 @@ for made in win-all.csv win-all-text.txt win-all-tab.txt win-selected.xls win-se
     echo "FAIL $made differs from the native datapond-cli's"; failed=1
   fi
 done
+# The download is kept, and the Windows datapond-cli's replay of it is the program's save.
+mapfile -t ids < <(ls "$kept" 2>/dev/null)
+[ ${#ids[@]} -eq 1 ] && wine "$windows_cli" replay "${ids[0]%.txt}" --archive "$(winepath -w "$kept")" --format csv \
+  >"$work/replayed.csv" 2>/dev/null && cmp -s "$work/replayed.csv" "$work/win-all.csv"
+verdict $? "one file kept in Documents\\Datapond\\Downloads (${ids[*]}), whose replay is the program's save"
+[ -s "$docs/Datapond/Readings report.html" ]
+verdict $? "the readings report is written beside the kept downloads"
 for _ in $(seq 100); do [ "$(ls "$pdfs" | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
 # The newest job printed every row, the one before it the three selected.
 mapfile -t jobs < <(ls -t "$pdfs"/*Logged_Data_Print*.pdf 2>/dev/null | head -n 2)
@@ -98,7 +115,13 @@ unplug=$!
 for _ in $(seq 100); do [ -s "$work/com13.port" ] && break; sleep 0.05; done
 ln -sfn "$(head -n 1 "$work/com13.port")" "$WINEPREFIX/dosdevices/com13"
 (sleep 6; kill "$unplug") &
+[ "$(ls "$kept" | wc -l)" -eq 2 ]
+verdict $? "each completed download is kept, once"
+mv "$kept" "$kept.away" && touch "$kept"
 run faults
+rm -f "$kept" && mv "$kept.away" "$kept"
+[ "$(ls "$kept" | wc -l)" -eq 2 ]
+verdict $? "failed downloads, and one that could not be kept, leave nothing in the folder"
 registry "Communications Port (COM5)"
 run one-port
 registry
