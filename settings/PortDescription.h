@@ -8,5 +8,6 @@
 // "" when nothing is known (always on Windows, whose port list already names the device).
 std::string PortDescription(const std::string& port);
 
-// The same, from the sysfs tree at sysfs (normally /sys) and the folder of stable names byId.
+// The same, from the sysfs tree at sysfs (normally /sys) and the folder of stable names byId,
+// both Linux's.
 std::string PortDescriptionFrom(const std::string& port, const std::string& sysfs, const std::string& byId);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "PortAccess.h"
+#include "PortDescription.h"
 #include "PortNames.h"
 #include "Ports.h"
 #include "SerialPort.h"
@@ -71,3 +72,5 @@ std::string PortRemedy(const std::string& port) {
   if (owners == nullptr) return "";
   return std::string("add your user to the '") + owners->gr_name + "' group, then log in again";
 }
+
+std::string PortDescription(const std::string& port) { return PortDescriptionFrom(port, "/sys", "/dev/serial/by-id"); }

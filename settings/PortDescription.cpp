@@ -1,8 +1,8 @@
+#include "PortDescription.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "PortDescription.h"
 
 namespace fs = std::filesystem;
 
@@ -55,5 +55,3 @@ std::string PortDescriptionFrom(const std::string& port, const std::string& sysf
   if (!stable.empty()) description += (description.empty() ? "" : ", ") + stable;
   return description;
 }
-
-std::string PortDescription(const std::string& port) { return PortDescriptionFrom(port, "/sys", "/dev/serial/by-id"); }
