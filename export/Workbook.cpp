@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "XmlText.h"
 #include "Zip.h"
 
 namespace {
@@ -51,26 +52,12 @@ const char* const kWorkbookRelationships =
     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
     "Target=\"styles.xml\"/></Relationships>";
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 std::string Styles(const std::string& dateTimeFormat) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
          "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
          "<numFmts count=\"2\"><numFmt numFmtId=\"164\" formatCode=\"0.0\"/>"
          "<numFmt numFmtId=\"165\" formatCode=\"" +
-         Escaped(dateTimeFormat) +
+         XmlEscaped(dateTimeFormat) +
          "\"/></numFmts>"
          "<fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font>"
          "<font><b/><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
@@ -142,7 +129,7 @@ struct Sheet {
     widths[column] = std::max(widths[column], shownWidth);
   }
   void Text(size_t column, Style style, const std::string& text) {
-    Cell(column, style, "<is><t>" + Escaped(text) + "</t></is>", "inlineStr", text.size());
+    Cell(column, style, "<is><t>" + XmlEscaped(text) + "</t></is>", "inlineStr", text.size());
   }
 };
 

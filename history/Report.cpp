@@ -9,6 +9,7 @@
 #include "Download.h"
 #include "ReadingTypes.h"
 #include "Timestamp.h"
+#include "XmlText.h"
 
 namespace {
 
@@ -18,26 +19,6 @@ constexpr int kChartWidth = 760, kValueChartHeight = 280, kTemperatureChartHeigh
 template <typename... Pieces>
 void Put(std::string& out, const Pieces&... pieces) {
   (out += ... += pieces);
-}
-
-// Every text that reaches the page goes through here.
-void Escaped(std::string& out, const std::string& text) {
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-}
-
-std::string Escape(const std::string& text) {
-  std::string out;
-  Escaped(out, text);
-  return out;
 }
 
 // A coordinate to a tenth of a pixel, without a needless ".0".
@@ -53,7 +34,7 @@ void Label(std::string& out, double x, double y, const char* anchor, const std::
   Put(out, "<text x=\"", At(x), "\" y=\"", At(y), "\"");
   if (*anchor) Put(out, " text-anchor=\"", anchor, "\"");
   out += ">";
-  Escaped(out, text);
+  AppendXmlEscaped(out, text);
   out += "</text>\n";
 }
 
@@ -88,9 +69,9 @@ void Heading(std::string& out, const ReadingTable& table, const std::vector<Kept
              const HistorySummary& what, const Calendar& calendar) {
   const std::string first = DateOf(what.first, calendar), last = DateOf(what.last, calendar);
   const std::string period = table.count == 0 ? std::string("no readings") : first == last ? first : first + " to " + last;
-  Put(out, "<title>Logged readings, ", Escape(period), "</title>\n");
-  Put(out, "</head>\n<body>\n<h1>Logged readings, ", Escape(period), "</h1>\n<p>Meters: ");
-  for (size_t i = 0; i < what.meters.size(); ++i) Put(out, i ? ", " : "", Escape(MeterName(what.meters[i])));
+  Put(out, "<title>Logged readings, ", XmlEscaped(period), "</title>\n");
+  Put(out, "</head>\n<body>\n<h1>Logged readings, ", XmlEscaped(period), "</h1>\n<p>Meters: ");
+  for (size_t i = 0; i < what.meters.size(); ++i) Put(out, i ? ", " : "", XmlEscaped(MeterName(what.meters[i])));
   out += "</p>\n<p>";
   out += std::to_string(what.downloads.size()) + (what.downloads.size() == 1 ? " download" : " downloads");
   if (!what.downloads.empty()) {
@@ -100,8 +81,8 @@ void Heading(std::string& out, const ReadingTable& table, const std::vector<Kept
       first = std::min(first, moment(d));
       last = std::max(last, moment(d));
     }
-    Put(out, first == last ? ", read on " : ", read from ", Escape(DateOf(first, calendar)));
-    if (first != last) Put(out, " to ", Escape(DateOf(last, calendar)));
+    Put(out, first == last ? ", read on " : ", read from ", XmlEscaped(DateOf(first, calendar)));
+    if (first != last) Put(out, " to ", XmlEscaped(DateOf(last, calendar)));
   }
   Put(out, ", ", std::to_string(table.count), table.count == 1 ? " reading" : " readings", ".</p>\n");
 }
@@ -153,21 +134,21 @@ void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& 
   }
   const GridColumn* location = ColumnOf(grid, GridField::Location);
   const GridColumn* type = ColumnOf(grid, GridField::Type);
-  Put(out, "<table>\n<thead><tr><th>", Escape(location ? location->header : ""), "</th>");
-  if (type) Put(out, "<th>", Escape(type->header), "</th>");
+  Put(out, "<table>\n<thead><tr><th>", XmlEscaped(location ? location->header : ""), "</th>");
+  if (type) Put(out, "<th>", XmlEscaped(type->header), "</th>");
   out += "<th>Readings</th><th>First</th><th>Last</th><th>Minimum</th><th>Maximum</th><th>Mean</th>"
          "<th>Latest</th></tr></thead>\n<tbody>\n";
   for (const auto& [key, s] : groups) {
     const ReadingType* found = FindReadingType(std::get<1>(key));
     if (!found) continue;
     const Reading& latest = *s.latest;
-    Put(out, "<tr><td>", Escape(std::get<0>(key)), "</td>");
-    if (type) Put(out, "<td>", Escape(RowLabel(*found, latest.meter.value_or(table.meterKind))), "</td>");
+    Put(out, "<tr><td>", XmlEscaped(std::get<0>(key)), "</td>");
+    if (type) Put(out, "<td>", XmlEscaped(RowLabel(*found, latest.meter.value_or(table.meterKind))), "</td>");
     for (const std::string& cell :
          {std::to_string(s.count), TimestampText(s.first, calendar), TimestampText(latest.timestamp, calendar),
           ValueText(*found, s.low), ValueText(*found, s.high), ValueText(*found, static_cast<float>(s.sum / s.count)),
           ValueText(*found, latest.value)}) {
-      Put(out, "<td>", Escape(cell), "</td>");
+      Put(out, "<td>", XmlEscaped(cell), "</td>");
     }
     out += "</tr>\n";
   }
@@ -187,7 +168,7 @@ void AllReadings(std::string& out, const GridTexts& grid) {
   const auto line = [&](auto cell) {
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string& text = cell(c);
-      Escaped(out, text);
+      AppendXmlEscaped(out, text);
       if (c + 1 == grid.columns.size()) break;
       // Bytes, not characters: only the degree sign of a caption is more than one byte.
       const size_t end = starts[c] + text.size();
@@ -208,8 +189,8 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   const std::string width = std::to_string(chart.width), height = std::to_string(chart.height);
   Put(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", width, "\" height=\"", height, "\" viewBox=\"0 0 ",
       width, " ", height, "\" font-family=\"sans-serif\" font-size=\"11\" role=\"img\">\n");
-  Put(out, "<title>", Escape(title), "</title>\n");
-  Put(out, "<text x=\"", At(chart.left), "\" y=\"16\" font-size=\"13\" font-weight=\"bold\">", Escape(title),
+  Put(out, "<title>", XmlEscaped(title), "</title>\n");
+  Put(out, "<text x=\"", At(chart.left), "\" y=\"16\" font-size=\"13\" font-weight=\"bold\">", XmlEscaped(title),
       "</text>\n");
   // Grid lines, then the frame of the plot.
   out += "<path fill=\"none\" stroke=\"#ddd\" d=\"";
