@@ -1,74 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "Ansi.h"
 #include "Archive.h"
-#include "Download.h"
-#include "FakeMeter.h"
 #include "KeptDownload.h"
-#include "ReadingGrid.h"
-#include "SaveFrame.h"
 
 namespace {
-
-const Calendar kCalendar{[] { return CivilTime{2026, 6, 1, 9, 0}; },
-                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
-
-// Every file format of a table, as its grid shows it.
-std::vector<std::string> AllFiles(ReadingTable& table) {
-  const GridTexts grid = fillGrid(table, kCalendar);
-  std::vector<int32_t> rows;
-  for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
-  std::vector<std::string> files;
-  for (SaveFormat f : {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited,
-                       SaveFormat::ColumnText}) {
-    files.push_back(SaveFileBytes(f, table, grid, rows, Utf8ToWindows1252));
-  }
-  return files;
-}
-
-// Downloaded on 2 January, readings of 30 December and of 2 January: the files of a replay,
-// whenever it runs, are the download's, and the kept text reads back unchanged.
-TEST(KeptDownload, ReplayWritesTheDownloadsBytes) {
-  struct Case {
-    int registers, records;
-    bool identifies;
-    KindToldBy toldBy;
-  } cases[] = {{7, 50, true, KindToldBy::Identification},
-               {6, 50, false, KindToldBy::Probe},
-               {8, 250, true, KindToldBy::Identification}};
-  for (const Case& c : cases) {
-    LinkBench bench({2025, 1, 2, 10, 0});
-    FakeMeter& meter = bench.meter;
-    meter.registersPerRecord = c.registers;
-    meter.recordCount = c.records;
-    meter.identifies = c.identifies;
-    meter.identity = {static_cast<uint8_t>(c.registers == 7 ? 30 : 31), 0, 0, 0, 2,
-                      static_cast<uint8_t>(c.registers == 8 ? 95 : 20)};
-    meter.records = {RecordRegisters(c.registers, "A1", 700, 215, 522720, 38),
-                     RecordRegisters(c.registers, "B 2", 12, -5, 1440 + 605, 294), {},
-                     RecordRegisters(c.registers, "bad", 1, 1, 1, 38)};
-    bench.UseFakeOpener();
-    ReadingTable downloaded;
-    ASSERT_EQ(RunDownload(bench.link, downloaded, "COM3", {}).outcome, DownloadOutcome::Done) << c.registers;
-
-    const KeptDownload kept = KeptFromLink(bench.link, "COM3");
-    EXPECT_EQ(kept.toldBy, c.toldBy);
-    EXPECT_EQ(kept.records.size(), static_cast<size_t>(c.records)) << "empty and discarded slots are kept too";
-    const std::string text = FormatKeptDownload(kept);
-    KeptDownload back;
-    std::string error;
-    ASSERT_TRUE(ParseKeptDownload(text, back, error)) << error;
-    EXPECT_EQ(FormatKeptDownload(back), text);
-    ReadingTable replayed;
-    EXPECT_EQ(ReplayIntoTable(back, back.units, replayed), downloaded.count);
-    EXPECT_EQ(AllFiles(replayed), AllFiles(downloaded)) << c.registers << " registers";
-  }
-}
 
 // A damaged file says which line is wrong, and how.
 TEST(KeptDownload, DamagedFilesNameTheLine) {

@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "Ansi.h"
 #include "Download.h"
 #include "ErrorText.h"
 #include "FakeMeter.h"
+#include "KeptDownload.h"
 #include "LoggedReading.h"
+#include "ReadingGrid.h"
+#include "SaveFrame.h"
 
 namespace {
 
@@ -31,7 +37,8 @@ struct Screen {
   }
 };
 
-// A meter of the given kind with a valid reading in every third slot.
+// A meter of the given kind with a valid reading in every third slot, those of TANK logged in
+// the last days of December (the bench's day is 2 January), and a lower-case location after them.
 void FillMeter(FakeMeter& meter, int registers, int records) {
   meter.registersPerRecord = registers;
   meter.recordCount = records;
@@ -39,9 +46,25 @@ void FillMeter(FakeMeter& meter, int registers, int records) {
                     static_cast<uint8_t>(registers == 8 ? 95 : 20)};
   meter.records.assign(static_cast<size_t>(records), {});
   for (int i = 0; i < records; i += 3) {
-    meter.records[static_cast<size_t>(i)] =
-        RecordRegisters(registers, i % 2 ? "TANK" : "A1", static_cast<int16_t>(100 + i), 150, i * 60, 38);
+    meter.records[static_cast<size_t>(i)] = RecordRegisters(registers, i % 2 ? "TANK" : "A1", static_cast<int16_t>(100 + i),
+                                                            -15, i % 2 ? 522720 + i * 10 : i * 60, 38);
   }
+  meter.records[1] = RecordRegisters(registers, "bad", 1, 1, 1, 38);
+}
+
+// Every file format of a table, as its grid shows it.
+std::vector<std::string> AllFiles(ReadingTable& table) {
+  const Calendar calendar{[] { return CivilTime{2026, 6, 1, 9, 0}; },
+                          [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
+  const GridTexts grid = fillGrid(table, calendar);
+  std::vector<int32_t> rows(static_cast<size_t>(table.count));
+  std::iota(rows.begin(), rows.end(), 1);
+  std::vector<std::string> files;
+  for (SaveFormat f : {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited,
+                       SaveFormat::ColumnText, SaveFormat::Workbook}) {
+    files.push_back(SaveFileBytes(f, table, grid, rows, Utf8ToWindows1252));
+  }
+  return files;
 }
 
 std::vector<int32_t> Steps(int32_t from, int32_t to, int32_t by) {
@@ -50,21 +73,24 @@ std::vector<int32_t> Steps(int32_t from, int32_t to, int32_t by) {
   return v;
 }
 
-TEST(RunDownload, ReadsEveryRecordOfEachKind) {
+// Each kind, identified or probed: what the front end is told, every record read in order, and
+// the kept download, read back from its text, replays to the same files whenever it runs.
+TEST(RunDownload, ReadsEveryRecordOfEachKindAndKeepsItForReplay) {
+  const char* const orvane = "Brevanta Model Orvane D.O. Logged Data";
+  const char* const tessil = "Brevanta Model Tessil TSS Logged Data";
   struct Case {
     const char* name;
-    int registers;
-    int records;
+    int registers, records;
     bool identifies;
     MeterKind kind;
     const char* title;
     int step;
   } cases[] = {
-      {"dissolved oxygen", 7, 50, true, MeterKind::DissolvedOxygen, "Brevanta Model Orvane D.O. Logged Data", 2},
-      {"suspended solids", 6, 50, true, MeterKind::SuspendedSolids, "Brevanta Model Tessil TSS Logged Data", 2},
+      {"dissolved oxygen", 7, 50, true, MeterKind::DissolvedOxygen, orvane, 2},
+      {"suspended solids", 6, 50, true, MeterKind::SuspendedSolids, tessil, 2},
       {"multiparameter", 8, 250, true, MeterKind::MultiParameter, "Brevanta MultiParameter Portable Logged Data", 10},
-      {"older dissolved oxygen", 7, 50, false, MeterKind::DissolvedOxygen, "Brevanta Model Orvane D.O. Logged Data", 2},
-      {"older suspended solids", 6, 50, false, MeterKind::SuspendedSolids, "Brevanta Model Tessil TSS Logged Data", 2},
+      {"older dissolved oxygen", 7, 50, false, MeterKind::DissolvedOxygen, orvane, 2},
+      {"older suspended solids", 6, 50, false, MeterKind::SuspendedSolids, tessil, 2},
   };
   for (const Case& c : cases) {
     LinkBench bench;
@@ -93,12 +119,10 @@ TEST(RunDownload, ReadsEveryRecordOfEachKind) {
     EXPECT_EQ(bench.link.meterKind, c.kind) << c.name;
     EXPECT_EQ(table.meterKind, c.kind) << c.name;
     EXPECT_STREQ(DataWindowTitle(table.meterKind), c.title);
-    const int kept = (c.records + 2) / 3;
-    EXPECT_EQ(table.count, kept) << c.name;
-    EXPECT_EQ(table.readings.size(), static_cast<size_t>(kept)) << c.name;
-    EXPECT_EQ(table.sortPriority, LocationTime);
-    EXPECT_EQ(table.dataSaved, 0);
-    EXPECT_EQ(table.shownLayout, 0);
+    const int valid = (c.records + 2) / 3;
+    EXPECT_EQ(table.count, valid) << c.name;
+    EXPECT_EQ(table.readings.size(), static_cast<size_t>(valid)) << c.name;
+    EXPECT_EQ(std::tuple(table.sortPriority, table.dataSaved, table.shownLayout), std::tuple(LocationTime, 0, 0));
     EXPECT_EQ(bench.prompts, c.kind == MeterKind::DissolvedOxygen ? 1 : 0) << c.name;
 
     // The exchanges: identification (and the probe), then every record strictly in order.
@@ -108,6 +132,18 @@ TEST(RunDownload, ReadsEveryRecordOfEachKind) {
       EXPECT_EQ(sent[first + static_cast<size_t>(i)].substr(0, 13), RecordRequest(i, c.registers))
           << c.name << " record " << i;
     }
+
+    const KeptDownload kept = KeptFromLink(bench.link, "COM3");
+    EXPECT_EQ(kept.toldBy, c.identifies ? KindToldBy::Identification : KindToldBy::Probe) << c.name;
+    EXPECT_EQ(kept.records.size(), static_cast<size_t>(c.records)) << "empty and discarded slots are kept too";
+    const std::string text = FormatKeptDownload(kept);
+    KeptDownload back;
+    std::string error;
+    ASSERT_TRUE(ParseKeptDownload(text, back, error)) << error;
+    EXPECT_EQ(FormatKeptDownload(back), text) << c.name;
+    ReadingTable replayed;
+    EXPECT_EQ(ReplayIntoTable(back, back.units, replayed), table.count) << c.name;
+    EXPECT_EQ(AllFiles(replayed), AllFiles(table)) << c.name;
   }
 }
 

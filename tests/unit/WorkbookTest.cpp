@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "SaveFrame.h"
+#include "Timestamp.h"
 #include "Workbook.h"
 #include "Zip.h"
 
@@ -15,11 +19,46 @@ TEST(Workbook, DateTimeFormatShowsTheGridsPictures) {
       {"dd.MM.yy", "HH:mm", "dd.mm.yy hh:mm"},
       {"yyyy-MM-dd", "h:mm tt", "yyyy-mm-dd h:mm AM/PM"},
       {"d 'de' MMMM", "H:mm", "d \"de\" mmmm h:mm"},
+      {"''A Z d", "H", "\"\"\\A \\Z d h"},  // an empty quote; letters the workbook would read as fields
   };
   for (const Case& c : cases) EXPECT_EQ(WorkbookDateTimeFormat(c.date, c.time), c.format) << c.date;
 }
 
-// The check value every CRC-32 of the zip kind gives for these nine digits.
-TEST(Zip, CrcIsTheZipFormats) { EXPECT_EQ(Crc32("123456789"), 0xCBF43926u); }
+// The sheet (stored, so readable in the zip): a bold heading row, numbers with the grid's
+// decimals, the time as a day count with the minutes as a fraction, no cell for no temperature.
+TEST(Workbook, SheetOfTheGridsTexts) {
+  ReadingTable table;
+  table.readings[0].timestamp = TimestampOf({2024, 3, 5, 13, 5});
+  table.readings[1].timestamp = TimestampOf({2024, 3, 5, 12, 0});
+  GridTexts grid;
+  grid.columns = {{"Location", 50, false, GridField::Location}, {"Time", 90, true, GridField::Time},
+                  {"Reading", 50, true, GridField::Value}, {"Temp", 40, true, GridField::Temperature}};
+  grid.rows = {{"A&1", "3/5/2024 01:05 PM", "7.00", "21.5"}, {"B", "3/5/2024 12:00 PM", "-150", ""}};
+  const std::string zip = SaveFileBytes(SaveFormat::Workbook, table, grid, {1, 2}, nullptr);
+  EXPECT_NE(zip.find("<cols><col min=\"1\" max=\"1\" width=\"11\" customWidth=\"1\"/>"
+                     "<col min=\"2\" max=\"2\" width=\"20\" customWidth=\"1\"/>"
+                     "<col min=\"3\" max=\"3\" width=\"10\" customWidth=\"1\"/>"
+                     "<col min=\"4\" max=\"4\" width=\"7\" customWidth=\"1\"/></cols><sheetData>"
+                     "<row r=\"1\"><c r=\"A1\" s=\"1\" t=\"inlineStr\"><is><t>Location</t></is></c>"
+                     "<c r=\"B1\" s=\"1\" t=\"inlineStr\"><is><t>Time</t></is></c>"
+                     "<c r=\"C1\" s=\"1\" t=\"inlineStr\"><is><t>Reading</t></is></c>"
+                     "<c r=\"D1\" s=\"1\" t=\"inlineStr\"><is><t>Temp</t></is></c></row>"
+                     "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>A&amp;1</t></is></c>"
+                     "<c r=\"B2\" s=\"5\"><v>45356.5451388889</v></c><c r=\"C2\" s=\"4\"><v>7.00</v></c>"
+                     "<c r=\"D2\" s=\"3\"><v>21.5</v></c></row>"
+                     "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>B</t></is></c>"
+                     "<c r=\"B3\" s=\"5\"><v>45356.5</v></c><c r=\"C3\" s=\"2\"><v>-150</v></c></row>"
+                     "</sheetData></worksheet>"),
+            std::string::npos);
+}
+
+// One stored entry, byte for byte as the zip format lays it out; the CRC's check value.
+TEST(Zip, StoredEntryAndCrc) {
+  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
+  const std::string header("\x14\0\0\0\0\0\0\0\x21\0\xF9\xEF\xBE\x71\1\0\0\0\1\0\0\0\1\0\0\0", 26);
+  EXPECT_EQ(ZipArchive({{"a", "b"}}), std::string("PK\3\4", 4) + header + "ab" + std::string("PK\1\2\x14\0", 6) +
+                                          header + std::string(14, '\0') + "a" + std::string("PK\5\6\0\0\0\0\1\0\1\0", 12) +
+                                          std::string("\x2F\0\0\0\x20\0\0\0\0\0", 10));
+}
 
 }  // namespace
