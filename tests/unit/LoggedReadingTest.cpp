@@ -146,13 +146,6 @@ TEST(ReadLoggedReading, ReplyOfTheWrongShapeFailsWith3) {
     EXPECT_EQ(table.readings[0].discard, 1) << c.name;
     EXPECT_EQ(bench.link.LastErrorText, "Invalid message received from Instrument") << c.name;
   }
-  LinkBench silent;
-  SetMeterKind(silent.link, MeterKind::DissolvedOxygen);
-  silent.meter.answerRequests = 0;
-  ReadingTable table;
-  EXPECT_EQ(ReadLoggedReading(silent.link, table, 3), NoReply);
-  EXPECT_EQ(silent.link.LastErrorText, "No reply from Instrument");
-  EXPECT_EQ(silent.port->Sent().front(), ":010400150007DF\r\n");
 }
 
 TEST(IdentifyMeter, ClassifiesByDataBytesOneAndSix) {
