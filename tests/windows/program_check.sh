@@ -89,6 +89,9 @@ for made in win-all.csv win-all-text.txt win-all-tab.txt win-selected.xls win-se
     echo "FAIL $made differs from the native datapond-cli's"; failed=1
   fi
 done
+# The Windows datapond-cli finds the ports the program found, in its order.
+[ "$(wine "$windows_cli" ports 2>/dev/null | tr -d '\r' | tr '\n' ' ')" = "COM10 COM5 COM6 COM7 COM8 " ]
+verdict $? "the Windows datapond-cli lists the program's ports"
 # The download is kept, and the Windows datapond-cli's replay of it is the program's save.
 mapfile -t ids < <(ls "$kept" 2>/dev/null)
 [ ${#ids[@]} -eq 1 ] && wine "$windows_cli" replay "${ids[0]%.txt}" --archive "$(winepath -w "$kept")" --format csv \
