@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "Identify.h"
 #include "LoggedReading.h"
 
 namespace {
@@ -10,17 +11,6 @@ namespace {
 const char* const kVersionLine = "Datapond kept download, format 1";
 
 const char* ToldByName(KindToldBy toldBy) { return toldBy == KindToldBy::Probe ? "probe" : "identification"; }
-
-int RecordCount(MeterKind kind) { return kind == MeterKind::MultiParameter ? 250 : 50; }
-
-int RegistersPerRecord(MeterKind kind) {
-  switch (kind) {
-    case MeterKind::DissolvedOxygen: return 7;
-    case MeterKind::SuspendedSolids: return 6;
-    case MeterKind::MultiParameter: break;
-  }
-  return 8;
-}
 
 // Reads the fields of a kept file line by line, keeping the line number for its errors.
 class Lines {
@@ -181,12 +171,13 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
     return lines.Fail("units for a meter that has none", error);
   }
   if (!lines.Field("records", value, error)) return false;
-  read.registersPerRecord = RegistersPerRecord(read.kind);
-  const std::string expected = std::to_string(RecordCount(read.kind)) + " of " +
+  const RecordLayout layout = RecordLayoutOf(read.kind);
+  read.registersPerRecord = layout.registersPerRecord;
+  const std::string expected = std::to_string(layout.recordCount) + " of " +
                                std::to_string(read.registersPerRecord) + " registers";
   if (value != expected) return lines.Fail("\"" + expected + "\" expected for this meter", error);
 
-  for (int i = 0; i < RecordCount(read.kind); ++i) {
+  for (int i = 0; i < layout.recordCount; ++i) {
     if (!lines.Next(line)) return lines.Fail("record " + std::to_string(i) + " is missing", error);
     std::istringstream fields(line);
     std::string index, word;

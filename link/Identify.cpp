@@ -19,13 +19,20 @@ int32_t Fail(MeterLink& link, int32_t code) {
 
 }  // namespace
 
+RecordLayout RecordLayoutOf(MeterKind kind) {
+  switch (kind) {
+    case MeterKind::DissolvedOxygen: return {50, 7};
+    case MeterKind::SuspendedSolids: return {50, 6};
+    case MeterKind::MultiParameter: break;
+  }
+  return {250, 8};
+}
+
 void SetMeterKind(MeterLink& link, MeterKind kind) {
   link.meterKind = kind;
-  switch (kind) {
-    case MeterKind::DissolvedOxygen: link.recordCount = 50, link.registersPerRecord = 7; break;
-    case MeterKind::SuspendedSolids: link.recordCount = 50, link.registersPerRecord = 6; break;
-    case MeterKind::MultiParameter: link.recordCount = 250, link.registersPerRecord = 8; break;
-  }
+  const RecordLayout layout = RecordLayoutOf(kind);
+  link.recordCount = layout.recordCount;
+  link.registersPerRecord = layout.registersPerRecord;
 }
 
 int32_t IdentifyMeter(MeterLink& link) {
