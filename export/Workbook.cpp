@@ -14,7 +14,8 @@ constexpr int64_t kTicksPerDay = 864'000'000'000;
 constexpr int64_t kDaysFrom1601To1899_12_30 = 109205;  // the workbook's day 0
 
 // Cell styles, in the order of the style sheet's cellXfs below.
-enum Style { Plain = 0, Heading = 1, Whole = 2, OneDecimal = 3, TwoDecimals = 4, DateTime = 5 };
+// Every cell but the first column's texts is centred, as the grid shows it.
+enum Style { Plain = 0, Heading = 1, Whole = 2, OneDecimal = 3, TwoDecimals = 4, DateTime = 5, Centred = 6 };
 
 const char* const kContentTypes =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -65,13 +66,20 @@ std::string Styles(const std::string& dateTimeFormat) {
          "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
          "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
          "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-         "<cellXfs count=\"6\">"
+         "<cellXfs count=\"7\">"
          "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
-         "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
-         "<xf numFmtId=\"1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-         "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-         "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-         "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+         "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\" applyAlignment=\"1\">"
+         "<alignment horizontal=\"center\"/></xf>"
+         "<xf numFmtId=\"1\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
+         "applyAlignment=\"1\"><alignment horizontal=\"center\"/></xf>"
+         "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
+         "applyAlignment=\"1\"><alignment horizontal=\"center\"/></xf>"
+         "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
+         "applyAlignment=\"1\"><alignment horizontal=\"center\"/></xf>"
+         "<xf numFmtId=\"165\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
+         "applyAlignment=\"1\"><alignment horizontal=\"center\"/></xf>"
+         "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyAlignment=\"1\">"
+         "<alignment horizontal=\"center\"/></xf>"
          "</cellXfs>"
          "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
          "</styleSheet>";
@@ -201,7 +209,7 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
           }
           [[fallthrough]];
         case GridField::Location:
-        case GridField::Type: sheet->Text(c, Plain, text); break;
+        case GridField::Type: sheet->Text(c, c == 0 ? Plain : Centred, text); break;
       }
     }
     sheet->rows += "</row>";
@@ -215,7 +223,7 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
         "</sheetView></sheetViews><cols>";
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string n = std::to_string(c + 1);
-      xml += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(sheet->widths[c] + 3) +
+      xml += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(sheet->widths[c] + 2) +
              "\" customWidth=\"1\"/>";
     }
     xml += "</cols><sheetData>" + sheet->rows + "</sheetData></worksheet>";
