@@ -35,10 +35,10 @@ TEST(Workbook, SheetOfTheGridsTexts) {
                   {"Reading", 50, true, GridField::Value}, {"Temp", 40, true, GridField::Temperature}};
   grid.rows = {{"A&1", "3/5/2024 01:05 PM", "7.00", "21.5"}, {"B", "3/5/2024 12:00 PM", "-150", ""}};
   const std::string zip = SaveFileBytes(SaveFormat::Workbook, table, grid, {1, 2}, nullptr);
-  EXPECT_NE(zip.find("<cols><col min=\"1\" max=\"1\" width=\"11\" customWidth=\"1\"/>"
-                     "<col min=\"2\" max=\"2\" width=\"20\" customWidth=\"1\"/>"
-                     "<col min=\"3\" max=\"3\" width=\"10\" customWidth=\"1\"/>"
-                     "<col min=\"4\" max=\"4\" width=\"7\" customWidth=\"1\"/></cols><sheetData>"
+  EXPECT_NE(zip.find("<cols><col min=\"1\" max=\"1\" width=\"10\" customWidth=\"1\"/>"
+                     "<col min=\"2\" max=\"2\" width=\"19\" customWidth=\"1\"/>"
+                     "<col min=\"3\" max=\"3\" width=\"9\" customWidth=\"1\"/>"
+                     "<col min=\"4\" max=\"4\" width=\"6\" customWidth=\"1\"/></cols><sheetData>"
                      "<row r=\"1\"><c r=\"A1\" s=\"1\" t=\"inlineStr\"><is><t>Location</t></is></c>"
                      "<c r=\"B1\" s=\"1\" t=\"inlineStr\"><is><t>Time</t></is></c>"
                      "<c r=\"C1\" s=\"1\" t=\"inlineStr\"><is><t>Reading</t></is></c>"
