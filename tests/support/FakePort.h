@@ -24,7 +24,6 @@ class FakePort final : public SerialPort {
 
   // The reply to the next request not yet given a reply.
   FakePort& ThenReply(std::vector<Arrival> arrivals);
-  FakePort& ThenSilence() { return ThenReply({}); }
   // Answers every request that has no scripted reply, like a meter would.
   void AnswerWith(std::function<std::vector<Arrival>(const std::string& frame)> meter) { meter_ = std::move(meter); }
   // Bytes in the queue already, before anything is sent.
@@ -41,11 +40,6 @@ class FakePort final : public SerialPort {
 
   const std::vector<std::string>& Sent() const { return sent_; }
   int SendCalls() const { return sendCalls_; }
-  // Bytes that arrived but were never taken.
-  size_t Unread() {
-    Deliver();
-    return queue_.size();
-  }
 
  private:
   struct Pending {

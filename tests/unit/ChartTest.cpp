@@ -6,19 +6,9 @@
 #include <vector>
 
 #include "Chart.h"
-#include "Timestamp.h"
+#include "Tables.h"
 
 namespace {
-
-Reading At(const char* location, CivilTime time, float value, uint16_t type = 38, float temperature = 20) {
-  Reading r;
-  r.timestamp = TimestampOf(time);
-  r.location = location;
-  r.value = value;
-  r.type = type;
-  r.temperature = temperature;
-  return r;
-}
 
 TEST(Chart, ValueTicksAreNiceAndCoverTheValues) {
   struct Case {
@@ -91,15 +81,15 @@ TEST(Chart, ReductionKeepsEveryColumnsExtremesInOrder) {
 // What a chart draws, from readings and its size alone.
 TEST(Chart, GeometryOfHandMadeSeries) {
   {  // one location, one reading: a dot in the middle of the plot
-    const std::vector<Reading> one = {At("A1", {2025, 3, 7, 9, 0}, 7)};
+    const std::vector<Reading> one = {At("A1", 38, 7, 20, {2025, 3, 7, 9, 0})};
     const Chart chart = BuildChart(one, {"A1"}, {38, ChartQuantity::Value, 760, 280});
     ASSERT_EQ(chart.series.size(), 1u);
     EXPECT_DOUBLE_EQ(chart.series[0].points.at(0).x, (chart.left + chart.right) / 2);
     EXPECT_DOUBLE_EQ(chart.series[0].points.at(0).y, (chart.top + chart.bottom) / 2);
   }
   {  // colours follow the report's locations; other types are left out; temperatures chart apart
-    std::vector<Reading> readings = {At("B", {2024, 12, 31, 23, 0}, 7, 38, 5), At("K", {2025, 1, 1, 1, 0}, 8, 38, 15),
-                                     At("B", {2025, 1, 1, 0, 0}, 9, 38, 10), At("Z", {2025, 1, 1, 0, 0}, 99, 294)};
+    std::vector<Reading> readings = {At("B", 38, 7, 5, {2024, 12, 31, 23, 0}), At("K", 38, 8, 15, {2025, 1, 1, 1, 0}),
+                                     At("B", 38, 9, 10, {2025, 1, 1, 0, 0}), At("Z", 294, 99, 20, {2025, 1, 1, 0, 0})};
     const Chart chart = BuildChart(readings, {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K"},
                                    {38, ChartQuantity::Temperature, 760, 150});
     ASSERT_EQ(chart.series.size(), 2u);
@@ -113,8 +103,8 @@ TEST(Chart, GeometryOfHandMadeSeries) {
   {  // negative values, many of them: at most two a pixel column, both extremes drawn
     std::vector<Reading> many;
     for (int i = 0; i < 30000; ++i) {
-      many.push_back(At("T", CivilTimeOf(TimestampOf({2025, 1, 1, 0, 0}) + i * kTicksPerMinute),
-                        static_cast<float>(-100 + 50 * std::sin(i / 50.0)), 294));
+      many.push_back(At("T", 294, static_cast<float>(-100 + 50 * std::sin(i / 50.0)), 20,
+                        CivilTimeOf(TimestampOf({2025, 1, 1, 0, 0}) + i * kTicksPerMinute)));
     }
     many[12345].value = 150;
     many[77].value = -1900;

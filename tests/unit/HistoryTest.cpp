@@ -1,25 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "Ansi.h"
 #include "FakeMeter.h"
 #include "History.h"
 #include "KeptDownload.h"
 #include "Report.h"
-#include "ReadingGrid.h"
 #include "ReadingTypes.h"
-#include "SaveFrame.h"
-#include "Timestamp.h"
+#include "Tables.h"
 
 namespace {
 
-const Calendar kCalendar{[] { return CivilTime{2025, 7, 1, 9, 0}; },
-                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
+const Calendar kCalendar = UsCalendar({2025, 7, 1, 9, 0});
 
 // The meter's minute count of a moment in 2025.
 int32_t Minutes(int month, int day, int hour, int minute) {
@@ -45,18 +40,6 @@ KeptDownload Kept(MeterKind kind, int day, int32_t units, const std::vector<Logg
   }
   kept.records.push_back(std::vector<uint16_t>(static_cast<size_t>(kept.registersPerRecord), 0xFFFF));
   return kept;
-}
-
-std::vector<std::string> Files(ReadingTable& table) {
-  const GridTexts grid = fillGrid(table, kCalendar);
-  std::vector<int32_t> rows(static_cast<size_t>(table.count));
-  std::iota(rows.begin(), rows.end(), 1);
-  std::vector<std::string> files;
-  for (SaveFormat f :
-       {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited, SaveFormat::ColumnText}) {
-    files.push_back(SaveFileBytes(f, table, grid, rows, Utf8ToWindows1252));
-  }
-  return files;
 }
 
 const int32_t kJune1 = Minutes(6, 1, 0, 0), kMay31Late = Minutes(5, 31, 23, 59), kJune2 = Minutes(6, 2, 8, 30);
@@ -133,7 +116,7 @@ TEST(History, WritesTheTextsOfADownload) {
     ASSERT_EQ(BuildHistory({download, download}, {}, history, what), replayed.count);
     history.meterKind = download.kind == MeterKind::MultiParameter ? MeterKind::SuspendedSolids
                                                                    : MeterKind::MultiParameter;
-    EXPECT_EQ(Files(history), Files(replayed)) << MeterKindName(download.kind);
+    EXPECT_EQ(EveryFormat(history, kCalendar), EveryFormat(replayed, kCalendar)) << MeterKindName(download.kind);
   }
 }
 
@@ -150,7 +133,7 @@ TEST(History, SpreadsheetOfMoreRowsThanADownloadHolds) {
   ReadingTable table;
   HistorySummary what;
   ASSERT_EQ(BuildHistory(kept, {}, table, what), 300);
-  const std::string sheet = Files(table)[0];
+  const std::string sheet = Saved(SaveFormat::Spreadsheet, table, kCalendar);
   EXPECT_NE(sheet.find("ss:ExpandedRowCount=\"301\""), std::string::npos);
   size_t rows = 0;
   for (size_t at = sheet.find("<Row>"); at != std::string::npos; at = sheet.find("<Row>", at + 1)) ++rows;

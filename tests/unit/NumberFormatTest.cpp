@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -28,32 +28,11 @@ TEST(FormatNumber, RoundsTheStoredFloatAndNeverPads) {
   for (const Case& c : cases) EXPECT_EQ(formatNumber(c.value, c.mask), c.text) << c.value << " " << c.mask;
 }
 
-// An independent exact rounding: |v| * 10^d = m * 10^d / 2^s, all in 64-bit integers, which
-// holds for the floats between 2^-30 and 2^30 that the sweep feeds it.
+// The standard library's exact rounding of the stored float, halves to even, without a "-0".
 std::string ExactText(float v, int decimals) {
-  const auto bits = std::bit_cast<uint32_t>(v);
-  const int biased = static_cast<int>(bits >> 23 & 0xFF);
-  const uint64_t mantissa = (bits & 0x7FFFFF) | (biased ? 0x800000 : 0);
-  const int exponent = (biased ? biased : 1) - 150;
-  uint64_t scaled = mantissa * (decimals == 2 ? 100 : decimals == 1 ? 10 : 1);
-  if (scaled == 0 || exponent >= 0) {
-    scaled <<= exponent > 0 ? exponent : 0;
-  } else {
-    const uint64_t rest = scaled & ((uint64_t{1} << -exponent) - 1), half = uint64_t{1} << (-exponent - 1);
-    scaled >>= -exponent;
-    if (rest > half || (rest == half && scaled % 2 == 1)) ++scaled;
-  }
-  const std::string digits = std::to_string(scaled);
-  const size_t width = static_cast<size_t>(decimals) + 1;
-  std::string padded(digits.size() < width ? width - digits.size() : 0, '0');
-  padded += digits;
-  std::string text(std::signbit(v) && scaled != 0 ? 1 : 0, '-');
-  text += padded.substr(0, padded.size() - static_cast<size_t>(decimals));
-  if (decimals > 0) {
-    text += '.';
-    text += padded.substr(padded.size() - static_cast<size_t>(decimals));
-  }
-  return text;
+  char text[64];
+  const std::string exact(text, std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals).ptr);
+  return exact[0] == '-' && exact.find_first_of("123456789") == std::string::npos ? exact.substr(1) : exact;
 }
 
 void ExpectExact(float v, const char* mask) {

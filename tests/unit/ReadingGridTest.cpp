@@ -4,13 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "ReadingGrid.h"
-#include "Timestamp.h"
+#include "Tables.h"
 
 namespace {
 
-const Calendar kCalendar{[] { return CivilTime{2024, 3, 10, 8, 0}; },
-                         [](const CivilTime& date) { return FormatDatePicture("M/d/yyyy", date); }};
+const Calendar kCalendar = UsCalendar({2024, 3, 10, 8, 0});
 
 // "header width" per column, "<" after a left-aligned one, and the fields as letters.
 std::string Describe(const GridTexts& grid) {
@@ -56,13 +54,9 @@ TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
 }
 
 TEST(FillGrid, CellsOfTheSortedRows) {
-  ReadingTable table;
-  table.meterKind = MeterKind::MultiParameter;
-  table.readings = {Reading{TimestampOf({2024, 3, 7, 0, 30}), "TANK", 7, 38, -5, 0},
-                    Reading{TimestampOf({2024, 3, 7, 12, 0}), "TANK", 1234, 35, 21.5f, 0},
-                    Reading{TimestampOf({2024, 12, 31, 13, 5}), "A1", 9.95f, 34, 21.5f, 0}};
-  table.count = 3;
-  table.sortPriority = LocationTime;
+  ReadingTable table = Table(MeterKind::MultiParameter, {At("TANK", 38, 7, -5, {2024, 3, 7, 0, 30}),
+                                                         At("TANK", 35, 1234, 21.5f, {2024, 3, 7, 12, 0}),
+                                                         At("A1", 34, 9.95f, 21.5f, {2024, 12, 31, 13, 5})});
   const GridTexts grid = fillGrid(table, kCalendar);
   const std::vector<std::vector<std::string>> rows = {
       {"A1", "12/31/2024 01:05 PM", "9.9", "SS-Low(mg/l)", ""},
@@ -70,8 +64,7 @@ TEST(FillGrid, CellsOfTheSortedRows) {
       {"TANK", "3/7/2024 12:30 AM", "7.00", "pH", "-5.0"},
   };
   EXPECT_EQ(grid.rows, rows);
-  EXPECT_EQ(table.readings[0].location, "A1");
-  EXPECT_EQ(table.readings[2].type, 38);
+  EXPECT_EQ(table.readings[0].location, "A1") << "the table itself is sorted";
 }
 
 // A picture is fields and separators only; the times cover both ends of both clocks.
@@ -101,14 +94,9 @@ TEST(Pictures, FormatWhatTheCalendarUnderstandsAndRefuseTheRest) {
   for (const Case& c : cases) {
     EXPECT_EQ((c.date ? IsDatePicture : IsTimePicture)(c.picture), c.morning != nullptr) << c.picture;
     if (c.morning == nullptr) continue;
-    const Calendar calendar{[] { return CivilTime{}; }, [](const CivilTime& d) { return FormatDatePicture("M/d", d); },
-                            [&c](const CivilTime& t) { return FormatTimePicture(c.picture, t); }};
-    auto text = [&](const CivilTime& t) {
-      const std::string both = TimestampText(TimestampOf(t), calendar);
-      return c.date ? FormatDatePicture(c.picture, t) : both.substr(both.find(' ') + 1);
-    };
-    EXPECT_EQ(text(morning), c.morning) << c.picture;
-    EXPECT_EQ(text(afternoon), c.afternoon) << c.picture;
+    const auto format = c.date ? FormatDatePicture : FormatTimePicture;
+    EXPECT_EQ(format(c.picture, morning), c.morning) << c.picture;
+    EXPECT_EQ(format(c.picture, afternoon), c.afternoon) << c.picture;
   }
 }
 

@@ -65,7 +65,6 @@ TEST(ClassifyTable, LayoutAndHeaderByTheTypesHeld) {
       {{35, 999}, MixedTypes, "before"},
       {{35, 35, 38}, MixedTypesTemp, "before"},
       {{294, 550}, MixedTypesTemp, "before"},
-      {{30, 542}, MixedTypesTemp, "before"},
   };
   for (const Case& c : cases) {
     ReadingTable table;

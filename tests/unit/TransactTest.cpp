@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "ErrorText.h"
-#include "FakePort.h"
-#include "MeterLink.h"
+#include "FakeMeter.h"
 #include "Transact.h"
 
 namespace {
@@ -14,17 +12,11 @@ namespace {
 const std::vector<uint8_t> kIdentification = {0x01, 0x11, 0x06, 30, 1, 2, 3, 4, 20};
 const std::string kIdentificationFrame = MeterFrame(kIdentification);
 
-// A link whose port is the scripted fake, on a virtual clock.
-struct Bench {
-  VirtualClock clock;
-  FakePort* port = nullptr;
-  MeterLink link;
-
-  explicit Bench(int64_t startMs = 10 * 3600 * 1000) : clock(startMs) {
-    auto fake = std::make_unique<FakePort>(clock);
-    port = fake.get();
-    link.port = std::move(fake);
-    link.clock = &clock;
+// A link on the scripted port, whose meter answers nothing but what a test scripts.
+struct Bench : LinkBench {
+  explicit Bench(int64_t startMs = 10 * 3600 * 1000) {
+    meter.answerRequests = 0;
+    clock.Advance(startMs - clock.NowMs());
   }
 };
 
@@ -57,107 +49,65 @@ std::vector<Arrival> Trickle(const std::string& frame, int64_t firstMs, int64_t 
   return arrivals;
 }
 
+// Record 3 of a dissolved-oxygen meter, and the last record of a multiparameter meter.
 TEST(FrameRequest, AppendsTheLrcAndCrLf) {
-  struct Case {
-    const char* request;
-    std::string frame;
-  } cases[] = {
-      {":0111", std::string("\x3A\x30\x31\x31\x31\x45\x45\x0D\x0A", 9)},
-      {":010400000007", ":010400000007F4\r\n"},
-      {":010400150007", ":010400150007DF\r\n"},  // record 3 of a dissolved-oxygen meter
-      {":010407C80008", ":010407C8000824\r\n"},  // the last record of a multiparameter meter
+  EXPECT_EQ(FrameRequest(":010400150007"), ":010400150007DF\r\n");
+  EXPECT_EQ(FrameRequest(":010407C80008"), ":010407C8000824\r\n");
+}
+
+// Each exchange: what arrives for each request sent, and the code, the frames sent and the
+// reply buffer from position 1 that Transact must give.
+TEST(Transact, Exchanges) {
+  const std::string& frame = kIdentificationFrame;
+  const std::string bad = FrameWithBadLrc(kIdentification), noLf = frame.substr(0, frame.size() - 1);
+  const std::vector<uint8_t> reply = WithLrc(kIdentification);
+  // The rest comes about a second after the second pair was taken: far more than its 0.3 s.
+  const std::vector<Arrival> lateThirdPair = {{5, frame.substr(0, 5)}, {1000, frame.substr(5)}};
+  struct Scenario {
+    const char* name;
+    std::vector<std::vector<Arrival>> replies;
+    int32_t code;
+    size_t framesSent;
+    std::vector<uint8_t> buffer;
+  } scenarios[] = {
+      {"prompt", {{{5, frame}}}, 0, 1, reply},
+      {"garbage before the start", {{{5, std::string("\x7F\x00zz\r\n", 6)}, {60, frame}}}, 0, 1, reply},
+      // The wait for ":" starts 40 ms after sending and polls every 20 ms: a start at
+      // 340 ms is seen at exactly 0.30 s, one at 341 ms only at 0.32 s, too late.
+      {"start just in time", {{{340, frame}}}, 0, 1, reply},
+      {"start just too late", {{{341, frame}}, {{341, frame}}}, 1, 2, {}},
+      {"slow pairs in time", {Trickle(frame, 5, 280)}, 0, 1, reply},
+      {"a pair too late", {lateThirdPair, lateThirdPair}, 2, 2, {0x01, 0x11}},
+      {"end within the header", {{{5, ":0111\r\n"}}, {{5, ":0111\r\n"}}}, 4, 2, {0x01, 0x11}},
+      {"CR without LF", {{{5, noLf}}, {{5, noLf}}}, 2, 2, reply},
+      // The lone 5 shares its pair with the CR.
+      {"odd hex digit dropped", {{{5, ":0104020007F25\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
+      {"lower-case hex", {{{5, ":0104020a0be4\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x0A, 0x0B, 0xE4}},
+      // "0g" is 0: the pair is read up to its first character that is not a hex digit.
+      {"not a hex digit", {{{5, ":0104020g07F2\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
+      {"exception reply of four bytes", {{{5, MeterFrame({0x01, 0x91, 0x01})}}}, 0, 1, {0x01, 0x91, 0x01, 0x6D}},
+      {"bad LRC, then good", {{{5, bad}}, {{5, frame}}}, 0, 2, reply},
+      {"bad LRC twice", {{{5, bad}}, {{5, bad}}}, 4, 2, {0x01}},
+      {"silent", {{}, {}}, 1, 2, {0, 0, 0, 0}},
   };
-  for (const Case& c : cases) EXPECT_EQ(FrameRequest(c.request), c.frame) << c.request;
+  for (const Scenario& s : scenarios) {
+    Bench bench;
+    for (const auto& arrivals : s.replies) bench.port->ThenReply(arrivals);
+    EXPECT_EQ(Transact(bench.link, ":0111"), s.code) << s.name;
+    EXPECT_EQ(bench.port->Sent(), std::vector<std::string>(s.framesSent, ":0111EE\r\n")) << s.name;
+    EXPECT_EQ(ReplyPrefix(bench.link, static_cast<int>(s.buffer.size())), s.buffer) << s.name;
+  }
 }
 
-// One exchange scenario: what arrives for each request, and what Transact must make of it.
-struct Scenario {
-  const char* name;
-  std::vector<std::vector<Arrival>> replies;  // per request sent
-  int32_t code;
-  int framesSent;
-  std::vector<uint8_t> buffer;  // expected ReplyBuffer from position 1
-};
-
-class TransactScenario : public testing::TestWithParam<Scenario> {};
-
-TEST_P(TransactScenario, GivesItsCodeAndReply) {
-  const Scenario& s = GetParam();
-  Bench bench;
-  for (const auto& reply : s.replies) bench.port->ThenReply(reply);
-  EXPECT_EQ(Transact(bench.link, ":0111"), s.code);
-  ASSERT_EQ(static_cast<int>(bench.port->Sent().size()), s.framesSent);
-  for (const std::string& frame : bench.port->Sent()) EXPECT_EQ(frame, ":0111EE\r\n");
-  EXPECT_EQ(ReplyPrefix(bench.link, static_cast<int>(s.buffer.size())), s.buffer);
-}
-
-// The rest comes about a second after the second pair was taken: far more than its 0.3 s.
-const std::vector<Arrival> kLateThirdPair = {{5, kIdentificationFrame.substr(0, 5)},
-                                             {1000, kIdentificationFrame.substr(5)}};
-const std::vector<uint8_t> kException = {0x01, 0x91, 0x01, 0x6D};
-const std::string kOddDigits = ":0104020007F25\r\n";  // the lone 5 shares its pair with the CR
-
-INSTANTIATE_TEST_SUITE_P(
-    Exchanges, TransactScenario,
-    testing::Values(
-        Scenario{"Prompt", {{{5, kIdentificationFrame}}}, 0, 1, WithLrc(kIdentification)},
-        Scenario{"GarbageBeforeStart",
-                 {{{5, std::string("\x7F\x00zz\r\n", 6)}, {60, kIdentificationFrame}}},
-                 0,
-                 1,
-                 WithLrc(kIdentification)},
-        // The wait for ":" starts 40 ms after sending and polls every 20 ms: a start at
-        // 340 ms is seen at exactly 0.30 s, one at 341 ms only at 0.32 s, too late.
-        Scenario{"StartJustInTime", {{{340, kIdentificationFrame}}}, 0, 1, WithLrc(kIdentification)},
-        Scenario{"StartJustTooLate", {{{341, kIdentificationFrame}}, {{341, kIdentificationFrame}}}, 1, 2, {}},
-        Scenario{"SlowPairsInTime", {Trickle(kIdentificationFrame, 5, 280)}, 0, 1, WithLrc(kIdentification)},
-        Scenario{"PairTooLate", {kLateThirdPair, kLateThirdPair}, 2, 2, {0x01, 0x11}},
-        Scenario{"EndWithinHeader", {{{5, ":0111\r\n"}}, {{5, ":0111\r\n"}}}, 4, 2, {0x01, 0x11}},
-        Scenario{"CrWithoutLf",
-                 {{{5, kIdentificationFrame.substr(0, kIdentificationFrame.size() - 1)}},
-                  {{5, kIdentificationFrame.substr(0, kIdentificationFrame.size() - 1)}}},
-                 2,
-                 2,
-                 WithLrc(kIdentification)},
-        Scenario{"OddHexDigitDropped", {{{5, kOddDigits}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
-        Scenario{"LowerCaseHex", {{{5, ":0104020a0be4\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x0A, 0x0B, 0xE4}},
-        // "0g" is 0: the pair is read up to its first character that is not a hex digit.
-        Scenario{"NotAHexDigit", {{{5, ":0104020g07F2\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
-        Scenario{"ExceptionReplyOfFourBytes", {{{5, MeterFrame({0x01, 0x91, 0x01})}}}, 0, 1, kException},
-        Scenario{"BadLrcThenGood",
-                 {{{5, FrameWithBadLrc(kIdentification)}}, {{5, kIdentificationFrame}}},
-                 0,
-                 2,
-                 WithLrc(kIdentification)},
-        Scenario{"BadLrcTwice",
-                 {{{5, FrameWithBadLrc(kIdentification)}}, {{5, FrameWithBadLrc(kIdentification)}}},
-                 4,
-                 2,
-                 {0x01}},
-        Scenario{"SilentThenAnswer", {{}, {{5, kIdentificationFrame}}}, 0, 2, WithLrc(kIdentification)},
-        Scenario{"Silent", {{}, {}}, 1, 2, {0, 0, 0, 0}}),
-    [](const testing::TestParamInfo<Scenario>& info) { return info.param.name; });
-
+// 3 header bytes, 96 data bytes and the LRC fill the buffer; one data byte more is rejected, twice.
 TEST(Transact, HundredBytesFitAndTheHundredAndFirstIsRejected) {
-  const std::vector<uint8_t> full = WithLrc(ReadReply(96));  // 3 header + 96 data + LRC
-  ASSERT_EQ(full.size(), 100u);
-  {
-    Bench bench;
-    bench.port->ThenReply({{5, MeterFrame(ReadReply(96))}});
-    EXPECT_EQ(Transact(bench.link, ":0111"), 0);
-    EXPECT_EQ(ReplyPrefix(bench.link, 100), full);
-  }
-  {
-    Bench bench;
-    const std::string tooLong = MeterFrame(ReadReply(97));
-    bench.port->ThenReply({{5, tooLong}}).ThenReply({{5, tooLong}});
-    EXPECT_EQ(Transact(bench.link, ":0111"), 3);
-    EXPECT_EQ(bench.port->Sent().size(), 2u);
-    std::vector<uint8_t> first100 = WithLrc(ReadReply(97));
-    first100.resize(100);
-    EXPECT_EQ(ReplyPrefix(bench.link, 100), first100);
-    EXPECT_EQ(bench.port->Unread(), 2u) << "the CR LF after the 101st byte stays queued";
-  }
+  Bench bench;
+  const std::string tooLong = MeterFrame(ReadReply(97));
+  bench.port->ThenReply({{5, MeterFrame(ReadReply(96))}}).ThenReply({{5, tooLong}}).ThenReply({{5, tooLong}});
+  EXPECT_EQ(Transact(bench.link, ":0111"), 0);
+  EXPECT_EQ(ReplyPrefix(bench.link, 100), WithLrc(ReadReply(96)));
+  EXPECT_EQ(Transact(bench.link, ":0111"), InvalidReply);
+  EXPECT_EQ(bench.port->Sent().size(), 3u);
 }
 
 TEST(Transact, ShortReplyLeavesLaterPositionsAsTheyWere) {
@@ -208,7 +158,6 @@ TEST(Transact, PortFailureEndsAtOnceWithoutSecondAttempt) {
   };
   for (const Case& c : cases) {
     Bench bench;
-    bench.port->ThenSilence().ThenSilence();
     if (c.failWaitingAt) bench.port->FailWaitingFrom(c.failWaitingAt, c.failure);
     if (c.failSendAt) bench.port->FailSendFrom(c.failSendAt, c.failure);
     EXPECT_EQ(Transact(bench.link, ":0111"), c.code) << c.name;

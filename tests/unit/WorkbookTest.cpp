@@ -10,18 +10,12 @@
 namespace {
 
 TEST(Workbook, DateTimeFormatShowsTheGridsPictures) {
-  struct Case {
-    const char* date;
-    const char* time;
-    const char* format;
-  } cases[] = {
-      {"M/d/yyyy", "hh:mm tt", "m/d/yyyy hh:mm AM/PM"},
-      {"dd.MM.yy", "HH:mm", "dd.mm.yy hh:mm"},
-      {"yyyy-MM-dd", "h:mm tt", "yyyy-mm-dd h:mm AM/PM"},
-      {"d 'de' MMMM", "H:mm", "d \"de\" mmmm h:mm"},
-      {"''A Z d", "H", "\"\"\\A \\Z d h"},  // an empty quote; letters the workbook would read as fields
-  };
-  for (const Case& c : cases) EXPECT_EQ(WorkbookDateTimeFormat(c.date, c.time), c.format) << c.date;
+  EXPECT_EQ(WorkbookDateTimeFormat("M/d/yyyy", "hh:mm tt"), "m/d/yyyy hh:mm AM/PM");
+  EXPECT_EQ(WorkbookDateTimeFormat("dd.MM.yy", "HH:mm"), "dd.mm.yy hh:mm");
+  EXPECT_EQ(WorkbookDateTimeFormat("yyyy-MM-dd", "h:mm tt"), "yyyy-mm-dd h:mm AM/PM");
+  EXPECT_EQ(WorkbookDateTimeFormat("d 'de' MMMM", "H:mm"), "d \"de\" mmmm h:mm");
+  // An empty quote; letters the workbook would read as fields.
+  EXPECT_EQ(WorkbookDateTimeFormat("''A Z d", "H"), "\"\"\\A \\Z d h");
 }
 
 // The sheet (stored, so readable in the zip): a bold heading row, numbers with the grid's

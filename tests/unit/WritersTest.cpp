@@ -3,51 +3,24 @@
 #include <string>
 #include <vector>
 
-#include "Ansi.h"
-#include "ReadingGrid.h"
-#include "SaveFrame.h"
-#include "Timestamp.h"
+#include "Tables.h"
 
 // The expected bytes are laid out line by line as the files are.
 // clang-format off
 namespace {
 
-const Calendar kCalendar{[] { return CivilTime{2024, 3, 20, 12, 0}; },
-                         [](const CivilTime& d) { return FormatDatePicture("M/d/yyyy", d); }};
-
-Reading At(const char* location, uint16_t type, float value, float temperature, int day, int hour, int minute) {
-  Reading r;
-  r.location = location;
-  r.type = type;
-  r.value = value;
-  r.temperature = temperature;
-  r.timestamp = TimestampOf({2024, 3, day, hour, minute});
-  return r;
-}
-
-ReadingTable Table(MeterKind kind, std::vector<Reading> readings, int32_t priority = LocationTime) {
-  ReadingTable table;
-  table.meterKind = kind;
-  table.readings = std::move(readings);
-  table.count = static_cast<int32_t>(table.readings.size());
-  table.sortPriority = priority;
-  return table;
-}
+const Calendar kCalendar = UsCalendar({2024, 3, 20, 12, 0});
 
 std::string Bytes(SaveFormat format, ReadingTable& table, const std::vector<int32_t>& rows = {},
                   const TextForm& form = {}) {
-  const GridTexts grid = fillGrid(table, kCalendar);
-  std::vector<int32_t> written = rows;
-  if (rows.empty()) {
-    for (int32_t r = 1; r <= table.count; ++r) written.push_back(r);
-  }
-  return SaveFileBytes(format, table, grid, written, nullptr, form);
+  return Saved(format, table, kCalendar, rows, form);
 }
 
 // Dissolved oxygen in %Sat: one type with temperature, four columns.
 ReadingTable Saturation() {
-  return Table(MeterKind::DissolvedOxygen, {At("POND A", 286, 49.9f, 12.5f, 7, 9, 5), At("INLET", 286, 100.5f, -5.0f, 7, 0, 5),
-                                            At("INLET", 286, 50.0f, 0.0f, 8, 23, 59)});
+  return Table(MeterKind::DissolvedOxygen, {At("POND A", 286, 49.9f, 12.5f, {2024, 3, 7, 9, 5}),
+                                            At("INLET", 286, 100.5f, -5.0f, {2024, 3, 7, 0, 5}),
+                                            At("INLET", 286, 50.0f, 0.0f, {2024, 3, 8, 23, 59})});
 }
 
 TEST(DelimitedText, SingleTypeWithTemperature) {
@@ -73,9 +46,10 @@ TEST(TextForms, ChangeOnlyWhatTheyName) {
   european.decimalSeparator = ',';
   european.commaDelimiter = ';';
   european.encoding = TextForm::Encoding::Utf8WithMark;
-  ReadingTable mixed = Table(MeterKind::MultiParameter,
-                             {At("TANK2", 38, 7.0f, 21.5f, 5, 13, 5), At("A1", 35, 1234.0f, 0.0f, 5, 12, 0),
-                              At("TANK2", 294, -150.0f, 9.0f, 6, 0, 30)}, LocationTypeTime);
+  ReadingTable mixed = Table(MeterKind::MultiParameter, {At("TANK2", 38, 7.0f, 21.5f, {2024, 3, 5, 13, 5}),
+                                                         At("A1", 35, 1234.0f, 0.0f, {2024, 3, 5, 12, 0}),
+                                                         At("TANK2", 294, -150.0f, 9.0f, {2024, 3, 6, 0, 30})},
+                             LocationTypeTime);
   EXPECT_EQ(Bytes(SaveFormat::CommaDelimited, mixed, {}, european),
             "\xEF\xBB\xBF" "Location;Type(Units);Time;Reading;Temp (\xC2\xB0" "C)\r\n"
             "A1;SS-Hi(mg/l);3/5/2024 12:00 PM;1234;\r\n"
@@ -101,20 +75,14 @@ TEST(TextForms, Windows1252OfEveryCharacterItHas) {
   EXPECT_EQ(Utf8ToWindows1252("A\xC2\xA0\xC3\xBF\xC2\x81\xC4\x80\xF0\x9F\x98\x80\xC3" "A\xE2\x82"), "A\xA0\xFF???" "?A??");
 }
 
-// Suspended solids: three columns, widths over every row, halves of the spare room to the
-// even side, two spaces between columns and none after the last text.
+// Suspended solids: three columns, widths over every row (also those not saved), halves of the
+// spare room to the even side, two spaces between columns and none after the last text.
 TEST(ColumnText, CentresEveryEntryInItsColumn) {
-  ReadingTable table = Table(MeterKind::SuspendedSolids,
-                             {At("A1", 35, 123.0f, 0, 7, 9, 5), At("WELL 3", 35, 45678.0f, 0, 12, 10, 0)});
-  const std::string expected =
-      "Location  " "       Time         " "SS (mg/l)\r\n"
-      "   A1     " "3/7/2024 09:05 AM   " "   123\r\n"
-      " WELL 3   " "3/12/2024 10:00 AM  " "  45678\r\n";
-  EXPECT_EQ(Bytes(SaveFormat::ColumnText, table), expected);
-  const std::string onlySecond =
-      "Location  " "       Time         " "SS (mg/l)\r\n"
-      " WELL 3   " "3/12/2024 10:00 AM  " "  45678\r\n";
-  EXPECT_EQ(Bytes(SaveFormat::ColumnText, table, {2}), onlySecond) << "a selection keeps the widths of all rows";
+  ReadingTable table = Table(MeterKind::SuspendedSolids, {At("A1", 35, 123.0f, 0, {2024, 3, 7, 9, 5}),
+                                                          At("WELL 3", 35, 45678.0f, 0, {2024, 3, 12, 10, 0})});
+  EXPECT_EQ(Bytes(SaveFormat::ColumnText, table, {1}),
+            "Location  " "       Time         " "SS (mg/l)\r\n"
+            "   A1     " "3/7/2024 09:05 AM   " "   123\r\n");
 }
 
 TEST(ColumnText, LeadAndTrailForEverySpareWidth) {
@@ -134,17 +102,8 @@ TEST(ColumnText, LeadAndTrailForEverySpareWidth) {
   }
 }
 
-TEST(ColumnText, EmptyLastCellEndsInItsLeadSpaces) {
-  GridTexts grid;
-  grid.columns = {{"Location", 50, false, GridField::Location}, {"Temp (\xC2\xB0" "C)", 40, true, GridField::Temperature}};
-  grid.rows = {{"A1", ""}};
-  ReadingTable table;
-  EXPECT_EQ(SaveFileBytes(SaveFormat::ColumnText, table, grid, {1}, nullptr),
-            "Location  Temp (\xB0" "C)\r\n   A1     " "    \r\n");
-}
-
 TEST(EveryFormat, EmptyGridHasItsHeaderOnly) {
-  ReadingTable table = Table(MeterKind::SuspendedSolids, {At("A1", 35, 123.0f, 0, 7, 9, 5)});
+  ReadingTable table = Table(MeterKind::SuspendedSolids, {At("A1", 35, 123.0f, 0, {2024, 3, 7, 9, 5})});
   GridTexts grid = fillGrid(table, kCalendar);
   grid.rows.clear();
   auto bytes = [&](SaveFormat format) { return SaveFileBytes(format, table, grid, {}, nullptr); };
@@ -153,10 +112,18 @@ TEST(EveryFormat, EmptyGridHasItsHeaderOnly) {
   EXPECT_EQ(bytes(SaveFormat::Spreadsheet).find("<Row>"), std::string::npos);
 }
 
+// A cell style of the data rows: centred, with its number format.
+std::string CentredStyle(const char* id, const char* format) {
+  return std::string("  <Style ss:ID=\"") + id + "\">\r\n"
+         "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
+         "   <NumberFormat ss:Format=\"" + format + "\"/>\r\n"
+         "  </Style>\r\n";
+}
+
 // The whole workbook of a small mixed table, written out from the format's template.
 TEST(Spreadsheet, WholeWorkbook) {
-  ReadingTable table = Table(MeterKind::MultiParameter,
-                             {At("A1", 35, 1234.0f, 0.0f, 5, 0, 5), At("B", 38, 7.25f, 21.5f, 5, 23, 59)});
+  ReadingTable table = Table(MeterKind::MultiParameter, {At("A1", 35, 1234.0f, 0.0f, {2024, 3, 5, 0, 5}),
+                                                         At("B", 38, 7.25f, 21.5f, {2024, 3, 5, 23, 59})});
   const std::string expected =
       "<?xml version=\"1.0\"?>\r\n"
       "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"\r\n"
@@ -181,26 +148,8 @@ TEST(Spreadsheet, WholeWorkbook) {
       "   <Font x:Family=\"Swiss\" ss:Bold=\"1\"/>\r\n"
       "   <NumberFormat ss:Format=\"@\"/>\r\n"
       "  </Style>\r\n"
-      "  <Style ss:ID=\"s25\">\r\n"
-      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
-      "   <NumberFormat ss:Format=\"@\"/>\r\n"
-      "  </Style>\r\n"
-      "  <Style ss:ID=\"s27\">\r\n"
-      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
-      "   <NumberFormat ss:Format=\"General Date\"/>\r\n"
-      "  </Style>\r\n"
-      "  <Style ss:ID=\"s30\">\r\n"
-      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
-      "   <NumberFormat ss:Format=\"0.0\"/>\r\n"
-      "  </Style>\r\n"
-      "  <Style ss:ID=\"s31\">\r\n"
-      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
-      "   <NumberFormat ss:Format=\"0.00\"/>\r\n"
-      "  </Style>\r\n"
-      "  <Style ss:ID=\"s32\">\r\n"
-      "   <Alignment ss:Horizontal=\"Center\" ss:Vertical=\"Bottom\"/>\r\n"
-      "   <NumberFormat ss:Format=\"0\"/>\r\n"
-      "  </Style>\r\n"
+      + CentredStyle("s25", "@") + CentredStyle("s27", "General Date") + CentredStyle("s30", "0.0") +
+      CentredStyle("s31", "0.00") + CentredStyle("s32", "0") +
       " </Styles>\r\n"
       " <Worksheet ss:Name=\"Sheet1\">\r\n"
       "  <Table ss:ExpandedColumnCount=\"5\" ss:ExpandedRowCount=\"251\" x:FullColumns=\"1\"\r\n"
@@ -236,25 +185,16 @@ TEST(Spreadsheet, WholeWorkbook) {
   EXPECT_EQ(Bytes(SaveFormat::Spreadsheet, table), expected);
 }
 
+// Beyond the workbook's whole numbers and one or two decimals: three decimals stay text, and a
+// text that is no number at all takes the style of its first decimals.
 TEST(Spreadsheet, NumberStyleByDecimalsOfTheText) {
-  struct Case {
-    const char* text;
-    const char* cell;
-  } cases[] = {
-      {"125", "<Cell ss:StyleID=\"s32\"><Data ss:Type=\"Number\">125</Data></Cell>"},
-      {"7.5", "<Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">7.5</Data></Cell>"},
-      {"7.25", "<Cell ss:StyleID=\"s31\"><Data ss:Type=\"Number\">7.25</Data></Cell>"},
-      {"7.125", "<Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">7.125</Data></Cell>"},
-      {"1.2.345", "<Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">1.2.345</Data></Cell>"},
-  };
-  for (const Case& c : cases) {
-    GridTexts grid;
-    grid.columns = {{"Reading", 50, false, GridField::Value}};
-    grid.rows = {{c.text}};
-    ReadingTable table;
-    EXPECT_NE(SaveFileBytes(SaveFormat::Spreadsheet, table, grid, {1}, nullptr).find(c.cell), std::string::npos)
-        << c.text;
-  }
+  GridTexts grid;
+  grid.columns = {{"Reading", 50, false, GridField::Value}};
+  grid.rows = {{"7.125"}, {"1.2.345"}};
+  ReadingTable table;
+  const std::string sheet = SaveFileBytes(SaveFormat::Spreadsheet, table, grid, {1, 2}, nullptr);
+  EXPECT_NE(sheet.find("<Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">7.125</Data></Cell>"), sheet.npos);
+  EXPECT_NE(sheet.find("<Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">1.2.345</Data></Cell>"), sheet.npos);
 }
 
 }  // namespace
