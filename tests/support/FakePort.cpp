@@ -1,7 +1,8 @@
 #include "FakePort.h"
 
+#include "Frame.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 FakePort& FakePort::ThenReply(std::vector<Arrival> arrivals) {
@@ -53,29 +54,12 @@ int32_t FakePort::Send(const uint8_t* bytes, int32_t n) {
   return 0;
 }
 
-namespace {
-
-std::string Hex(const std::vector<uint8_t>& bytes, uint8_t lrc) {
-  std::string text = ":";
-  char pair[3];
-  for (uint8_t b : bytes) {
-    std::snprintf(pair, sizeof pair, "%02X", b);
-    text += pair;
-  }
-  std::snprintf(pair, sizeof pair, "%02X", lrc);
-  return text + pair + "\r\n";
-}
-
-uint8_t Lrc(const std::vector<uint8_t>& bytes) {
-  unsigned sum = 0;
-  for (uint8_t b : bytes) sum += b;
-  return static_cast<uint8_t>(-sum);
-}
-
-}  // namespace
-
-std::string MeterFrame(const std::vector<uint8_t>& bytes) { return Hex(bytes, Lrc(bytes)); }
+std::string MeterFrame(const std::vector<uint8_t>& bytes) { return BuildFrame(bytes); }
 
 std::string FrameWithBadLrc(const std::vector<uint8_t>& bytes) {
-  return Hex(bytes, static_cast<uint8_t>(Lrc(bytes) + 1));
+  std::string frame = BuildFrame(bytes);
+  // The LRC's last digit, one up: still hex, never the right sum.
+  char& digit = frame[frame.size() - 3];
+  digit = digit == 'F' ? '0' : digit == '9' ? 'A' : static_cast<char>(digit + 1);
+  return frame;
 }

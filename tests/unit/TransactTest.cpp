@@ -49,12 +49,6 @@ std::vector<Arrival> Trickle(const std::string& frame, int64_t firstMs, int64_t 
   return arrivals;
 }
 
-// Record 3 of a dissolved-oxygen meter, and the last record of a multiparameter meter.
-TEST(FrameRequest, AppendsTheLrcAndCrLf) {
-  EXPECT_EQ(FrameRequest(":010400150007"), ":010400150007DF\r\n");
-  EXPECT_EQ(FrameRequest(":010407C80008"), ":010407C8000824\r\n");
-}
-
 // Each exchange: what arrives for each request sent, and the code, the frames sent and the
 // reply buffer from position 1 that Transact must give.
 TEST(Transact, Exchanges) {
