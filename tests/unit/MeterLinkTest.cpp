@@ -35,7 +35,7 @@ int32_t FakeOpener(const std::string&, std::unique_ptr<SerialPort>& port, std::s
   return openCode;
 }
 
-TEST(OpenMeterPort, RecreatesTheReplyBufferAndSetsTheMessage) {
+TEST(OpenMeterPort, SetsTheMessageAndClosesOnFailure) {
   struct Case {
     int32_t opened;
     int32_t code;
@@ -48,14 +48,10 @@ TEST(OpenMeterPort, RecreatesTheReplyBufferAndSetsTheMessage) {
     MeterLink link;
     link.openDevice = FakeOpener;
     link.LastErrorText = "stale";
-    link.ReplyBuffer.Set(1, 0x01);
-    link.ReplyBuffer.Set(100, 0xFF);
     openCode = c.opened;
     EXPECT_EQ(OpenMeterPort(link, "COM3"), c.code);
     EXPECT_EQ(link.LastErrorText, c.text);
     EXPECT_EQ(link.port != nullptr, c.code == 0);
-    EXPECT_EQ(link.ReplyBuffer.At(1), 0);
-    EXPECT_EQ(link.ReplyBuffer.At(100), 0);
     CloseMeterPort(link);
     EXPECT_EQ(link.port, nullptr);
     CloseMeterPort(link);  // closing a closed port does nothing

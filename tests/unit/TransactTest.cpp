@@ -104,15 +104,6 @@ TEST(Transact, HundredBytesFitAndTheHundredAndFirstIsRejected) {
   EXPECT_EQ(bench.port->Sent().size(), 3u);
 }
 
-TEST(Transact, ShortReplyLeavesLaterPositionsAsTheyWere) {
-  Bench bench;
-  bench.port->ThenReply({{5, MeterFrame(ReadReply(16))}}).ThenReply({{5, kIdentificationFrame}});
-  ASSERT_EQ(Transact(bench.link, ":0111"), 0);
-  ASSERT_EQ(Transact(bench.link, ":0111"), 0);
-  EXPECT_EQ(ReplyPrefix(bench.link, 10), WithLrc(kIdentification));
-  EXPECT_EQ(bench.link.ReplyBuffer.At(11), 0x17) << "data byte 8 of the earlier, longer reply";
-}
-
 TEST(Transact, StaleCharactersAreDiscardedBeforeSending) {
   Bench bench;
   bench.port->Preload(MeterFrame({0x01, 0x04, 0x02, 0x12, 0x34}));
