@@ -120,26 +120,6 @@ TEST(History, WritesTheTextsOfADownload) {
   }
 }
 
-// Two meters' 300 readings make a spreadsheet that declares as many rows as it has, and
-// parses; the writers are otherwise those of a download.
-TEST(History, SpreadsheetOfMoreRowsThanADownloadHolds) {
-  std::vector<KeptDownload> kept;
-  for (MeterKind kind : {MeterKind::MultiParameter, MeterKind::SuspendedSolids}) {
-    std::vector<Logged> records;
-    const int32_t start = kind == MeterKind::MultiParameter ? kJune1 : kJune2;
-    for (int i = 0; i < 150; ++i) records.push_back({"P1", static_cast<int16_t>(i), 0, start + i, 35});
-    kept.push_back(Kept(kind, 3, UnitsNotAsked, records));
-  }
-  ReadingTable table;
-  HistorySummary what;
-  ASSERT_EQ(BuildHistory(kept, {}, table, what), 300);
-  const std::string sheet = Saved(SaveFormat::Spreadsheet, table, kCalendar);
-  EXPECT_NE(sheet.find("ss:ExpandedRowCount=\"301\""), std::string::npos);
-  size_t rows = 0;
-  for (size_t at = sheet.find("<Row>"); at != std::string::npos; at = sheet.find("<Row>", at + 1)) ++rows;
-  EXPECT_EQ(rows, 300u);  // the command-line checks give such a sheet to xmllint
-}
-
 // The page holds well-formed pictures and nothing from elsewhere, every text escaped; its
 // summary and its list of readings use the grid's texts.
 TEST(Report, SelfContainedPageOfEscapedTexts) {

@@ -102,6 +102,16 @@ TEST(ColumnText, LeadAndTrailForEverySpareWidth) {
   }
 }
 
+// A history can hold more rows than a download's 250 slots: the sheet declares them all.
+TEST(Spreadsheet, DeclaresEveryRowOfALongHistory) {
+  GridTexts grid;
+  grid.columns = {{"Location", 50, false, GridField::Location}};
+  grid.rows.assign(300, {"P1"});
+  ReadingTable table;
+  const std::string sheet = SaveFileBytes(SaveFormat::Spreadsheet, table, grid, {}, nullptr);
+  EXPECT_NE(sheet.find("ss:ExpandedRowCount=\"301\""), std::string::npos);
+}
+
 TEST(EveryFormat, EmptyGridHasItsHeaderOnly) {
   ReadingTable table = Table(MeterKind::SuspendedSolids, {At("A1", 35, 123.0f, 0, {2024, 3, 7, 9, 5})});
   GridTexts grid = fillGrid(table, kCalendar);
