@@ -62,22 +62,6 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
   }
 }
 
-TEST(Chart, ReductionKeepsEveryColumnsExtremesInOrder) {
-  bool reduced = true;
-  const std::vector<ChartPoint> few = {{0.5, 3}, {0.6, 1}, {1.5, 2}};
-  EXPECT_EQ(ReduceToPixelColumns(few, 2, reduced).size(), 3u);
-  EXPECT_FALSE(reduced);
-
-  // Column 0: the highest value (smallest y) comes before the lowest; column 1 is flat.
-  const std::vector<ChartPoint> many = {{0.1, 5}, {0.2, 1}, {0.3, 9}, {0.4, 3}, {0.5, 7},
-                                        {1.1, 4}, {1.2, 4}, {1.3, 4}, {1.4, 4}, {1.5, 4}};
-  const std::vector<ChartPoint> kept = ReduceToPixelColumns(many, 2, reduced);
-  EXPECT_TRUE(reduced);
-  ASSERT_EQ(kept.size(), 3u);
-  EXPECT_EQ(std::vector<double>({kept[0].x, kept[0].y, kept[1].x, kept[1].y, kept[2].x, kept[2].y}),
-            std::vector<double>({0, 1, 0, 9, 1, 4}));
-}
-
 // What a chart draws, from readings and its size alone.
 TEST(Chart, GeometryOfHandMadeSeries) {
   {  // one location, one reading: a dot in the middle of the plot
@@ -86,6 +70,7 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     ASSERT_EQ(chart.series.size(), 1u);
     EXPECT_DOUBLE_EQ(chart.series[0].points.at(0).x, (chart.left + chart.right) / 2);
     EXPECT_DOUBLE_EQ(chart.series[0].points.at(0).y, (chart.top + chart.bottom) / 2);
+    EXPECT_FALSE(chart.series[0].reduced);  // so its marker is drawn
   }
   {  // colours follow the report's locations; other types are left out; temperatures chart apart
     std::vector<Reading> readings = {At("B", 38, 7, 5, {2024, 12, 31, 23, 0}), At("K", 38, 8, 15, {2025, 1, 1, 1, 0}),
@@ -110,6 +95,7 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     many[77].value = -1900;
     const Chart chart = BuildChart(many, {"T"}, {294, ChartQuantity::Value, 760, 280});
     const ChartSeries& s = chart.series.at(0);
+    EXPECT_TRUE(s.reduced);
     EXPECT_LE(s.points.size(), static_cast<size_t>(2 * (chart.right - chart.left) + 2));
     const auto [highest, lowest] = std::minmax_element(
         s.points.begin(), s.points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
