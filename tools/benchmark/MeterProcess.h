@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// A datapond-meter running for one test: started with the given options, its
+// A datapond-meter running for one measurement: started with the given options, its
 // pseudo-terminal path read from its first line, stopped with SIGTERM at the end.
 class MeterProcess {
  public:
