@@ -5,14 +5,10 @@
 # usage: package_check.sh PACKAGE_FOLDER VERSION   (after scripts/package; installs, so as root)
 set -uo pipefail
 folder=$(realpath "$1") version=$2
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: installing the package needs root"
-  exit 77
-fi
-if dpkg-query -W -f='${Status}' datapond 2>/dev/null | grep -q "ok installed"; then
-  echo "SKIPPED: a datapond package is installed here already, and this check would remove it"
-  exit 77
-fi
+skip() { echo "SKIPPED: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "installing the package needs root"
+! dpkg-query -W -f='${Status}' datapond 2>/dev/null | grep -q "ok installed" ||
+  skip "a datapond package is installed here already, and this check would remove it"
 deb=$(ls "$folder"/datapond_"$version"_*.deb 2>/dev/null) zip=$folder/datapond-$version-windows-x64.zip
 [ -f "$deb" ] && [ -f "$zip" ] || { echo "FAIL: no packages of $version in $folder: run scripts/package"; exit 1; }
 failures=0
@@ -21,10 +17,10 @@ check() {  # what, then a command that must succeed
   shift
   "$@" >/dev/null 2>&1 || { echo "FAIL: $what"; failures=$((failures + 1)); }
 }
-work=$(mktemp -d)
-trap 'rm -rf "$work"; [ -z "${meter:-}" ] || kill "$meter" 2>/dev/null' EXIT
+log=$(mktemp)
+trap 'rm -f "$log"; [ -z "${meter:-}" ] || kill "$meter" 2>/dev/null' EXIT
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 || { cat "$log"; exit 1; }
 check "datapond-cli --version" test "$(/usr/bin/datapond-cli --version)" = "datapond-cli $version"
 check "man -w datapond-cli" test "$(man -w datapond-cli)" = /usr/share/man/man1/datapond-cli.1.gz
 check "man -w datapond-meter" test "$(man -w datapond-meter)" = /usr/share/man/man1/datapond-meter.1.gz
@@ -32,13 +28,12 @@ check "the completion" bash -c '. /usr/share/bash-completion/completions/datapon
 coproc METER { exec /usr/bin/datapond-meter --kind ss; }
 meter=$METER_PID
 read -r pty <&"${METER[0]}"
-check "a download from the installed datapond-meter" \
-  /usr/bin/datapond-cli download --port "$pty" --no-archive --output "$work/readings.csv"
-check "the readings saved" grep -q "^Location,Time,SS" "$work/readings.csv"
+check "a download from the installed datapond-meter" bash -c \
+  "set -o pipefail; /usr/bin/datapond-cli download --port $pty --no-archive --format csv | grep '^Location,Time,SS'"
 kill "$meter"
 wait "$meter" 2>/dev/null
 
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq datapond >>"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
+DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq datapond >>"$log" 2>&1 || { cat "$log"; exit 1; }
 left=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' | while read -r f; do [ ! -e "$f" ] || echo "$f"; done)
 check "files left after removal: $left" test -z "$left"
 

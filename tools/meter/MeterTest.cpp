@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Frame.h"
 #include "Meter.h"
 #include "RecordFile.h"
-#include "Serve.h"
 
 namespace {
 
@@ -93,55 +88,6 @@ TEST(RecordFileTest, ReadsRecordsOrNamesTheBadLine) {
     Registers expected = c.first;
     expected.resize(meter.registers.size(), emptyRegister);
     EXPECT_EQ(meter.registers, expected);
-  }
-}
-
-// The text of `frames` replies (each up to the CR LF after its ':') from a meter serving a socket.
-std::string Serving(const Faults& faults, const std::string& requests, std::size_t frames) {
-  int line[2], stop[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, line) != 0 || pipe(stop) != 0) return "";
-  const Meter meter = EmptyMeter(kDo, true);
-  std::string error, got;
-  std::thread serve([&] { Serve(meter, faults, line[0], stop[0], error); });
-  (void)!write(line[1], requests.data(), requests.size());
-  auto complete = [&] {
-    std::size_t n = 0, at = 0;
-    while ((at = got.find(':', at)) != std::string::npos && (at = got.find("\r\n", at)) != std::string::npos) ++n;
-    return n;
-  };
-  pollfd reply{line[1], POLLIN, 0};
-  char c = 0;
-  // The poll only keeps a meter that sends too little from hanging the test.
-  while (complete() < frames && poll(&reply, 1, 5000) == 1 && read(line[1], &c, 1) == 1) got += c;
-  (void)!write(stop[1], "x", 1);
-  serve.join();
-  for (int fd : {line[0], line[1], stop[0], stop[1]}) close(fd);
-  return got;
-}
-
-TEST(ServeTest, AnswersOnlyItsAddressAndMisbehavesAsAsked) {
-  const std::string id = ":0111EE\r\n";
-  const struct {
-    Faults faults;
-    std::string requests;
-    std::vector<std::pair<bool, int>> replies;  // noise before the ':', function (0: bad LRC)
-  } cases[] = {
-      {{}, ":0011EF\r\n:0211ED\r\n:010400000007F4\r\n", {{false, 4}}},
-      {{.badLrcReply = 2}, id + id + id, {{false, 0x11}, {false, 0}, {false, 0x11}}},
-      {{.garbage = true}, id + id + id, {{true, 0x11}, {true, 0x11}, {true, 0x11}}},
-  };
-  for (const auto& c : cases) {
-    const std::string got = Serving(c.faults, c.requests, c.replies.size());
-    std::size_t from = 0;
-    for (const auto& [noise, function] : c.replies) {
-      const std::size_t colon = got.find(':', from);
-      ASSERT_NE(colon, std::string::npos) << got;
-      const std::size_t end = got.find("\r\n", colon) + 2;
-      EXPECT_EQ(colon > from, noise) << got;
-      const auto messages = ParseAll(got.substr(colon, end - colon));
-      EXPECT_EQ(messages.empty() ? 0 : messages[0][1], function) << got;
-      from = end;
-    }
   }
 }
 
