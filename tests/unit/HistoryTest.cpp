@@ -84,9 +84,7 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
        {"A1 pH 7.10", "A1 pH 7.00", "C3 SS (mg/l) 88", "D4 D.O. (mg/l) 8.1", "TANK ORP (mV-U.S.) -150"},
        {0, 1, 2, 4}},
       {"until, to the day's last minute", {{}, {}, {}, may31}, {"A1 pH 7.20", "B2 SS-Hi(mg/l) 1234"}, {0, 1, 2}},
-      {"one day", {{}, {}, june1, june1}, {"A1 pH 7.00", "C3 SS (mg/l) 88"}, {0, 1, 2}},
       {"all together", {{"A1", "TANK"}, {38}, june1, june2}, {"A1 pH 7.10", "A1 pH 7.00"}, {0, 1}},
-      {"nothing left", {{"NONE"}, {}, {}, {}}, {}, {}},
   };
   const std::vector<KeptDownload> kept = Downloads();
   for (const Case& c : cases) {
