@@ -8,39 +8,13 @@ set -uo pipefail
 program=$1 shots=$2 meter=$3 cli=$4 windows_cli=$5
 mkdir -p "$shots"
 work=$(mktemp -d)
-xvfb="" unplug=""
-trap 'kill $xvfb $unplug 2>/dev/null; rm -f "$WINEPREFIX/dosdevices/com13"; rm -rf "$work"' EXIT
+unplug=""
+source "$(dirname "$0")/../../scripts/wine-common.sh"
+own_display
+trap 'kill $display_pid $unplug 2>/dev/null; rm -f "$WINEPREFIX/dosdevices/com13"; rm -rf "$work"' EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 99); do [ -e /tmp/.X11-unix/X$n ] || break; done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-fi
-
-ports_key='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\ROOT\PORTS'
-seed() {  # friendly names, one registry entry each
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-  # The whole screen is one Wine desktop, so windows get their frames without a window manager;
-  # a crash ends the program at once instead of waiting on Wine's crash window.
-  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
-  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x768"\r\n\r\n'
-  printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
-  local n=0
-  for name in "$@"; do
-    printf '[%s\\%04d]\r\n"ClassGUID"="{4d36e978-e325-11ce-bfc1-08002be10318}"\r\n"FriendlyName"="%s"\r\n\r\n' \
-      "$ports_key" $((n++)) "$name"
-  done
-}
-registry() {  # friendly names: the ports Windows lists, and nothing else
-  wine reg delete "$ports_key" /f >/dev/null 2>&1
-  seed "$@" >"$work/ports.reg"
-  wine regedit "$work/ports.reg"
-  wineserver -w
-}
 # A name of 99 characters fills the program's 100-byte buffer with its NUL.
-registry "Communications Port (COM5)" "USB Serial Port (COM7)" "Communications Port (COM8)" "ECP Printer Port (LPT1)" \
+list_ports "Communications Port (COM5)" "USB Serial Port (COM7)" "Communications Port (COM8)" "ECP Printer Port (LPT1)" \
   "Modem without a port name" "Adapter (USB) (COM9)" "USB Serial Port $(printf '%*s' 75 '' | tr ' ' '.') (COM10)" \
   "Communications Port (COM6)" "Communications Port (COM13)"
 
@@ -104,10 +78,8 @@ verdict $? "printed: $rows selected rows; all rows on ${pages:-no} pages with $h
 pdftoppm -png -r 60 -f 1 -l 1 -singlefile "${jobs[0]:-}" "$shots/printed-page" 2>/dev/null
 
 # COM13: a meter that is unplugged during the download.
-"$meter" --kind multi --pace >"$work/com13.port" &
-unplug=$!
-for _ in $(seq 100); do [ -s "$work/com13.port" ] && break; sleep 0.05; done
-ln -sfn "$(head -n 1 "$work/com13.port")" "$WINEPREFIX/dosdevices/com13"
+meter_on_com "$meter" 13 "$work" --kind multi --pace
+unplug=$meter_pid
 (sleep 6; kill "$unplug") &
 mv "$kept" "$kept.away" && touch "$kept"
 run faults
@@ -118,9 +90,9 @@ verdict $? "failed downloads, and one that could not be kept, leave nothing in t
 # folder of the save in the run before.
 [ "$(cat "$work/DatapondDefaults.txt")" = "$(printf 'COM5\r\n%s\\\r' "$(winepath -w "$work")")" ]
 verdict $? "the defaults file remembers the last port and the last save's folder"
-registry "Communications Port (COM5)"
+list_ports "Communications Port (COM5)"
 run one-port
-registry
+list_ports
 run no-port
 
 for bmp in "$shots"/*.bmp; do
