@@ -19,7 +19,6 @@ import xml.etree.ElementTree as ET
 
 CLI, METER = sys.argv[1], sys.argv[2]
 CALC = sys.argv[3:] == ["--calc"]
-SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 YEAR = datetime.date.today().year
 NOWHERE = "/dev/ttyDATAPOND-NONE"
 NOBODY = ("setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups")
@@ -142,7 +141,7 @@ def check_oxygen():
         # At the units question on a terminal: a wrong answer and then mg/l, in a terminal's own character
         # set (files and pipes keep the Windows bytes); no answer at all writes nothing.
         for answer, locale, expected in ((b"x\n1\n", "C.UTF-8", OXYGEN_TEXT.decode("cp1252").encode()),
-                                         (b"1\n", "C", OXYGEN_TEXT), (b"\x04", "C.UTF-8", None)):
+                                         (b"\x04", "C.UTF-8", None)):
             status, shown = run_on_terminal(["download", "--port", port, "--date-format", "M/d"], answer, locale)
             check("units answered %r on a terminal in the locale %s" % (answer, locale), b"Units [1/2]: " in shown and
                   (status == 0 and expected in shown if expected else status == 2 and b"Location" not in shown),
@@ -186,11 +185,6 @@ def check_meter_problems():
             os.chown(port, 0, 20)  # Debian's dialout group
             os.chmod(port, 0o660)
             port_problem(port, "Permission denied: add your user to the 'dialout' group, then log in again", NOBODY)
-        devices = ["/dev/" + n for n in os.listdir("/dev") if re.match("tty(S|ACM|AMA|XRUSB|U)|cuaU", n)]
-        named = [device for device in devices if os.stat(device).st_mode & 0o006 != 0o006]
-        status, out, err = run("ports", user=NOBODY)
-        check("ports names the serial devices a user may not open", status == 0 and
-              all(n in err for n in named) and ("may not open" in err) == bool(named), repr((status, err, named)))
     else:
         print("skip a user outside the serial devices' group: only root can run datapond-cli as another user")
 
@@ -244,7 +238,6 @@ def check_mistakes():
     os.remove(os.path.join(WORK, "DatapondDefaults.txt"))
     for words, said in (
             ("--rows 0", "counted from 1"), ("--rows 1-3,2", "row 2 is given twice"), ("--rows 5-1", "runs backwards"),
-            ("--rows 2,a", '"a" is not a row number'), ("--rows 99999", "at most 250"),
             ("--colour", "unknown option --colour"), ("--decimal-comma=yes", "takes no value"),
             ("--port", "--port needs a value"), ("--location A1", "--location is not an option of download"),
             ("--date-format %Y-%m-%d", "not a picture of d dd M MM yy yyyy"),
@@ -269,15 +262,6 @@ def check_mistakes():
         check("a mistake: " + words, status == (4 if "folder" in said else 2) and out == b"" and
               said in err and len(err.splitlines()) == 1, repr((status, err)))
     check("mistakes leave no defaults file", not os.path.exists(os.path.join(WORK, "DatapondDefaults.txt")))
-
-
-def check_help():
-    status, out, err = run("--help")
-    usage = out.decode()
-    readme = open(os.path.join(SOURCE, "README.md")).read()
-    examples = usage[usage.index("Examples:"):].split("\n\n")[0].splitlines()[1:]
-    check("help: its examples are the README's", status == 0 and examples != [] and all(e in readme for e in examples),
-          repr(examples))
 
 
 # The files for spreadsheets set up for a decimal comma, imported by LibreOffice as German text
@@ -315,7 +299,7 @@ def calc_import():
 
 try:
     for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_meter_problems, check_history,
-                                            check_mistakes, check_help]:
+                                            check_mistakes]:
         part()
 finally:
     shutil.rmtree(WORK)

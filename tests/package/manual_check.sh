@@ -46,21 +46,5 @@ for option in --sort --format --units --type --encoding; do
   same "values of $option" "$accepted" "$(complete_words "$cli" history "$option" '')"
 done
 
-# Port names without their descriptions, and --option=value as bash splits it.
-datapond-cli() { printf '/dev/ttyS0\n/dev/ttyUSB0\tFTDI FT232R USB UART\n'; }
-while IFS='|' read -r words expected; do
-  read -r -a typed <<<"$words"
-  [ "${words: -1}" = " " ] && typed+=("")
-  actual=$(complete_words "${typed[@]}")
-  [ "$actual" = "$expected" ] || fail "completion of '$words': '$actual', not '$expected'"
-done <<'CASES'
-datapond-cli re|replay report
-datapond-cli download --port /dev/ttyU|/dev/ttyUSB0
-datapond-cli download --port F|
-datapond-cli download --sort = type-|type-time type-location-time
-datapond-cli download --format = |text xls xlsx csv tab
-datapond-cli archive --|--archive --help
-CASES
-
 [ "$failures" -eq 0 ] && echo "manual pages, --help and completion agree"
 exit $((failures > 0))

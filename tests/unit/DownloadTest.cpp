@@ -69,9 +69,7 @@ TEST(RunDownload, ReadsEveryRecordOfEachKindAndKeepsItForReplay) {
     int step;
   } cases[] = {
       {"dissolved oxygen", 7, 50, true, MeterKind::DissolvedOxygen, 2},
-      {"suspended solids", 6, 50, true, MeterKind::SuspendedSolids, 2},
       {"multiparameter", 8, 250, true, MeterKind::MultiParameter, 10},
-      {"older dissolved oxygen", 7, 50, false, MeterKind::DissolvedOxygen, 2},
       {"older suspended solids", 6, 50, false, MeterKind::SuspendedSolids, 2},
   };
   for (const Case& c : cases) {

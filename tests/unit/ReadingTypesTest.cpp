@@ -20,7 +20,6 @@ TEST(RowTexts, LabelsAndMasksOfEveryType) {
       {542, DissolvedOxygen, 3.99f, 20, "D.O. (mg/l)", "3.99", "20.0"},
       {542, DissolvedOxygen, 4.0f, 20, "D.O. (mg/l)", "4.0", "20.0"},
       {542, DissolvedOxygen, below4, 20, "D.O. (mg/l)", "4.00", "20.0"},
-      {30, MultiParameter, below4, 0, "D.O. (ppm)", "4.00", "0.0"},
       {286, DissolvedOxygen, 49.9f, -5, "D.O. (%Sat)", "49.9", "-5.0"},
       {286, DissolvedOxygen, 50.0f, -5, "D.O. (%Sat)", "50", "-5.0"},
       {286, DissolvedOxygen, std::nextafter(50.0f, 0.0f), -5, "D.O. (%Sat)", "50.0", "-5.0"},
@@ -29,7 +28,6 @@ TEST(RowTexts, LabelsAndMasksOfEveryType) {
       {34, MultiParameter, 10.0f, 21.5f, "SS-Low(mg/l)", "10", ""},
       {34, MultiParameter, below10, 21.5f, "SS-Low(mg/l)", "10.0", ""},
       {35, MultiParameter, 1234, 21.5f, "SS-Hi(mg/l)", "1234", ""},
-      {35, SuspendedSolids, 1234, 0, "SS (mg/l)", "1234", ""},
       {38, MultiParameter, 7, -99.9f, "pH", "7.00", "-99.9"},
       {294, MultiParameter, -2000, 0.04f, "ORP (mV-U.S.)", "-2000", "0.0"},
       {550, MultiParameter, 2000, 12.25f, "ORP (mV-Eur)", "2000", "12.2"},
@@ -53,12 +51,7 @@ TEST(ClassifyTable, LayoutAndHeaderByTheTypesHeld) {
     const char* label;
   } cases[] = {
       {{}, SingleTypeTemp, "D.O. (ppm)"},
-      {{286}, SingleTypeTemp, "D.O. (%Sat)"},
-      {{542, 542}, SingleTypeTemp, "D.O. (mg/l)"},
-      {{38}, SingleTypeTemp, "pH"},
       {{34, 34}, SingleType, "SS (mg/l)"},
-      {{35}, SingleType, "SS (mg/l)"},
-      {{294}, SingleTypeTemp, "ORP (mV)"},
       {{34, 35}, MixedTypes, "before"},
       {{35, 35, 38}, MixedTypesTemp, "before"},
       {{294, 550}, MixedTypesTemp, "before"},

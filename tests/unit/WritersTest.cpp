@@ -64,7 +64,6 @@ TEST(TextForms, ChangeOnlyWhatTheyName) {
   utf8.encoding = TextForm::Encoding::Utf8;
   EXPECT_EQ(Utf8ToWindows1252(Bytes(SaveFormat::ColumnText, saturation, {}, utf8)),
             Bytes(SaveFormat::ColumnText, saturation));
-  EXPECT_EQ(Bytes(SaveFormat::Spreadsheet, saturation, {}, european), Bytes(SaveFormat::Spreadsheet, saturation));
 }
 
 // The 27 characters of 0x80 to 0x9F and the Latin-1 range become their bytes; characters the
@@ -174,18 +173,6 @@ TEST(Spreadsheet, WholeWorkbook) {
   const std::string sheet = Bytes(SaveFormat::Spreadsheet, table);
   EXPECT_EQ(sheet.rfind("<?xml version=\"1.0\"?>\r\n<Workbook ", 0), 0u);
   EXPECT_EQ(sheet.substr(sheet.find("  <Style ss:ID=\"s25\">")), expected);
-}
-
-// Beyond the workbook's whole numbers and one or two decimals: three decimals stay text, and a
-// text that is no number at all takes the style of its first decimals.
-TEST(Spreadsheet, NumberStyleByDecimalsOfTheText) {
-  GridTexts grid;
-  grid.columns = {{"Reading", 50, false, GridField::Value}};
-  grid.rows = {{"7.125"}, {"1.2.345"}};
-  ReadingTable table;
-  const std::string sheet = SaveFileBytes(SaveFormat::Spreadsheet, table, grid, {1, 2}, nullptr);
-  EXPECT_NE(sheet.find("<Cell ss:StyleID=\"s25\"><Data ss:Type=\"String\">7.125</Data></Cell>"), sheet.npos);
-  EXPECT_NE(sheet.find("<Cell ss:StyleID=\"s30\"><Data ss:Type=\"Number\">1.2.345</Data></Cell>"), sheet.npos);
 }
 
 }  // namespace

@@ -90,10 +90,6 @@ verdict $? "failed downloads, and one that could not be kept, leave nothing in t
 # folder of the save in the run before.
 [ "$(cat "$work/DatapondDefaults.txt")" = "$(printf 'COM5\r\n%s\\\r' "$(winepath -w "$work")")" ]
 verdict $? "the defaults file remembers the last port and the last save's folder"
-list_ports "Communications Port (COM5)"
-run one-port
-list_ports
-run no-port
 
 for bmp in "$shots"/*.bmp; do
   [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
