@@ -32,7 +32,7 @@ TEST(PortDescription, MakerProductAndStableNameFromSysfs) {
   write("sys/devices/pci0/usb1/1-1/product", "FT232R USB UART\n");
   tty("ttyUSB0", "pci0/usb1/1-1/1-1:1.0/ttyUSB0");
   fs::create_symlink("../../ttyUSB0", byId / "usb-FTDI_FT232R-if00-port0");
-  // UARTs on the board: no USB device above them, though udev may still name one.
+  // A UART on the board: no USB device above it. A by-id link to a device that is gone is ignored.
   tty("ttyS0", "platform/serial8250/tty/ttyS0");
   fs::create_symlink("../../ttyUSB7", byId / "usb-unplugged-if00");  // dangling
 
