@@ -7,6 +7,9 @@ namespace {
 
 const char* const kExtension = ".txt";
 
+// The largest real download is about 12 KB; anything far past it is not one.
+constexpr size_t kMaxKeptDownloadBytes = 1 << 20;
+
 std::string PathOf(const std::string& folder, const std::string& name) { return folder + kPathSeparator + name; }
 
 // "20261207-101542": the moment's digits, so names sort as the downloads happened.
@@ -56,13 +59,19 @@ std::string NotKeptMessage(const std::string& folder, const std::string& reason)
 
 bool KeepDownload(const KeptDownload& kept, const std::string& folder, const FileSystem& files, std::string& id,
                   std::string& reason) {
-  if (!files.isFolder(folder) && !files.makeFolders(folder, reason)) return false;
-  const std::string stem = MomentStem(kept.moment);
-  const std::string partial = PathOf(folder, "." + stem + ".partial");
-  if (!files.write(partial, FormatKeptDownload(kept), reason)) {
-    files.remove(partial);
+  const std::string text = FormatKeptDownload(kept);
+  // What cannot be read back is not kept: a reading lost later is worse than a word now.
+  KeptDownload back;
+  if (!ParseKeptDownload(text, back, reason) || FormatKeptDownload(back) != text) {
+    reason = "it could not be read back (" + reason + ")";
     return false;
   }
+  if (!files.isFolder(folder) && !files.makeFolders(folder, reason)) return false;
+  // Flushed under a name of its own first; then the first free name of its second, so two
+  // writers in one second (or one whose clock went back) never share a name or a file.
+  std::string partial;
+  if (!files.writeNew(folder, text, partial, reason)) return false;
+  const std::string stem = MomentStem(kept.moment);
   for (int sequence = 1; sequence < 1000; ++sequence) {
     id = stem + "-" + std::to_string(sequence);
     if (files.publish(partial, PathOf(folder, id + kExtension), reason)) return true;
@@ -88,9 +97,13 @@ std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSy
 bool LoadKeptDownload(const std::string& folder, const std::string& id, const FileSystem& files, KeptDownload& kept,
                       std::string& error) {
   const std::string path = PathOf(folder, id + kExtension);
-  std::string text;
-  if (!IsId(id) || !files.read(path, text)) {
+  std::string text, reason;
+  if (!IsId(id)) {
     error = path + ": no such kept download";
+    return false;
+  }
+  if (!files.read(path, kMaxKeptDownloadBytes, text, reason)) {
+    error = path + ": " + (files.isFile(path) || files.isFolder(path) ? reason : "no such kept download");
     return false;
   }
   if (!ParseKeptDownload(text, kept, error)) {

@@ -13,8 +13,10 @@
 // Documents folder on Windows, $XDG_DATA_HOME/datapond/downloads elsewhere.
 std::string DefaultArchiveFolder(const FileSystem& files);
 
-// Writes the download whole under a new name and then renames it into place, so no reader
-// ever sees half a file; the folder is made when missing. False with the system's reason.
+// Writes the download whole and flushed to the disk under a name no other writer holds, then
+// gives it the first free id of its moment, so that no reader ever sees half a file and a
+// download that is said to be kept is there after a crash; the folder is made when missing.
+// False with the system's reason, or when its text would not read back as it is.
 bool KeepDownload(const KeptDownload& kept, const std::string& folder, const FileSystem& files, std::string& id,
                   std::string& reason);
 

@@ -1,7 +1,9 @@
 #include "KeptDownload.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <sstream>
+#include <string_view>
 
 #include "Identify.h"
 #include "LoggedReading.h"
@@ -15,13 +17,16 @@ const char* ToldByName(KindToldBy toldBy) { return toldBy == KindToldBy::Probe ?
 // Reads the fields of a kept file line by line, keeping the line number for its errors.
 class Lines {
  public:
-  explicit Lines(const std::string& text) : in_(text) {}
+  explicit Lines(const std::string& text) : text_(text) {}
 
   bool Next(std::string& line) {
-    if (!std::getline(in_, line)) {
+    if (at_ >= text_.size()) {
       ended_ = true;
       return false;
     }
+    const size_t end = std::min(text_.find('\n', at_), text_.size());
+    line.assign(text_, at_, end - at_);
+    at_ = end + 1;
     ++number_;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
@@ -41,10 +46,21 @@ class Lines {
   }
 
  private:
-  std::istringstream in_;
+  const std::string& text_;
+  size_t at_ = 0;
   int number_ = 0;
   bool ended_ = false;  // a line was asked for past the end: the error is on the missing one
 };
+
+// "  7:", the number of a record line, right-aligned in three places.
+std::string RecordLabel(size_t index) {
+  char label[24];
+  std::snprintf(label, sizeof label, "%3zu:", index);
+  return label;
+}
+
+// A field's text as an error may show it: quoted, its control characters escaped.
+std::string Quote(const std::string& text) { return "\"" + Printable(text) + "\""; }
 
 bool ParseKind(const std::string& name, MeterKind& kind) {
   for (MeterKind k : {MeterKind::DissolvedOxygen, MeterKind::SuspendedSolids, MeterKind::MultiParameter}) {
@@ -66,17 +82,30 @@ bool ParseUnits(const std::string& name, int32_t& units) {
   return false;
 }
 
-// "2026-12-07 10:15:42 +01:00"
+// The decimal digits at `at`, known to be digits, as a number.
+int Digits(const std::string& text, size_t at, size_t count) {
+  int value = 0;
+  for (size_t i = at; i < at + count; ++i) value = value * 10 + (text[i] - '0');
+  return value;
+}
+
+// "2026-12-07 10:15:42 +01:00", exactly as written: a date that is in the calendar, of a year
+// a computer's clock can show, so every reading placed by it has a date a spreadsheet shows.
 bool ParseMoment(const std::string& text, LocalMoment& moment) {
-  int y, mo, d, h, mi, s, oh, om;
-  char sign, tail;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d %c%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &sign, &oh, &om,
-                  &tail) != 9 ||
-      text.size() != 26 || (sign != '+' && sign != '-')) {
-    return false;
+  const std::string_view form = "0000-00-00 00:00:00 +00:00";
+  if (text.size() != form.size()) return false;
+  for (size_t i = 0; i < form.size(); ++i) {
+    const bool same = form[i] == '0'   ? text[i] >= '0' && text[i] <= '9'
+                      : form[i] == '+' ? text[i] == '+' || text[i] == '-'
+                                       : text[i] == form[i];
+    if (!same) return false;
   }
-  if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60 || oh > 23 || om > 59) return false;
-  moment = {{y, mo, d, h, mi}, s, (sign == '-' ? -1 : 1) * (oh * 60 + om)};
+  const int y = Digits(text, 0, 4), mo = Digits(text, 5, 2), d = Digits(text, 8, 2), h = Digits(text, 11, 2),
+            mi = Digits(text, 14, 2), s = Digits(text, 17, 2), oh = Digits(text, 21, 2), om = Digits(text, 24, 2);
+  const std::chrono::year_month_day date{std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(mo)},
+                                         std::chrono::day{static_cast<unsigned>(d)}};
+  if (y < 1970 || !date.ok() || h > 23 || mi > 59 || s > 60 || oh > 23 || om > 59) return false;
+  moment = {{y, mo, d, h, mi}, s, (text[20] == '-' ? -1 : 1) * (oh * 60 + om)};
   return true;
 }
 
@@ -93,6 +122,24 @@ bool HexWord(const std::string& text, uint16_t& word) {
 }
 
 }  // namespace
+
+std::string Printable(const std::string& text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    // C0 controls, DEL, and the C1 controls as UTF-8 writes them (C2 80 to C2 9F).
+    const bool c1 = byte == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+    if (byte >= 0x20 && byte != 0x7F && !c1) {
+      shown += text[i];
+      continue;
+    }
+    const unsigned code = c1 ? static_cast<unsigned char>(text[++i]) : byte;
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+    shown += escaped;
+  }
+  return shown;
+}
 
 const char* MeterKindName(MeterKind kind) {
   switch (kind) {
@@ -135,12 +182,11 @@ std::string FormatKeptDownload(const KeptDownload& kept) {
   text += "records: " + std::to_string(kept.records.size()) + " of " + std::to_string(kept.registersPerRecord) +
           " registers\n";
   for (size_t i = 0; i < kept.records.size(); ++i) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%3zu:", i);
-    text += line;
+    text += RecordLabel(i);
     for (uint16_t word : kept.records[i]) {
-      std::snprintf(line, sizeof line, " %04X", word);
-      text += line;
+      char hex[8];
+      std::snprintf(hex, sizeof hex, " %04X", word);
+      text += hex;
     }
     text += "\n";
   }
@@ -152,42 +198,49 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
   std::string line, value;
   if (!lines.Next(line)) return lines.Fail("empty, not a kept download", error);
   if (line != kVersionLine) {
-    return lines.Fail(line.rfind("Datapond kept download", 0) == 0 ? "a format this version cannot read"
-                                                                   : "not a kept download",
-                      error);
+    return lines.Fail(
+        line.rfind("Datapond kept download", 0) == 0 ? "a format this version cannot read" : "not a kept download",
+        error);
   }
   KeptDownload read;
   if (!lines.Field("meter", value, error)) return false;
-  if (!ParseKind(value, read.kind)) return lines.Fail("unknown meter \"" + value + "\"", error);
+  if (!ParseKind(value, read.kind)) return lines.Fail("unknown meter " + Quote(value), error);
   if (!lines.Field("kind told by", value, error)) return false;
-  if (value != "identification" && value != "probe") return lines.Fail("unknown way \"" + value + "\"", error);
+  if (value != "identification" && value != "probe") return lines.Fail("unknown way " + Quote(value), error);
   read.toldBy = value == "probe" ? KindToldBy::Probe : KindToldBy::Identification;
   if (!lines.Field("port", read.port, error)) return false;
+  if (Printable(read.port) != read.port) {
+    return lines.Fail("a control character in the port " + Quote(read.port), error);
+  }
   if (!lines.Field("downloaded", value, error)) return false;
-  if (!ParseMoment(value, read.moment)) return lines.Fail("not a date and time \"" + value + "\"", error);
+  if (!ParseMoment(value, read.moment)) return lines.Fail("not a date and time " + Quote(value), error);
   if (!lines.Field("units", value, error)) return false;
-  if (!ParseUnits(value, read.units)) return lines.Fail("unknown units \"" + value + "\"", error);
+  if (!ParseUnits(value, read.units)) return lines.Fail("unknown units " + Quote(value), error);
   if (read.units != UnitsNotAsked && read.kind != MeterKind::DissolvedOxygen) {
     return lines.Fail("units for a meter that has none", error);
   }
   if (!lines.Field("records", value, error)) return false;
   const RecordLayout layout = RecordLayoutOf(read.kind);
   read.registersPerRecord = layout.registersPerRecord;
-  const std::string expected = std::to_string(layout.recordCount) + " of " +
-                               std::to_string(read.registersPerRecord) + " registers";
+  const std::string expected =
+      std::to_string(layout.recordCount) + " of " + std::to_string(read.registersPerRecord) + " registers";
   if (value != expected) return lines.Fail("\"" + expected + "\" expected for this meter", error);
 
   for (int i = 0; i < layout.recordCount; ++i) {
     if (!lines.Next(line)) return lines.Fail("record " + std::to_string(i) + " is missing", error);
-    std::istringstream fields(line);
-    std::string index, word;
-    fields >> index;
-    if (index != std::to_string(i) + ":") return lines.Fail("record " + std::to_string(i) + " expected", error);
+    const std::string label = RecordLabel(static_cast<size_t>(i));
+    if (line.compare(0, label.size(), label) != 0) {
+      return lines.Fail("record " + std::to_string(i) + " expected", error);
+    }
     std::vector<uint16_t>& record = read.records.emplace_back();
-    while (fields >> word) {
+    for (size_t at = label.size(); at < line.size();) {
+      if (line[at] != ' ') return lines.Fail("one space expected between registers", error);
+      const size_t end = std::min(line.find(' ', at + 1), line.size());
+      const std::string word = line.substr(at + 1, end - at - 1);
       uint16_t register_ = 0;
-      if (!HexWord(word, register_)) return lines.Fail("\"" + word + "\" is not a 4-digit hexadecimal word", error);
+      if (!HexWord(word, register_)) return lines.Fail(Quote(word) + " is not a 4-digit hexadecimal word", error);
       record.push_back(register_);
+      at = end;
     }
     if (static_cast<int>(record.size()) != read.registersPerRecord) {
       return lines.Fail(std::to_string(read.registersPerRecord) + " registers expected", error);

@@ -36,6 +36,10 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
 // and sorted as a download leaves the table. Returns the number of valid readings.
 int32_t ReplayIntoTable(const KeptDownload& kept, int32_t units, ReadingTable& table);
 
+// Text read from outside (a kept file, a command line) as it may be shown on a terminal: each
+// control character as \xNN, so no field can move the cursor or change the colours.
+std::string Printable(const std::string& text);
+
 // The short names of meters and units in kept files and on the command line.
 const char* MeterKindName(MeterKind kind);  // "do", "ss", "multi"
 const char* UnitsName(int32_t units);       // "mg/l", "sat", "none"

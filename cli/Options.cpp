@@ -68,8 +68,9 @@ const char* const kUsage =
     "  datapond-cli report --type ph --output report.html\n"
     "\n"
     "Exit status: 0 saved, 1 the meter could not be read, 2 a mistake in the command or a\n"
-    "damaged kept download, 3 no valid readings, 4 a file or standard output could not be\n"
-    "written, 5 all was written but the download could not be kept.\n";
+    "damaged kept download to replay, 3 no valid readings, 4 a file or standard output could\n"
+    "not be written, 5 all was written but the download could not be kept, 6 all was written\n"
+    "but damaged kept downloads were left out (archive, history, report).\n";
 
 namespace {
 
@@ -327,8 +328,12 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
   if (option == "--until") return ParseDate(option, value, d.filter.until, error);
   if (option == "--port") {
     d.port = value;
+    // No device is named so, and a kept download must be able to name its port on one line.
+    const bool control =
+        std::any_of(value.begin(), value.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; });
+    if (control) error = "--port: a port name has no control characters";
     if (value.empty()) error = "--port needs a port name";
-    return !value.empty();
+    return error.empty();
   }
   if (option == "--units") return Choose(option, kUnits, value, d.units, error);
   if (option == "--sort") return Choose(option, kSorts, value, d.sortPriority, error);

@@ -29,15 +29,27 @@
 
 namespace {
 
-enum ExitStatus { Saved = 0, LinkFailed = 1, Usage = 2, NoValidReadings = 3, NotWritten = 4, NotKept = 5 };
+enum ExitStatus {
+  Saved = 0,
+  LinkFailed = 1,
+  Usage = 2,
+  NoValidReadings = 3,
+  NotWritten = 4,
+  NotKept = 5,
+  DamagedLeftOut = 6  // written, but damaged kept downloads were left out: a nightly script must know
+};
+
+// Messages may quote what came from outside (a kept file, a name typed), so a control
+// character in them is shown, not obeyed by the terminal.
+void Say(const std::string& message) { std::fprintf(stderr, "%s\n", Printable(message).c_str()); }
 
 int UsageError(const std::string& problem) {
-  std::fprintf(stderr, "datapond-cli: %s (see datapond-cli --help)\n", problem.c_str());
+  Say("datapond-cli: " + problem + " (see datapond-cli --help)");
   return Usage;
 }
 
 int NotWrittenError(const std::string& what, const std::string& reason) {
-  std::fprintf(stderr, "datapond-cli: cannot write %s: %s\n", what.c_str(), reason.c_str());
+  Say("datapond-cli: cannot write " + what + ": " + reason);
   return NotWritten;
 }
 
@@ -271,9 +283,9 @@ int RunArchiveCommand(const DownloadOptions& options) {
   int status = Saved;
   for (const ArchiveEntry& entry : entries) {
     if (!entry.error.empty()) {
-      std::fprintf(stderr, "datapond-cli: %s\n", entry.error.c_str());
+      Say("datapond-cli: " + entry.error);
       list += entry.id + "  damaged\n";
-      status = Usage;
+      status = DamagedLeftOut;
       continue;
     }
     const CivilTime& t = entry.kept.moment.time;
@@ -317,11 +329,13 @@ int RunReplayCommand(const DownloadOptions& options) {
 }
 
 // The kept downloads a history is made of, with a word on those it cannot use.
-std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const FileSystem& files) {
+std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const FileSystem& files, bool& damaged) {
   std::vector<KeptDownload> kept;
+  damaged = false;
   for (ArchiveEntry& entry : ReadArchive(ArchiveFolder(options, files), files)) {
     if (!entry.error.empty()) {
-      std::fprintf(stderr, "datapond-cli: left out: %s\n", entry.error.c_str());
+      Say("datapond-cli: left out: " + entry.error);
+      damaged = true;
       continue;
     }
     if (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked && options.units != 0) {
@@ -357,17 +371,20 @@ int BuildHistoryOf(const DownloadOptions& options, const std::vector<KeptDownloa
 int RunHistoryCommand(const DownloadOptions& options) {
   const FileSystem files = LocalFileSystem();
   if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
-  const std::vector<KeptDownload> kept = HistorySources(options, files);
+  bool damaged = false;
+  const std::vector<KeptDownload> kept = HistorySources(options, files, damaged);
   ReadingTable table;
   HistorySummary what;
   if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
   Defaults defaults = LoadDefaults(files);
-  return WriteOutputs(table, options, defaults, files, "history");
+  const int status = WriteOutputs(table, options, defaults, files, "history");
+  return status == Saved && damaged ? DamagedLeftOut : status;
 }
 
 int RunReportCommand(const DownloadOptions& options) {
   const FileSystem files = LocalFileSystem();
-  const std::vector<KeptDownload> kept = HistorySources(options, files);
+  bool damaged = false;
+  const std::vector<KeptDownload> kept = HistorySources(options, files, damaged);
   ReadingTable table;
   HistorySummary what;
   if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
@@ -379,7 +396,7 @@ int RunReportCommand(const DownloadOptions& options) {
     return NotWrittenError(options.reportPath, reason);
   }
   std::fprintf(stderr, "Saved %s\n", options.reportPath.c_str());
-  return Saved;
+  return damaged ? DamagedLeftOut : Saved;
 }
 
 int Run(const CommandLine& line) {

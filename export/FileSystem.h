@@ -9,10 +9,18 @@
 struct FileSystem {
   std::function<bool(const std::string& path)> isFile;  // exists and is not a folder
   std::function<bool(const std::string& path)> isFolder;
-  std::function<bool(const std::string& path, std::string& bytes)> read;
-  // Creates or truncates the file and writes all bytes; on failure `reason` is the system's
-  // own words for it.
+  // A regular file of at most `maxBytes`, never a device, pipe or symbolic link, whose
+  // reading could hang or never end; false with the reason in the system's words, or ours.
+  std::function<bool(const std::string& path, size_t maxBytes, std::string& bytes, std::string& reason)> read;
+  // The file whole or not at all: the bytes go to a new file in the same folder, flushed to
+  // the disk, which then replaces the path in one step, so a full disk, a crash or a kill
+  // leaves an older file as it was. A device or pipe is written as it is. On failure
+  // `reason` is the system's own words for it, and nothing new is left behind.
   std::function<bool(const std::string& path, const std::string& bytes, std::string& reason)> write;
+  // A new file in `folder` under a name no other writer can hold, flushed to the disk, for
+  // `publish` to give its own name; `path` is where it is.
+  std::function<bool(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason)>
+      writeNew;
   std::function<std::string()> documentsFolder;  // "" when the system cannot say
   // Small settings files are in the system's own code page: the ANSI one on Windows, the
   // bytes of the names as they are elsewhere.
@@ -20,8 +28,8 @@ struct FileSystem {
   std::function<std::string(const std::string& bytes)> fromSystemText;
   // A folder and every missing folder above it.
   std::function<bool(const std::string& path, std::string& reason)> makeFolders;
-  // Renames a finished file into place, never over an existing one: false with `reason`
-  // empty when `to` exists already.
+  // Gives a finished file its name, never over an existing one, and flushes the folder so
+  // the name lasts: false with `reason` empty when `to` exists already.
   std::function<bool(const std::string& from, const std::string& to, std::string& reason)> publish;
   std::function<bool(const std::string& path)> remove;
   std::function<std::vector<std::string>(const std::string& folder)> list;  // names, unordered
@@ -29,6 +37,10 @@ struct FileSystem {
 
 // The separator of this system's paths.
 extern const char kPathSeparator;
+
+// A name for a new temporary file that no other writer will choose: ".datapond-" and random
+// hexadecimal digits.
+std::string TemporaryFileName();
 
 // This machine's files.
 FileSystem LocalFileSystem();

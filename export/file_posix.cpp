@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "FileSystem.h"
 
@@ -23,28 +23,121 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool Read(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream all;
-  all << in.rdbuf();
-  bytes = all.str();
-  return !in.bad();
+bool Read(const std::string& path, size_t maxBytes, std::string& bytes, std::string& reason) {
+  // Not blocking, so that opening a pipe cannot wait for a writer; not through a link.
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = errno == ELOOP ? "a symbolic link, not a file" : std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  reason = ok ? "" : "not a regular file";
+  bytes.clear();
+  // One byte past the limit tells a file that grew while it was read.
+  char buffer[8192];
+  while (ok) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      if (!ok) reason = std::strerror(errno);
+      break;
+    }
+    bytes.append(buffer, static_cast<size_t>(got));
+    if (bytes.size() > maxBytes) {
+      ok = false;
+      reason = "larger than " + std::to_string(maxBytes) + " bytes";
+    }
+  }
+  close(fd);
+  return ok;
 }
 
-bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
+// The folder that holds a path's file, where its temporary file goes.
+std::string FolderOf(const std::string& path) {
+  const size_t last = path.rfind('/');
+  return last == std::string::npos ? "." : last == 0 ? "/" : path.substr(0, last);
+}
+
+// Every byte, then closed; the first error number, or 0.
+int WriteAndClose(int fd, const std::string& bytes, bool flush) {
+  int error = 0;
+  for (size_t done = 0; done < bytes.size() && error == 0;) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put > 0) {
+      done += static_cast<size_t>(put);
+    } else if (put < 0 && errno != EINTR) {
+      error = errno;
+    }
+  }
+  if (error == 0 && flush && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  return error;
+}
+
+// A new name in a folder lasts through a power cut only once the folder itself is flushed.
+// Some file systems cannot flush a folder; the file's own bytes are on the disk all the same.
+void FlushFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+bool WriteNew(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason) {
+  int fd = -1;
+  // Created, never opened: a name someone else made (or planted as a link) is not ours.
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    path = folder + "/" + TemporaryFileName();
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
     reason = std::strerror(errno);
     return false;
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const int writeError = errno;
-  // A full disk may only show when the buffered bytes are flushed at close.
-  const bool closed = std::fclose(file) == 0;
-  if (written && closed) return true;
-  reason = std::strerror(written ? errno : writeError);
-  return false;
+  if (const int error = WriteAndClose(fd, bytes, true); error != 0) {
+    unlink(path.c_str());
+    reason = std::strerror(error);
+    return false;
+  }
+  return true;
+}
+
+bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+  std::string target = path;
+  struct stat info {};
+  // A link to a file is followed: the file it names is replaced and the link stays.
+  if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  const bool exists = stat(target.c_str(), &info) == 0;
+  if (exists && S_ISDIR(info.st_mode)) {
+    reason = std::strerror(EISDIR);
+    return false;
+  }
+  // A device or a pipe (/dev/null, a terminal, a named pipe) cannot be replaced, only written.
+  if (exists && !S_ISREG(info.st_mode)) {
+    const int fd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    const int error = fd < 0 ? errno : WriteAndClose(fd, bytes, false);
+    if (error != 0) reason = std::strerror(error);
+    return error == 0;
+  }
+  std::string temporary;
+  const std::string folder = FolderOf(target);
+  if (!WriteNew(folder, bytes, temporary, reason)) return false;
+  if (exists) chmod(temporary.c_str(), info.st_mode & 07777);  // the file keeps who may read it
+  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    reason = std::strerror(errno);
+    unlink(temporary.c_str());
+    return false;
+  }
+  FlushFolder(folder);
+  return true;
 }
 
 std::string Home() {
@@ -84,19 +177,24 @@ bool MakeFolders(const std::string& path, std::string& reason) {
   return false;
 }
 
-// A hard link never replaces; where the file system has none (a FAT memory stick), a rename
-// after a look serves one writer, which is all a kept download has.
+// A hard link never replaces. Where the file system has none (a FAT memory stick), a rename
+// that refuses to replace; only where that is missing too, a rename after a look.
 bool Publish(const std::string& from, const std::string& to, std::string& reason) {
   reason.clear();
-  if (link(from.c_str(), to.c_str()) == 0) {
-    unlink(from.c_str());
-    return true;
+  int error = link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  if (error == 0) unlink(from.c_str());
+#ifdef RENAME_NOREPLACE
+  if (error != 0 && error != EEXIST) {
+    error = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
   }
-  if (errno == EEXIST) return false;
-  if (IsFile(to)) return false;
-  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-  reason = std::strerror(errno);
-  return false;
+#endif
+  if (error != 0 && error != EEXIST) {
+    struct stat info {};
+    error = lstat(to.c_str(), &info) == 0 ? EEXIST : std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  }
+  if (error == 0) FlushFolder(FolderOf(to));
+  if (error != 0 && error != EEXIST) reason = std::strerror(error);
+  return error == 0;
 }
 
 bool Remove(const std::string& path) { return unlink(path.c_str()) == 0; }
@@ -115,7 +213,7 @@ std::vector<std::string> List(const std::string& folder) {
 const char kPathSeparator = '/';
 
 FileSystem LocalFileSystem() {
-  return {IsFile, IsFolder, Read, Write, DocumentsFolder, AsIs, AsIs, MakeFolders, Publish, Remove, List};
+  return {IsFile, IsFolder, Read, Write, WriteNew, DocumentsFolder, AsIs, AsIs, MakeFolders, Publish, Remove, List};
 }
 
 bool IsDevicePath(const std::string& name) { return name.rfind("/dev/", 0) == 0; }

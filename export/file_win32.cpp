@@ -18,33 +18,74 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Read(const std::string& path, std::string& bytes) {
+bool Read(const std::string& path, size_t maxBytes, std::string& bytes, std::string& reason) {
+  // Not through a link, and only a disk file: a device or pipe could keep the read waiting.
   HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = SystemReason(GetLastError());
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  reason = ok ? "" : "not a regular file";
   bytes.clear();
-  char buffer[4096];
+  char buffer[8192];
   DWORD got = 0;
-  bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) bytes.append(buffer, got);
+  while (ok && (ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0) {
+    bytes.append(buffer, got);
+    if (bytes.size() > maxBytes) {
+      ok = false;
+      reason = "larger than " + std::to_string(maxBytes) + " bytes";
+    }
+  }
+  if (!ok && reason.empty()) reason = SystemReason(GetLastError());
   CloseHandle(file);
   return ok;
 }
 
-bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
-  HANDLE file =
-      CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// The folder that holds a path's file, where its temporary file goes.
+std::string FolderOf(const std::string& path) {
+  const size_t last = path.find_last_of("\\/");
+  return last == std::string::npos ? "." : path.substr(0, last);
+}
+
+bool WriteNew(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  // CREATE_NEW: a name another writer made is never opened, let alone emptied.
+  for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    path = folder + "\\" + TemporaryFileName();
+    file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
   if (file == INVALID_HANDLE_VALUE) {
     reason = SystemReason(GetLastError());
     return false;
   }
   DWORD written = 0;
-  const bool ok =
+  bool ok =
       WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
-  const DWORD writeError = GetLastError();
-  const bool closed = CloseHandle(file) != 0;
-  if (ok && closed) return true;
-  reason = SystemReason(ok ? GetLastError() : writeError);
+  ok = ok && FlushFileBuffers(file);
+  DWORD error = ok ? 0 : GetLastError();
+  if (!CloseHandle(file) && ok) {
+    ok = false;
+    error = GetLastError();
+  }
+  if (ok) return true;
+  DeleteFileW(Widen(path).c_str());
+  reason = SystemReason(error);
+  return false;
+}
+
+bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+  std::string temporary;
+  if (!WriteNew(FolderOf(path), bytes, temporary, reason)) return false;
+  if (MoveFileExW(Widen(temporary).c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  reason = SystemReason(GetLastError());
+  DeleteFileW(Widen(temporary).c_str());
   return false;
 }
 
@@ -106,7 +147,8 @@ std::vector<std::string> List(const std::string& folder) {
 const char kPathSeparator = '\\';
 
 FileSystem LocalFileSystem() {
-  return {IsFile, IsFolder, Read, Write, DocumentsFolder, ToAnsi, FromAnsi, MakeFolders, Publish, Remove, List};
+  return {IsFile, IsFolder, Read,        Write,   WriteNew, DocumentsFolder,
+          ToAnsi, FromAnsi, MakeFolders, Publish, Remove,   List};
 }
 
 bool IsDevicePath(const std::string&) { return false; }

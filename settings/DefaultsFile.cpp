@@ -50,8 +50,9 @@ std::string FormatDefaults(const Defaults& defaults) {
 
 Defaults LoadDefaults(const FileSystem& files) {
   Defaults defaults;
-  std::string text;
-  if (files.isFile(kDefaultsFileName) && files.read(kDefaultsFileName, text)) {
+  std::string text, reason;
+  // A few hundred bytes at most; an unreadable file is as good as none.
+  if (files.isFile(kDefaultsFileName) && files.read(kDefaultsFileName, 1 << 16, text, reason)) {
     defaults = ParseDefaults(files.fromSystemText(text));
   }
   if (!IsPortName(defaults.LastPort)) defaults.LastPort.clear();

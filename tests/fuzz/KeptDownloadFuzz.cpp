@@ -1,16 +1,42 @@
-// Arbitrary text as a kept download: the parser must end with a verdict, and whatever it
-// accepts must be a download of the meter's shape that writes back to text it accepts again.
+// Arbitrary text as a kept download, on the whole way a replay takes: the parser must end with
+// a verdict, whatever it accepts must write back to text it accepts again, and every file made
+// from it must be well formed (the workbook's numbers, above all, which a spreadsheet rejects).
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "KeptDownload.h"
+#include "ReadingGrid.h"
+#include "SaveFrame.h"
+
+namespace {
+
+// Every "<v>" of the workbook's sheet (stored, not compressed) holds a plain decimal number:
+// digits, at most one point, a minus sign only in front.
+bool NumbersAreNumbers(const std::string& workbook) {
+  for (size_t at = workbook.find("<v>"); at != std::string::npos; at = workbook.find("<v>", at + 3)) {
+    const size_t end = workbook.find("</v>", at);
+    if (end == std::string::npos) return false;
+    const std::string number = workbook.substr(at + 3, end - at - 3);
+    size_t digits = 0, points = 0;
+    for (size_t i = 0; i < number.size(); ++i) {
+      const char c = number[i];
+      digits += c >= '0' && c <= '9';
+      points += c == '.';
+      if (!(c >= '0' && c <= '9') && c != '.' && !(c == '-' && i == 0)) return false;
+    }
+    if (digits == 0 || points > 1) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   KeptDownload kept;
   std::string error;
   if (!ParseKeptDownload(std::string(reinterpret_cast<const char*>(data), size), kept, error)) {
-    if (error.rfind("line ", 0) != 0) __builtin_trap();
+    if (error.rfind("line ", 0) != 0 || Printable(error) != error) __builtin_trap();
     return 0;
   }
   for (const auto& record : kept.records) {
@@ -19,6 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   KeptDownload again;
   if (!ParseKeptDownload(FormatKeptDownload(kept), again, error)) __builtin_trap();
   ReadingTable table;
-  ReplayIntoTable(kept, kept.units, table);
+  const bool unanswered = kept.kind == MeterKind::DissolvedOxygen && kept.units == UnitsNotAsked;
+  if (ReplayIntoTable(kept, unanswered ? UnitsMgPerLitre : kept.units, table) == 0) return 0;
+  const GridTexts grid = fillGrid(table, PictureCalendar("M/d/yyyy"));
+  std::vector<int32_t> rows;
+  for (int32_t row = 1; row <= table.count; ++row) rows.push_back(row);
+  for (SaveFormat format : {SaveFormat::Spreadsheet, SaveFormat::CommaDelimited, SaveFormat::TabDelimited,
+                            SaveFormat::ColumnText, SaveFormat::Workbook}) {
+    const std::string bytes = SaveFileBytes(format, table, grid, rows, nullptr);
+    if (format == SaveFormat::Workbook && !NumbersAreNumbers(bytes)) __builtin_trap();
+  }
   return 0;
 }

@@ -9,12 +9,15 @@ import datetime
 import os
 import pty
 import re
+import resource
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import termios
+import time
 import xml.etree.ElementTree as ET
 
 CLI, METER = sys.argv[1], sys.argv[2]
@@ -62,9 +65,9 @@ def meter(kind, records, *options):
         process.wait(timeout=10)
 
 
-def run(*args, stdout=subprocess.PIPE, user=()):
-    done = subprocess.run([*user, CLI, *args], cwd=WORK, stdin=subprocess.DEVNULL, stdout=stdout,
-                          stderr=subprocess.PIPE, timeout=120)
+def run(*args, stdout=subprocess.PIPE, user=(), cwd=WORK, **popen):
+    done = subprocess.run([*user, CLI, *args], cwd=cwd, stdin=subprocess.DEVNULL, stdout=stdout,
+                          stderr=subprocess.PIPE, timeout=120, **popen)
     return done.returncode, done.stdout or b"", done.stderr.decode("utf-8", "replace")
 
 
@@ -164,6 +167,95 @@ def check_oxygen():
               ("cannot write /dev/full: No space left on device" in err) == (args[0] == "replay"), repr((status, err)))
 
 
+# Eight meters downloaded at once into one folder, three times over, with links planted at the
+# names of the coming seconds: every download said to be kept has a file of its own that replays
+# its own meter's readings, and no link is followed.
+def check_kept_at_once():
+    together, victim = os.path.join(WORK, "together"), os.path.join(WORK, "victim")
+    os.mkdir(together)
+    open(victim, "wb").close()
+    for round_ in range(3):
+        soon = [time.strftime("%Y%m%d-%H%M%S", time.localtime(time.time() + s)) for s in range(6)]
+        planted = [os.path.join(together, n) for stem in soon for n in (stem + "-1.txt", "." + stem + ".partial")]
+        for name in planted:
+            os.symlink(victim, name)
+        with contextlib.ExitStack() as meters:
+            ports = [meters.enter_context(meter("ss", ["4D%02X 2020 2020 %04X 0000 025D" % (0x30 + i, 100 + i)]))
+                     for i in range(8)]
+            runs = [subprocess.Popen([CLI, "download", "--port", port, "--archive", together, "--format", "tab"],
+                                     cwd=WORK, stdout=subprocess.PIPE, stderr=subprocess.PIPE) for port in ports]
+            done = [(r.wait(timeout=120), r.stdout.read(), r.stderr.read().decode()) for r in runs]
+        for name in planted:
+            os.remove(name)
+        ids = [kept_id(err) for _, _, err in done]
+        replays = [run("replay", i, "--archive", together, "--format", "tab")[1] for i in ids]
+        check("round %d: eight meters at once, each kept in a file of its own" % round_,
+              [d[0] for d in done] == [0] * 8 and len(set(ids)) == 8 and replays == [d[1] for d in done] and
+              all(b"M%d\t" % i in replays[i] for i in range(8)) and read("victim") == b"", repr((ids, done)))
+
+
+# Files are replaced whole or not at all: a full disk, a process killed in the middle of writing
+# and a folder that may not be written each leave the older file as it was.
+def check_whole_files():
+    if os.getuid() != 0:
+        print("skip a full disk and a read-only folder: only root can mount one or run as another user")
+        return
+    disk, ro = os.path.join(WORK, "disk"), os.path.join(WORK, "ro")
+    os.mkdir(disk)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", disk], check=True)
+    try:
+        older = {"readings.xlsx": b"older workbook", "report.html": b"older report",
+                 "DatapondDefaults.txt": b"COM9\r\n/nowhere/\r\n", "filler": b""}
+        for name, data in older.items():
+            with open(os.path.join(disk, name), "wb") as f:
+                f.write(data)
+        with contextlib.suppress(OSError), open(os.path.join(disk, "filler"), "ab", buffering=0) as f:
+            while True:
+                f.write(b"x" * 1024)
+        older["filler"] = open(os.path.join(disk, "filler"), "rb").read()
+        replay = ["replay", unanswered, "--units", "mg/l", "--output"]
+        results = [run(*replay, os.path.join(disk, "readings.xlsx"))[0],
+                   run("report", "--output", os.path.join(disk, "report.html"))[0],
+                   run(*replay, os.path.join(WORK, "elsewhere.csv"), cwd=disk)[0]]  # its defaults cannot be kept
+        os.remove(os.path.join(disk, "filler"))
+        del older["filler"]
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1024, 1024))  # killed by SIGXFSZ past 1 KB
+        results.append(run(*replay, os.path.join(disk, "readings.xlsx"), preexec_fn=limit)[0])
+        left = {name: open(os.path.join(disk, name), "rb").read() for name in os.listdir(disk)
+                if not name.startswith(".datapond-")}  # what a killed process could not remove
+        os.mkdir(ro)
+        with open(os.path.join(ro, "readings.csv"), "wb") as f:
+            f.write(b"older readings")
+        os.chmod(os.path.join(ro, "readings.csv"), 0o666)
+        os.chmod(ro, 0o555)
+        results.append(run(*replay, os.path.join(ro, "readings.csv"), user=NOBODY)[0])
+        check("a full disk, a kill at the write, a read-only folder: the older files stay",
+              results == [4, 4, 0, -signal.SIGXFSZ, 4] and left == older and
+              os.listdir(ro) == ["readings.csv"] and read("ro/readings.csv") == b"older readings",
+              repr((results, left)))
+    finally:
+        subprocess.run(["umount", disk])
+
+
+# Kept files are read as files only, of a kept download's size: a pipe, a link to a device and a
+# huge file are named and left out, their fields shown escaped, and the run says so by status 6.
+def check_damaged_kept():
+    odd = os.path.join(WORK, "odd")
+    shutil.copytree(os.path.join(WORK, "kept"), odd)
+    os.mkfifo(os.path.join(odd, "20000101-000000-1.txt"))
+    os.symlink("/dev/zero", os.path.join(odd, "20000101-000000-2.txt"))
+    with open(os.path.join(odd, "20000101-000000-3.txt"), "wb") as f:
+        f.truncate(2 << 20)
+    with open(os.path.join(odd, "20000101-000000-4.txt"), "wb") as f:
+        f.write(b"Datapond kept download, format 1\nmeter: \x1b[31mred\n")
+    said = ["not a regular file", "a symbolic link, not a file", "larger than 1048576 bytes",
+            'line 2: unknown meter "\\x1B[31mred"']
+    for args in (["archive"], ["history", "--units", "mg/l"], ["report", "--output", "odd.html"]):
+        status, out, err = run(*args, "--archive", odd)
+        check(args[0] + " of damaged kept files: named, escaped, status 6", status == 6 and out + read("odd.html") and
+              all(s in err for s in said) and "\x1b" not in err, repr((status, err)))
+
+
 # Every port problem keeps the program's line and adds the system's reason for this port.
 def check_meter_problems():
     def port_problem(port, reason, user=()):
@@ -250,16 +342,16 @@ def check_mistakes():
             ("--delimiter x --format csv", "is none of , ; |"),
             ("--output /nonexistent-folder/r.csv", "there is no folder /nonexistent-folder"),
             ("--format xls --output a-folder", "a-folder: it is a folder"),
-            ("upload", 'unknown command "upload"'), ("download", "no --port given and no port remembered"),
+            ("download --port COM\n1", "no control characters"), ("upload", 'unknown command "upload"'), ("download", "no --port given and no port remembered"),
             ("ports --all", "ports takes no options"), ("replay", "needs the ID of a kept download"),
             ("replay ID", "kept without its units"), ("replay ID --units mg/l --rows 4", "beyond the 3 rows"),
             ("replay 20000101-000000-1", "no such kept download"),
             ("history --since 2026-02-30", "not a date written YYYY-MM-DD"), ("report", "needs --output FILE.html"),
             ("report --output r.csv", "a report is a page named .html")):
         words = words.replace("ID", unanswered)
-        args = (["download", "--port", NOWHERE] if words.startswith("--") else []) + words.split()
+        args = (["download", "--port", NOWHERE] if words.startswith("--") else []) + words.split(" ")
         status, out, err = run(*args)
-        check("a mistake: " + words, status == (4 if "folder" in said else 2) and out == b"" and
+        check("a mistake: " + words.replace("\n", "\\n"), status == (4 if "folder" in said else 2) and out == b"" and
               said in err and len(err.splitlines()) == 1, repr((status, err)))
     check("mistakes leave no defaults file", not os.path.exists(os.path.join(WORK, "DatapondDefaults.txt")))
 
@@ -298,8 +390,8 @@ def calc_import():
 
 
 try:
-    for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_meter_problems, check_history,
-                                            check_mistakes]:
+    for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_kept_at_once, check_whole_files,
+                                            check_damaged_kept, check_meter_problems, check_history, check_mistakes]:
         part()
 finally:
     shutil.rmtree(WORK)

@@ -26,7 +26,12 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
     const char* error;
   } cases[] = {
       {"", "line 1: empty, not a kept download"},
-      {replaced("meter: ss", "meter: ph"), "line 2: unknown meter \"ph\""},
+      {replaced("meter: ss", "meter: \x1B[31mph"), "line 2: unknown meter \"\\x1B[31mph\""},
+      {replaced("port: ", "port: \x7F"), "line 4: a control character in the port \"\\x7F\""},
+      {replaced("2026-12-07", "2026-02-31"), "line 5: not a date and time \"2026-02-31 10:15:42 -05:30\""},
+      {replaced("2026-12-07", "0000-12-07"), "line 5: not a date and time \"0000-12-07 10:15:42 -05:30\""},
+      {replaced("2026-12-07", "-001-12-07"), "line 5: not a date and time \"-001-12-07 10:15:42 -05:30\""},
+      {replaced("\n 10: FFFF", "\n 10:\tFFFF"), "line 18: one space expected between registers"},
       {replaced("\n 10: FFFF", "\n 10: FFGF"), "line 18: \"FFGF\" is not a 4-digit hexadecimal word"},
       {good.substr(0, good.find("\n 10:") + 1), "line 18: record 10 is missing"},
       {good + " 50: FFFF FFFF FFFF FFFF FFFF FFFF\n", "line 58: more records than the meter holds"},
@@ -37,6 +42,11 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
     EXPECT_FALSE(ParseKeptDownload(c.text, read, error)) << c.error;
     EXPECT_EQ(error, c.error);
   }
+  // What could not be read back is not written at all.
+  kept.port = "COM1\nunits: sat";
+  std::string id, reason;
+  EXPECT_FALSE(KeepDownload(kept, "/nonexistent", LocalFileSystem(), id, reason));
+  EXPECT_EQ(reason, "it could not be read back (line 5: \"downloaded: ...\" expected)");
 }
 
 // Two downloads in one second get two files; a listing is oldest first; nothing is left half

@@ -32,7 +32,9 @@ struct MemoryFiles {
     FileSystem fs;
     fs.isFile = [this](const std::string& p) { return files.count(p) > 0; };
     fs.isFolder = [this](const std::string& p) { return folders.count(p) > 0; };
-    fs.read = [this](const std::string& p, std::string& bytes) { return files.count(p) && (bytes = files[p], true); };
+    fs.read = [this](const std::string& p, size_t, std::string& bytes, std::string&) {
+      return files.count(p) && (bytes = files[p], true);
+    };
     fs.write = [this](const std::string& p, const std::string& bytes, std::string& reason) {
       if (readOnly.count(FolderPart(p))) return reason = "Permission denied", false;
       return files[p] = bytes, true;
