@@ -12,6 +12,17 @@ struct RefusedPort {
   std::string reason;  // the system's words
 };
 
+// A serial device that another program has locked, and the holder, as in "locked by process
+// 123 (minicom)".
+struct BusyPort {
+  std::string name;
+  std::string reason;
+};
+
+// The serial devices port discovery passes over because another program has locked them;
+// none on Windows, where a port in use just does not open.
+std::vector<BusyPort> BusyPorts();
+
 // The serial devices port discovery passes over because this user may not open them; none
 // on Windows, where the Ports class lists only what the system offers this user.
 std::vector<RefusedPort> RefusedPorts();

@@ -5,13 +5,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
+#include "DeviceLock.h"
 #include "PortAccess.h"
 #include "PortDescription.h"
 #include "PortNames.h"
 #include "Ports.h"
-#include "SerialPort.h"
 
 namespace {
 
@@ -38,6 +37,11 @@ std::vector<std::string> SerialDevices() {
   return devices;
 }
 
+Claim ProbeDevice(const std::string& device, std::string& why) {
+  HeldDevice looked;
+  return ClaimDevice(device, false, looked, why);
+}
+
 bool Refused(const std::string& path) { return access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES; }
 
 }  // namespace
@@ -45,12 +49,21 @@ bool Refused(const std::string& path) { return access(path.c_str(), R_OK | W_OK)
 std::vector<std::string> PortDiscovery() {
   std::vector<std::string> ports;
   for (const std::string& device : SerialDevices()) {
-    // A port is usable when it opens for the meter now: present, a terminal, not in use.
-    std::unique_ptr<SerialPort> port;
+    // A port is usable when it would open for the meter now: present, a terminal, locked by
+    // no other program. The look configures nothing.
     std::string why;
-    if (OpenSerialDevice(device, port, why) == 0) ports.push_back(device);
+    if (ProbeDevice(device, why) == Claim::Granted) ports.push_back(device);
   }
   return ports;
+}
+
+std::vector<BusyPort> BusyPorts() {
+  std::vector<BusyPort> busy;
+  for (const std::string& device : SerialDevices()) {
+    std::string why;
+    if (ProbeDevice(device, why) == Claim::Busy) busy.push_back({device, why});
+  }
+  return busy;
 }
 
 std::vector<RefusedPort> RefusedPorts() {
