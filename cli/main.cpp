@@ -113,6 +113,10 @@ int ListPorts() {
   for (const auto& [problem, names] : namesByProblem) {
     std::fprintf(stderr, "datapond-cli: you may not open %s: %s\n", names.c_str(), problem.c_str());
   }
+  // Ports another program has locked are not for scripts either; a person is told who has them.
+  for (const BusyPort& busy : BusyPorts()) {
+    std::fprintf(stderr, "datapond-cli: %s is busy: %s\n", busy.name.c_str(), busy.reason.c_str());
+  }
   return WriteOut(list, true);
 }
 
