@@ -3,6 +3,7 @@
 // from it must be well formed (the workbook's numbers, above all, which a spreadsheet rejects).
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "KeptDownload.h"
@@ -11,21 +12,14 @@
 
 namespace {
 
-// Every "<v>" of the workbook's sheet (stored, not compressed) holds a plain decimal number:
-// digits, at most one point, a minus sign only in front.
+// Every "<v>" of the workbook's sheet (stored, not compressed) holds a whole decimal number.
 bool NumbersAreNumbers(const std::string& workbook) {
   for (size_t at = workbook.find("<v>"); at != std::string::npos; at = workbook.find("<v>", at + 3)) {
-    const size_t end = workbook.find("</v>", at);
-    if (end == std::string::npos) return false;
-    const std::string number = workbook.substr(at + 3, end - at - 3);
-    size_t digits = 0, points = 0;
-    for (size_t i = 0; i < number.size(); ++i) {
-      const char c = number[i];
-      digits += c >= '0' && c <= '9';
-      points += c == '.';
-      if (!(c >= '0' && c <= '9') && c != '.' && !(c == '-' && i == 0)) return false;
+    char* end = nullptr;
+    std::strtod(workbook.c_str() + at + 3, &end);
+    if (end == workbook.c_str() + at + 3 || workbook.compare(static_cast<size_t>(end - workbook.c_str()), 4, "</v>")) {
+      return false;
     }
-    if (digits == 0 || points > 1) return false;
   }
   return true;
 }
