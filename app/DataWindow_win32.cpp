@@ -75,9 +75,13 @@ std::vector<int32_t> SelectedRows(HWND window) {
 
 namespace {
 
-bool MayQuit() {
+bool MayQuit(HWND window) {
   if (TheProgram().table.dataSaved == 1) return true;
-  return MessageBoxW(nullptr, kQuitText, kQuitTitle, MB_YESNO | MB_TASKMODAL) == IDYES;
+  if (MessageBoxW(nullptr, kQuitText, kQuitTitle, MB_YESNO | MB_TASKMODAL) == IDYES) return true;
+  // The question has no owner to hand the activation back to: without this no window
+  // would take the keyboard after No.
+  SetForegroundWindow(window);
+  return false;
 }
 
 // Delete removes the selected readings; with every row selected it closes the window, after
@@ -88,7 +92,7 @@ void DeleteSelected(HWND window) {
   const int selected = static_cast<int>(SendMessageW(grid, LVM_GETSELECTEDCOUNT, 0, 0));
   if (selected == 0) return;
   if (selected == program.table.count) {
-    if (MayQuit()) EndDialog(window, 0);
+    if (MayQuit(window)) EndDialog(window, 0);
     return;
   }
   for (int32_t row : SelectedRows(window)) program.table.readings[static_cast<size_t>(row - 1)].discard = 1;
@@ -138,7 +142,7 @@ INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPA
     }
     case WM_SIZE: MoveWindow(Grid(window), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); return 1;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE) return MayQuit() ? 0 : 1;
+      if ((wParam & 0xFFF0) == SC_CLOSE) return MayQuit(window) ? 0 : 1;
       return 0;
     case WM_CLOSE: EndDialog(window, 0); return 1;
     case WM_DESTROY:

@@ -72,8 +72,10 @@ std::string ChooseSaveFile(const SaveDialogText& dialog, const std::string& save
 
 void SaveReadings(HWND dataWindow, SaveFormat format) {
   Program& program = TheProgram();
-  // The rows are those selected when the command started, whatever happens while the
-  // save-file dialog, which has no owner, is open.
+  // The save-file dialog has no owner, so a Delete or Sort may change the grid while it is
+  // open: the file holds the readings and texts the grid showed when the command started.
+  ReadingTable table = program.table;
+  const GridTexts grid = program.grid;
   const std::vector<int32_t> selected = SelectedRows(dataWindow);
   SaveFrontEnd frontEnd;
   frontEnd.scopePrompt = [dataWindow] { return RunSaveScopePrompt(dataWindow); };
@@ -84,7 +86,8 @@ void SaveReadings(HWND dataWindow, SaveFormat format) {
   };
   frontEnd.toAnsi = program.files.toSystemText;
   const SaveResult result =
-      RunSave(format, program.table, program.grid, selected, program.defaults.SaveFolder, frontEnd, program.files);
+      RunSave(format, table, grid, selected, program.defaults.SaveFolder, frontEnd, program.files);
+  if (result.outcome == SaveOutcome::Saved) program.table.dataSaved = 1;
   if (result.outcome == SaveOutcome::Failed) {
     ShowError(dataWindow, "The data could not be saved to " + result.path + ": " + result.reason);
   }

@@ -7,7 +7,9 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,15 +56,11 @@ bool Gone(HWND window) {
   return WaitFor(gone) != nullptr;
 }
 
-// The texts of the window's controls, joined by "|".
-std::string Text(HWND window, std::initializer_list<int> ids) {
-  std::string joined;
-  for (int id : ids) {
-    wchar_t text[512] = {};
-    GetWindowTextW(GetDlgItem(window, id), text, 512);
-    joined += (joined.empty() ? "" : "|") + Narrow(text);
-  }
-  return joined;
+// The text of the window's control.
+std::string Text(HWND window, int id) {
+  wchar_t text[512] = {};
+  GetWindowTextW(GetDlgItem(window, id), text, 512);
+  return Narrow(text);
 }
 
 void Click(HWND dialog, int id) {
@@ -72,6 +70,13 @@ void Click(HWND dialog, int id) {
 void Command(HWND data, int id) { PostMessageW(data, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 void Close(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+// Keys pressed as a user presses them, reaching whichever window has the keyboard: each goes
+// down in turn, then up in the reverse order.
+void Press(std::initializer_list<BYTE> keys) {
+  for (BYTE key : keys) keybd_event(key, 0, 0, 0);
+  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) keybd_event(*key, 0, KEYEVENTF_KEYUP, 0);
+}
 
 // The window as it is on the screen, for the runner to turn into PNG; the program's own
 // windows (not message boxes or common dialogs) must carry its icon.
@@ -89,7 +94,7 @@ void Picture(HWND window, const char* name, bool ours) {
 // A message or question box, optionally pictured, answered with a button; returns its message.
 std::string Answer(const wchar_t* title, int button, const char* picture = nullptr, bool ours = false) {
   HWND box = Shown(title);
-  const std::string message = Text(box, {0xFFFF});
+  const std::string message = Text(box, 0xFFFF);
   Picture(box, picture, ours);
   Click(box, button);
   Gone(box);
@@ -169,12 +174,15 @@ void Sort(HWND data, int offered, int preselected, int press, bool reSort, const
 
 // A Save As command through the scope question (when rows are selected) and the real
 // save-file dialog, where the name is typed and Save pressed; "" as the name cancels.
-void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const std::wstring& name) {
+// The rows given are deleted while the dialog is open.
+void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const std::wstring& name,
+            const std::vector<int>& deleted = {}) {
   Command(data, command);
   if (scopeButton != 0)
     Answer(L"Save All or Selection?", scopeButton, scopeButton == 5 ? "save-prompt" : nullptr, true);
   HWND dialog = Shown(title);
   if (command == 1017) Picture(dialog, "save-file-dialog", false);
+  if (!deleted.empty()) Delete(Grid(data), deleted);
   SetDlgItemTextW(dialog, 1148, name.c_str());  // the file name box of the explorer-style dialog
   SetDlgItemTextW(dialog, 1152, name.c_str());
   Click(dialog, name.empty() ? IDCANCEL : IDOK);
@@ -192,11 +200,10 @@ void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const
 
 HWND StartWindow() { return Shown(L"Brevanta - Portable Instrument Logged Data"); }
 
-// Chooses the port in the list as a user does, then clicks Get Data.
+// Chooses the port in the list as a user does (no port's name begins another's), then clicks Get Data.
 void GetDataFrom(HWND start, const wchar_t* port) {
   HWND list = GetDlgItem(start, 1009);
-  const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port));
-  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port));
   PostMessageW(start, WM_COMMAND, MAKEWPARAM(1009, CBN_SELENDOK), reinterpret_cast<LPARAM>(list));
   Sleep(100);
   Click(start, 1007);
@@ -241,31 +248,23 @@ void Help(HWND data) {
 void MultiParameter() {
   HWND start = StartWindow();
   Picture(start, "start-window-several-ports", true);
-  HWND list = GetDlgItem(start, 1009);
-  std::string ports;
-  for (int i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
-    wchar_t entry[64] = {};
-    SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
-    ports += Narrow(entry) + " ";
-  }
-  // COM10 is listed under a name of 99 characters.
-  Check(ports == "COM10 COM5 COM6 COM7 COM8 " && (GetWindowLongW(list, GWL_STYLE) & WS_TABSTOP) == 0,
-        "usable ports in the program's order, no printer port, in a list that is no tab stop: " + ports);
+  // Which ports and in what order is the Windows datapond-cli's check, as both list them alike.
+  Check(SendDlgItemMessageW(start, 1009, CB_GETCOUNT, 0, 0) == 5 &&
+            (GetWindowLongW(GetDlgItem(start, 1009), GWL_STYLE) & WS_TABSTOP) == 0,
+        "five usable ports, no printer port, in a list that is no tab stop");
   GetDataFrom(start, L"COM7");
   HWND progress = Shown(L"Wait!");
   Sleep(1500);
   Picture(progress, "progress-window", true);
-  Check(Text(progress, {1001}) == "Retrieving Logged Readings...", "progress status: " + Text(progress, {1001}));
+  Check(Text(progress, 1001) == "Retrieving Logged Readings...", "progress status: " + Text(progress, 1001));
   HWND data = Shown(L"Brevanta MultiParameter Portable Logged Data");
   Picture(data, "data-window-multiparameter", true);
   CheckGridMatchesCore(data, "multiparameter grid");
   HWND grid = Grid(data);
-  const int all = TheProgram().table.count;
+  int all = TheProgram().table.count;
   Print(data);
 
-  wchar_t folder[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, folder);
-  const std::wstring base = std::wstring(folder) + L"\\";
+  const std::wstring base = std::filesystem::current_path().wstring() + L"\\";
   HANDLE lock = CreateFileW((base + L"locked.csv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   SaveAs(data, 1018, L"Save As .csv", 0, base + L"locked.csv");
   const std::string error = Answer(L"ERROR!", IDOK, "save-error");
@@ -275,10 +274,15 @@ void MultiParameter() {
   // Printing, the failed save and the cancelled one saved nothing: closing asks.
   Close(data);
   Answer(L"Sure?", IDNO, "quit-question");
-  Delete(grid, {-1});
+  // After each No the keyboard reaches the data window again: Delete there, then Alt+F4.
+  Select(grid, {-1});
+  Press({VK_DELETE});
   Answer(L"Sure?", IDNO);
+  Press({VK_MENU, VK_F4});
+  Answer(L"Sure?", IDNO);
+  Picture(data, "data-window-after-no", false);
   Check(IsWindowVisible(data) && TheProgram().table.count == all && Count(grid) == all,
-        "No to the quit question, and to Delete of every row, keeps every reading");
+        "No to the quit question, from the close box, Delete of every row and Alt+F4, keeps every reading");
 
   // A save in each format, with each answer to the scope question, for the runner to compare.
   Select(grid, {});
@@ -286,7 +290,9 @@ void MultiParameter() {
   Select(grid, {8, 1, 4});
   SaveAs(data, 1017, L"Save As .xls", 5, base + L"win-selected.xls");
   SaveAs(data, 1016, L"Save As Tabbed .txt", 4, base + L"win-all-tab");  // a bare name gets .txt
-  SaveAs(data, 1023, L"Save As Column Formatted Text .txt", 5, base + L"win-selected-text.txt");
+  // The selected rows are deleted while the save-file dialog is open: the file still holds them.
+  SaveAs(data, 1023, L"Save As Column Formatted Text .txt", 5, base + L"win-selected-text.txt", {8, 1, 4});
+  all -= 3;
 
   Sort(data, 5, 1030, 1032, true, "sort-dialog-mixed");
   Check(Headers(grid) == "Type(Units), Time, Location, Reading, Temp (°C)",
@@ -315,7 +321,7 @@ void MultiParameter() {
 // the runner has left no folder to keep, asks its units and shows its readings regardless.
 void Faults() {
   HWND start = StartWindow();
-  Check(Text(start, {1009}) == "COM7", "the port of the last download is preselected: " + Text(start, {1009}));
+  Check(Text(start, 1009) == "COM7", "the port of the last download is preselected: " + Text(start, 1009));
   GetDataFrom(start, L"COM13");
   Answer(L"ERROR!", IDOK);
   GetDataFrom(start, L"COM8");
