@@ -2,14 +2,21 @@
 # simulated meter on a COM port, to give Wine a display, and to list serial ports the way
 # Windows does.
 
-# A Wine prefix in PREFIX, made on first use and kept for the next run.
+# A Wine prefix in PREFIX, made on first use and kept for the next run. Wine links the
+# user's Documents, Desktop and the like to $HOME; here they are folders of the prefix, so
+# that what the programs keep and save there never lands among the user's own files, and
+# no menu entries are made on the user's desktop.
 wine_prefix() {
-  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEARCH=win64
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  local link
+  while IFS= read -r -d '' link; do
+    rm "$link" && mkdir "$link"
+  done < <(find "$WINEPREFIX/drive_c/users" -type l -print0)
 }
 
 # datapond-meter METER with OPTIONS on COM port NUMBER, noting its port in FOLDER; it runs in

@@ -18,16 +18,16 @@ list_ports "Communications Port (COM5)" "USB Serial Port (COM7)" "Communications
   "Modem without a port name" "Adapter (USB) (COM9)" "USB Serial Port $(printf '%*s' 75 '' | tr ' ' '.') (COM10)" \
   "Communications Port (COM6)" "Communications Port (COM13)"
 
-# Printing reaches a PDF printer through CUPS, as a Windows printer of Wine's.
-# cups-pdf writes into the PDF folder of the job owner's home as the user database gives it.
-pdfs=$(getent passwd "$(id -un)" | cut -d: -f6)/PDF
+# Printing reaches a PDF printer through CUPS, as a Windows printer of Wine's. cups-pdf puts
+# the jobs of a user that the system does not know (CUPS_USER in run) in its spool of
+# anonymous jobs, instead of the PDF folder in the user's home.
+pdfs=/var/spool/cups-pdf/ANONYMOUS
 if ! lpstat -p DatapondPDF >/dev/null 2>&1; then
   for _ in $(seq 100); do lpstat -r 2>/dev/null | grep -q "is running" && break; pgrep -x cupsd >/dev/null || cupsd; sleep 0.1; done
   lpadmin -p DatapondPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null
   lpadmin -d DatapondPDF
 fi
-mkdir -p "$pdfs"
-before=$(ls "$pdfs" | wc -l)
+before=$(ls "$pdfs" 2>/dev/null | wc -l)
 
 # The native datapond-cli keeps its downloads here, not among the user's own.
 export DATAPOND_ARCHIVE=$work/native-kept
@@ -42,7 +42,7 @@ verdict() {  # condition's status, text
 }
 run() {  # scenario
   echo "== $1"
-  (cd "$work" && DATAPOND_SCREENSHOTS=$(winepath -w "$shots") timeout 300 wine "$program" "$1") || failed=1
+  (cd "$work" && CUPS_USER=datapond-test DATAPOND_SCREENSHOTS=$(winepath -w "$shots") timeout 300 wine "$program" "$1") || failed=1
 }
 run multiparameter
 # The program's files are the native datapond-cli's for the same readings, order and rows. The
@@ -68,7 +68,7 @@ verdict $? "one file kept in Documents\\Datapond\\Downloads (${ids[*]}), whose r
 [ -s "$docs/Datapond/Readings report.html" ]
 verdict $? "the readings report is written beside the kept downloads"
 # The newest job printed every row, each page headed; the one before it the three selected.
-for _ in $(seq 100); do [ "$(ls "$pdfs" | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
+for _ in $(seq 100); do [ "$(ls "$pdfs" 2>/dev/null | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
 mapfile -t jobs < <(ls -t "$pdfs"/*Logged_Data_Print*.pdf 2>/dev/null | head -n 2)
 rows=$(pdftotext -layout "${jobs[1]:-}" - 2>/dev/null | grep -c "AM\|PM")
 pages=$(pdfinfo "${jobs[0]:-}" 2>/dev/null | awk '/^Pages:/ { print $2 }')
@@ -76,6 +76,7 @@ heads=$(pdftotext -layout "${jobs[0]:-}" - 2>/dev/null | grep -c "Location.*Time
 [ "$rows" -eq 3 ] && [ "${pages:-0}" -ge 2 ] && [ "$heads" -eq "$pages" ]
 verdict $? "printed: $rows selected rows; all rows on ${pages:-no} pages with $heads headings"
 pdftoppm -png -r 60 -f 1 -l 1 -singlefile "${jobs[0]:-}" "$shots/printed-page" 2>/dev/null
+rm -f "${jobs[@]}"
 
 # COM13: a meter that is unplugged during the download.
 meter_on_com "$meter" 13 "$work" --kind multi --pace

@@ -7,6 +7,14 @@
 # script that runs Windows programs itself.
 set -euo pipefail
 meter=$1
+# Nothing of the user's may change: every path under $HOME but the build tree and its
+# screenshots, with the size and time of each file, before and after.
+build=$(realpath "$(dirname "$2")")
+home_files() {
+  find -P "$(realpath "$HOME")" \( -path "$build" -o -path "$(dirname "$build")/screenshots" \) -prune -o \
+    \( -type d -printf '%p/\n' \) -o -printf '%p %s %T@\n' 2>/dev/null | LC_ALL=C sort || true
+}
+home_before=$(home_files)
 source "$(dirname "$0")/../../scripts/wine-common.sh"
 wine_prefix "$2"
 shift 2
@@ -24,4 +32,5 @@ done
 status=0
 "$@" || status=$?
 wineserver -k 2>/dev/null || true
+diff <(echo "$home_before") <(home_files) >"$work/home" || { echo "FAIL changed in $HOME:"; cat "$work/home"; status=1; }
 exit $status
