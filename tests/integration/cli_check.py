@@ -6,6 +6,7 @@
 # usage: cli_check.py DATAPOND_CLI DATAPOND_METER [--calc]
 import contextlib
 import datetime
+import fcntl
 import os
 import pty
 import re
@@ -26,6 +27,9 @@ YEAR = datetime.date.today().year
 NOWHERE = "/dev/ttyDATAPOND-NONE"
 NOBODY = ("setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups")
 WORK = tempfile.mkdtemp(prefix="datapond-cli-check-")
+LOCKS = next((d for d in ("/run/lock", "/var/lock") if os.path.isdir(d) and os.stat(d).st_mode & 0o002), "")
+ME, GONE = os.getpid(), int(subprocess.run(["sh", "-c", "echo $$"], capture_output=True).stdout)
+DEVICE = "/dev/ttyUSBdatapondtest"
 os.chmod(WORK, 0o755)
 os.environ["DATAPOND_ARCHIVE"] = os.path.join(WORK, "kept")  # never the user's own
 results = []
@@ -52,17 +56,25 @@ def check(name, condition, detail=""):
     print(("ok   " if condition else "FAIL ") + name + ("" if condition else ": " + detail))
 
 
+# A program (as `user`), from the line where it said `ready` until the test is done with it: the
+# meter's first line is its port.
 @contextlib.contextmanager
+def started(*command, ready=b"/dev/", user=()):
+    process = subprocess.Popen([*user, *command], cwd=WORK, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        while ready not in (line := process.stdout.readline()) and line:
+            pass
+        yield line.decode().strip()
+    finally:
+        process.terminate()
+        process.wait(timeout=60)
+
+
 def meter(kind, records, *options):
     path = os.path.join(WORK, "records")
     with open(path, "w") as f:
         f.write("# test records\n" + "".join(line + "\n" for line in records))
-    process = subprocess.Popen([METER, "--kind", kind, "--records", path, *options], stdout=subprocess.PIPE)
-    try:
-        yield process.stdout.readline().decode().strip()
-    finally:
-        process.terminate()
-        process.wait(timeout=10)
+    return started(METER, "--kind", kind, "--records", path, *options)
 
 
 def run(*args, stdout=subprocess.PIPE, user=(), cwd=WORK, **popen):
@@ -252,6 +264,61 @@ def check_damaged_kept():
               all(s in err for s in said) and "\x1b" not in err, repr((status, err)))
 
 
+def lock_file(port):
+    return os.path.join(LOCKS, "LCK.%d.%d" % (os.major(os.stat(port).st_rdev), os.minor(os.stat(port).st_rdev)))
+
+
+def stty(*settings):
+    return subprocess.run(["stty", "-F", DEVICE, *settings], capture_output=True, check=True).stdout
+
+
+# The port as another program leaves it while datapond-cli runs; lock files as another user's.
+@contextlib.contextmanager
+def held(how, port):
+    fd, lock, exclusive = os.open(port, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK), lock_file(port), "exclusive" in how
+    try:
+        fcntl.flock(fd, fcntl.LOCK_EX if how == "under flock" else fcntl.LOCK_UN)
+        if exclusive:  # never cleared here before the download: a mode datapond-cli left behind must show
+            fcntl.ioctl(fd, termios.TIOCEXCL)
+        if "lock file" in how:
+            subprocess.run([*NOBODY, "sh", "-c", "printf '%%10d\\n' %d > %s" % (GONE if "stale" in how else ME, lock)])
+        yield
+    finally:
+        if exclusive:
+            fcntl.ioctl(fd, termios.TIOCNXCL)
+        os.close(fd)
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(lock)
+
+
+# Each way of holding a port, seen by `ports` (as root, at 38400 in cooked mode) and then by a
+# download; a port left locked would fail the rows after it, and a stale lock file stays unless
+# it was taken over and removed.
+def check_port_locks():
+    if os.getuid() != 0 or not LOCKS:
+        print("skip the port locks: they need root, to run datapond-cli as nobody and add to /dev, and a lock "
+              "folder all may write")
+        return
+    bridge = os.path.join(WORK, "bridge")
+    os.chmod(WORK, 0o777)  # for the bridge's link
+    with started(METER, "--kind", "ss", user=NOBODY) as port, \
+            started("socat", "-d", "-d", "pty,link=" + bridge, "file:" + port, ready=b"transfer loop", user=NOBODY):
+        os.symlink(os.path.realpath(bridge), DEVICE)  # `ports` looks only at serial-looking names in /dev
+        for how, busy in (("held open", ""), ("held open", ""), ("under flock", "locked by process %d (" % ME),
+                          ("with a lock file", "locked by process %d (" % ME), ("with a stale lock file", ""),
+                          ("in exclusive mode", "in exclusive use by ")):
+            before = stty("38400", "cooked") + stty("-a")
+            with held(how, bridge):
+                _, listed, said = run("ports")
+                after = stty("-a")
+                status, out, err = run("download", "--port", bridge, "--format", "tab", "--no-archive", user=NOBODY)
+            told = "%s is busy: %s" % (DEVICE, busy) in said if busy else not os.path.exists(lock_file(bridge))
+            done = status == 1 and bridge + ": " + busy in err if busy else status == 0
+            check("a port %s: %s; ports changes no setting" % (how, "busy, refused" if busy else "listed, used, let go"),
+                  before == after and (DEVICE.encode() in listed.split()) != bool(busy) and told and done,
+                  repr((listed, said, err, after)))
+
+
 # Every port problem keeps the program's line and adds the system's reason for this port.
 def check_meter_problems():
     def port_problem(port, reason, user=()):
@@ -383,10 +450,13 @@ def calc_import():
 
 try:
     for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_kept_at_once, check_whole_files,
-                                            check_damaged_kept, check_meter_problems, check_history, check_mistakes]:
+                                            check_damaged_kept, check_meter_problems, check_port_locks, check_history,
+                                            check_mistakes]:
         part()
 finally:
     shutil.rmtree(WORK)
+    if os.path.lexists(DEVICE):
+        os.remove(DEVICE)
 failed = results.count(False)
 print("%d passed, %d failed" % (len(results) - failed, failed))
 sys.exit(1 if failed else 0)

@@ -22,7 +22,8 @@ std::string Describe(const GridTexts& grid) {
 
 TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
   // A single type shows no type column, so its priority is remapped; a type with temperature
-  // adds the temperature column last, whatever the order.
+  // adds the temperature column last, whatever the order. The layout follows the types held, and
+  // only those: what lies past the count is no reading.
   struct Case {
     std::initializer_list<uint16_t> types;
     SortPriority priority, shownPriority;
@@ -36,6 +37,7 @@ TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
       {{34, 35}, TypeLocationTime, TypeLocationTime, "Type(Units) 60<, Location 50, Time 90, Reading 50, YLTV"},
       {{34, 35}, TypeTime, TypeTime, "Type(Units) 60<, Time 90, Location 50, Reading 50, YTLV"},
       {{34, 35}, TimeOnly, TimeOnly, "Time 90<, Location 50, Reading 50, Type(Units) 60, TLVY"},
+      {{294, 550}, TimeOnly, TimeOnly, "Time 90<, Location 50, Reading 50, Type(Units) 60, Temp (°C) 40, TLVYC"},
   };
   for (const Case& c : cases) {
     ReadingTable table;

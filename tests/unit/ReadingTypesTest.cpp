@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <string>
 
 #include "ReadingTypes.h"
@@ -41,28 +40,6 @@ TEST(RowTexts, LabelsAndMasksOfEveryType) {
     EXPECT_EQ(texts.label, c.label) << c.type << " " << c.value;
     EXPECT_EQ(texts.value, c.valueText) << c.type << " " << c.value;
     EXPECT_EQ(texts.temperature, c.temperatureText) << c.type << " " << c.value;
-  }
-}
-
-TEST(ClassifyTable, LayoutAndHeaderByTheTypesHeld) {
-  struct Case {
-    std::initializer_list<uint16_t> types;
-    GridLayout layout;
-    const char* label;
-  } cases[] = {
-      {{}, SingleTypeTemp, "D.O. (ppm)"},
-      {{34, 34}, SingleType, "SS (mg/l)"},
-      {{34, 35}, MixedTypes, "before"},
-      {{35, 35, 38}, MixedTypesTemp, "before"},
-      {{294, 550}, MixedTypesTemp, "before"},
-  };
-  for (const Case& c : cases) {
-    ReadingTable table;
-    table.singleTypeLabel = "before";
-    for (uint16_t type : c.types) table.readings[static_cast<size_t>(table.count++)].type = type;
-    table.readings[static_cast<size_t>(table.count)].type = 38;  // beyond count: not held
-    EXPECT_EQ(classifyTable(table), c.layout) << table.count << " readings, first " << table.readings[0].type;
-    EXPECT_EQ(table.singleTypeLabel, c.label) << table.count << " readings, first " << table.readings[0].type;
   }
 }
 
