@@ -71,7 +71,7 @@ datapond-meter simulates each meter on a pseudo-terminal.]])
                    $<TARGET_FILE:datapond-meter> ${CMAKE_BINARY_DIR}/man ${CMAKE_SOURCE_DIR}/doc/datapond-cli.bash)
   set_tests_properties(manual_check PROPERTIES LABELS unit)
   add_test(NAME package_check COMMAND ${CMAKE_SOURCE_DIR}/tests/package/package_check.sh ${CMAKE_SOURCE_DIR}/build/package
-                                      ${PROJECT_VERSION})
+                                      ${PROJECT_VERSION} $<TARGET_FILE:datapond-cli>)
   set_tests_properties(package_check PROPERTIES LABELS package SKIP_RETURN_CODE 77)
 endif()
 

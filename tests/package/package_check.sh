@@ -2,15 +2,17 @@
 # The packages as a user meets them: the Debian package installs with apt-get, its programs
 # run (a download from the installed simulated meter), its manual page and completion are found,
 # and removing it leaves none of its files; the Windows zip holds the three files it should.
-# usage: package_check.sh PACKAGE_FOLDER VERSION   (after scripts/package; installs, so as root)
+# usage: package_check.sh PACKAGE_FOLDER VERSION DATAPOND_CLI   (after scripts/package; installs, so as root)
+# Without packages as new as DATAPOND_CLI, the program of the build that runs it, it skips.
 set -uo pipefail
-folder=$(realpath "$1") version=$2
+folder=$(realpath "$1") version=$2 built=$3
 skip() { echo "SKIPPED: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "installing the package needs root"
 ! dpkg-query -W -f='${Status}' datapond 2>/dev/null | grep -q "ok installed" ||
   skip "a datapond package is installed here already, and this check would remove it"
 deb=$(ls "$folder"/datapond_"$version"_*.deb 2>/dev/null) zip=$folder/datapond-$version-windows-x64.zip
-[ -f "$deb" ] && [ -f "$zip" ] || { echo "FAIL: no packages of $version in $folder: run scripts/package"; exit 1; }
+[ -f "$deb" ] && [ -f "$zip" ] || skip "no packages of $version in $folder: scripts/package builds them"
+[ "$deb" -nt "$built" ] && [ "$zip" -nt "$built" ] || skip "the packages in $folder are older than $built"
 failures=0
 check() {  # what, then a command that must succeed
   local what=$1
