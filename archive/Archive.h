@@ -4,14 +4,12 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "Folders.h"
 #include "KeptDownload.h"
 
 // The folder of kept downloads: one file a download, named by its moment so that a listing
 // sorts by time ("20261207-101542-1.txt", the id being the name without ".txt").
 
-// Where the downloads are kept when nothing else is said: Datapond\Downloads in the
-// Documents folder on Windows, $XDG_DATA_HOME/datapond/downloads elsewhere.
-std::string DefaultArchiveFolder(const FileSystem& files);
 
 // Writes the download whole and flushed to the disk under a name no other writer holds, then
 // gives it the first free id of its moment, so that no reader ever sees half a file and a

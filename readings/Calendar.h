@@ -3,14 +3,7 @@
 #include <functional>
 #include <string>
 
-// A local wall-clock date and time; no time zone is ever applied to readings.
-struct CivilTime {
-  int year = 1601;
-  int month = 1;  // 1 to 12
-  int day = 1;    // 1 to 31
-  int hour = 0;
-  int minute = 0;
-};
+#include "Clock.h"
 
 // What the readings need from the calendar: the local date and time now, the user's
 // short-date form of a date and, where a front end lets the user choose it, the form of the
@@ -20,9 +13,6 @@ struct Calendar {
   std::function<std::string(const CivilTime&)> shortDate;
   std::function<std::string(const CivilTime&)> timeOfDay = nullptr;
 };
-
-// This machine's local date and time.
-CivilTime LocalNow();
 
 // Windows-style pictures: a date of d dd (day), M MM (month), yy yyyy (year); a time of h hh
 // (12-hour clock), H HH (24-hour), mm (minutes), tt (AM or PM); one or two letters give the

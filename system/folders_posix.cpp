@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "Archive.h"
+#include "Folders.h"
 
 // Program data belongs under the XDG data folder, ~/.local/share when none is set.
 std::string DefaultArchiveFolder(const FileSystem&) {

@@ -2,7 +2,14 @@
 
 #include <cstdint>
 
-#include "Calendar.h"
+// A local wall-clock date and time; no time zone is ever applied to readings.
+struct CivilTime {
+  int year = 1601;
+  int month = 1;  // 1 to 12
+  int day = 1;    // 1 to 31
+  int hour = 0;
+  int minute = 0;
+};
 
 // Time as the exchange sees it: the local time of day and a sleep. Tests substitute a
 // virtual clock that advances only when the code sleeps, so every time-out is exact.
@@ -26,3 +33,6 @@ struct LocalMoment {
 };
 
 LocalMoment CurrentMoment();
+
+// This machine's local date and time.
+inline CivilTime LocalNow() { return CurrentMoment().time; }

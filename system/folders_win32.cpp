@@ -1,4 +1,4 @@
-#include "Archive.h"
+#include "Folders.h"
 
 // Beside the files the user saves, where a person looks for them.
 std::string DefaultArchiveFolder(const FileSystem& files) {
