@@ -6,19 +6,14 @@
 #include "Program.h"
 #include "ReadingGrid.h"
 #include "WideText.h"
+#include "resource.h"
 
 namespace {
-
-constexpr WORD kGrid = 1020;
-constexpr WORD kPrint = 1015, kSaveXls = 1017, kSaveCsv = 1018, kSaveTab = 1016, kSaveText = 1023;
-constexpr WORD kSort = 1025, kHelp = 1019;
 
 const wchar_t* const kQuitTitle = L"Sure?";
 const wchar_t* const kQuitText = L"You have not saved this data to a file.  Do you really want to QUIT?";
 
-WNDPROC savedGridProcedure = nullptr;
-
-HWND Grid(HWND window) { return GetDlgItem(window, kGrid); }
+HWND Grid(HWND window) { return GetDlgItem(window, IDC_GRID); }
 
 int DialogUnitsToPixels(HWND window, int width) {
   RECT r{0, 0, width, 0};
@@ -30,8 +25,7 @@ int DialogUnitsToPixels(HWND window, int width) {
 
 // Puts the grid texts into the list view: column 1 stays and takes its new caption, the
 // others and every row are built again.
-void RefillGrid(HWND window) {
-  Program& program = TheProgram();
+void RefillGrid(HWND window, Program& program) {
   HWND grid = Grid(window);
   const int oldColumns = program.table.shownLayout == 0 ? 0 : ColumnCount(program.table.shownLayout);
   if (oldColumns > 0) SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
@@ -75,8 +69,8 @@ std::vector<int32_t> SelectedRows(HWND window) {
 
 namespace {
 
-bool MayQuit(HWND window) {
-  if (TheProgram().table.dataSaved == 1) return true;
+bool MayQuit(HWND window, const ReadingTable& table) {
+  if (table.dataSaved == 1) return true;
   if (MessageBoxW(nullptr, kQuitText, kQuitTitle, MB_YESNO | MB_TASKMODAL) == IDYES) return true;
   // The question has no owner to hand the activation back to: without this no window
   // would take the keyboard after No.
@@ -86,79 +80,81 @@ bool MayQuit(HWND window) {
 
 // Delete removes the selected readings; with every row selected it closes the window, after
 // the quit question while the readings are unsaved.
-void DeleteSelected(HWND window) {
-  Program& program = TheProgram();
+void DeleteSelected(HWND window, Program& program) {
   HWND grid = Grid(window);
   const int selected = static_cast<int>(SendMessageW(grid, LVM_GETSELECTEDCOUNT, 0, 0));
   if (selected == 0) return;
   if (selected == program.table.count) {
-    if (MayQuit(window)) EndDialog(window, 0);
+    if (MayQuit(window, program.table)) EndDialog(window, 0);
     return;
   }
   for (int32_t row : SelectedRows(window)) program.table.readings[static_cast<size_t>(row - 1)].discard = 1;
   Compaction(program.table, program.table.count);
-  RefillGrid(window);
+  RefillGrid(window, program);
 }
 
-LRESULT CALLBACK GridKeyHandler(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
+// The grid's own procedure, but for the Delete key; the program comes as the subclass's data.
+LRESULT CALLBACK GridKeyHandler(HWND grid, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR program) {
   if (message == WM_KEYDOWN && wParam == VK_DELETE) {
-    DeleteSelected(GetParent(grid));
+    DeleteSelected(GetParent(grid), *reinterpret_cast<Program*>(program));
     return 0;
   }
-  return CallWindowProcW(savedGridProcedure, grid, message, wParam, lParam);
+  return DefSubclassProc(grid, message, wParam, lParam);
 }
 
 HMENU BuildMenu() {
   HMENU saveAs = CreatePopupMenu();
-  AppendMenuW(saveAs, MF_STRING, kSaveXls, L"Excel XP and Later (.xls)");
-  AppendMenuW(saveAs, MF_STRING, kSaveCsv, L"Comma delimited text (.csv) for older Excel");
-  AppendMenuW(saveAs, MF_STRING, kSaveTab, L"Tab Delimited Text (.txt)");
-  AppendMenuW(saveAs, MF_STRING, kSaveText, L"Formatted Plain Text (.txt) for Notepad, etc.");
+  AppendMenuW(saveAs, MF_STRING, IDM_SAVE_XLS, L"Excel XP and Later (.xls)");
+  AppendMenuW(saveAs, MF_STRING, IDM_SAVE_CSV, L"Comma delimited text (.csv) for older Excel");
+  AppendMenuW(saveAs, MF_STRING, IDM_SAVE_TAB, L"Tab Delimited Text (.txt)");
+  AppendMenuW(saveAs, MF_STRING, IDM_SAVE_TEXT, L"Formatted Plain Text (.txt) for Notepad, etc.");
   HMENU file = CreatePopupMenu();
-  AppendMenuW(file, MF_STRING, kPrint, L"Print");
+  AppendMenuW(file, MF_STRING, IDM_PRINT, L"Print");
   AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(saveAs), L"Save As");
   HMENU bar = CreateMenu();
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
-  AppendMenuW(bar, MF_STRING, kSort, L"Sort");
-  AppendMenuW(bar, MF_STRING, kHelp, L"Help");
+  AppendMenuW(bar, MF_STRING, IDM_SORT, L"Sort");
+  AppendMenuW(bar, MF_STRING, IDM_HELP, L"Help");
   return bar;
+}
+
+void OnInitDialog(HWND window, Program& program) {
+  SetProgramIcon(window);
+  SetMenu(window, BuildMenu());
+  HWND grid = Grid(window);
+  SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  SetWindowSubclass(grid, GridKeyHandler, 0, reinterpret_cast<DWORD_PTR>(&program));
+  RECT client{};
+  GetClientRect(window, &client);
+  MoveWindow(grid, 0, 0, client.right, client.bottom, TRUE);
+  program.table.shownLayout = 0;
+  RefillGrid(window, program);
 }
 
 INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: {
-      SetProgramIcon(window);
-      SetMenu(window, BuildMenu());
-      HWND grid = Grid(window);
-      SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-      savedGridProcedure = reinterpret_cast<WNDPROC>(
-          SetWindowLongPtrW(grid, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GridKeyHandler)));
-      RECT client{};
-      GetClientRect(window, &client);
-      MoveWindow(grid, 0, 0, client.right, client.bottom, TRUE);
-      TheProgram().table.shownLayout = 0;
-      RefillGrid(window);
+    case WM_INITDIALOG:
+      KeepProgram(window, lParam);
+      OnInitDialog(window, ProgramOf(window));
       return 1;
-    }
     case WM_SIZE: MoveWindow(Grid(window), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE); return 1;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE) return MayQuit(window) ? 0 : 1;
+      if ((wParam & 0xFFF0) == SC_CLOSE) return MayQuit(window, ProgramOf(window).table) ? 0 : 1;
       return 0;
     case WM_CLOSE: EndDialog(window, 0); return 1;
-    case WM_DESTROY:
-      SetWindowLongPtrW(Grid(window), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(savedGridProcedure));
-      return 0;
-    case WM_COMMAND: return DataWindowCommand(window, wParam);  // Escape's IDCANCEL closes nothing
+    case WM_DESTROY: RemoveWindowSubclass(Grid(window), GridKeyHandler, 0); return 0;
+    // Escape's IDCANCEL closes nothing.
+    case WM_COMMAND: return DataWindowCommand(window, ProgramOf(window), wParam);
     default: return 0;
   }
 }
 
 }  // namespace
 
-void RunDataWindow() {
-  Program& program = TheProgram();
+void RunDataWindow(Program& program) {
   DialogTemplate t(Widen(DataWindowTitle(program.table.meterKind)),
                    WS_OVERLAPPEDWINDOW | DS_MODALFRAME | DS_CENTER, 0, 310, 215);
-  t.Add(kGrid, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, 0, 0, 0, 310, 215);
-  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, DataWindowHandler, 0);
+  t.Add(IDC_GRID, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, 0, 0, 0, 310, 215);
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, DataWindowHandler,
+                          reinterpret_cast<LPARAM>(&program));
 }

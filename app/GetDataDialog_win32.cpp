@@ -8,14 +8,9 @@
 #include "Download.h"
 #include "Program.h"
 #include "WideText.h"
+#include "resource.h"
 
 namespace {
-
-constexpr WORD kGetData = 1007;
-constexpr WORD kPortCaption = 1006;
-constexpr WORD kLine1 = 1002, kLine2 = 1003, kLine3 = 1004, kLine4 = 1005;
-constexpr WORD kPortShown = 1008;
-constexpr WORD kPortList = 1009;
 
 const wchar_t* const kTitle = L"Brevanta - Portable Instrument Logged Data";
 const wchar_t* const kOnePortLine1 = L"1. Be sure that the portable unit is connected to the serial port.";
@@ -26,8 +21,7 @@ const wchar_t* const kLine4Text = L"4. Click button below when ready.";
 
 // The report of every kept download, refreshed beside them. A failure changes nothing: the
 // kept downloads are what matters, and datapond-cli makes the report again from them.
-void RefreshReport(const std::string& archiveFolder) {
-  Program& program = TheProgram();
+void RefreshReport(Program& program, const std::string& archiveFolder) {
   std::vector<KeptDownload> kept;
   for (ArchiveEntry& entry : ReadArchive(archiveFolder, program.files)) {
     if (entry.error.empty()) kept.push_back(std::move(entry.kept));
@@ -44,8 +38,7 @@ void RefreshReport(const std::string& archiveFolder) {
 }
 
 // Get Data: the core runs the download; this window and the progress window show it.
-void GetData(HWND dialog) {
-  Program& program = TheProgram();
+void GetData(HWND dialog, Program& program) {
   // No second download can start, and the window cannot be closed, while this one runs.
   EnableWindow(dialog, FALSE);
   // The window appears with the first status, after the port has been remembered.
@@ -87,7 +80,7 @@ void GetData(HWND dialog) {
     const std::string folder = DefaultArchiveFolder(program.files);
     std::string id, reason;
     if (KeepDownload(KeptFromLink(program.link, program.ChosenPort), folder, program.files, id, reason)) {
-      RefreshReport(folder);
+      RefreshReport(program, folder);
     } else {
       MessageBoxW(nullptr, Widen(NotKeptMessage(folder, reason)).c_str(), L"Warning!", MB_OK | MB_ICONWARNING);
     }
@@ -112,12 +105,13 @@ std::wstring ListText(HWND list, LRESULT index) {
   return text;
 }
 
-INT_PTR CALLBACK GetDataHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  Program& program = TheProgram();
+INT_PTR CALLBACK GetDataHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
+      KeepProgram(dialog, lParam);
+      Program& program = ProgramOf(dialog);
       SetProgramIcon(dialog);
-      if (HWND list = GetDlgItem(dialog, kPortList)) {
+      if (HWND list = GetDlgItem(dialog, IDC_PORT_LIST)) {
         int shown = 0;
         for (size_t i = 0; i < program.usablePorts.size(); ++i) {
           SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(program.usablePorts[i]).c_str()));
@@ -131,13 +125,13 @@ INT_PTR CALLBACK GetDataHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM
       return 1;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == kGetData && HIWORD(wParam) == BN_CLICKED) {
-        GetData(dialog);
+      if (LOWORD(wParam) == IDC_GET_DATA && HIWORD(wParam) == BN_CLICKED) {
+        GetData(dialog, ProgramOf(dialog));
         return 1;
       }
-      if (LOWORD(wParam) == kPortList && HIWORD(wParam) == CBN_SELENDOK) {
-        HWND list = GetDlgItem(dialog, kPortList);
-        program.ChosenPort = Narrow(ListText(list, SendMessageW(list, CB_GETCURSEL, 0, 0)));
+      if (LOWORD(wParam) == IDC_PORT_LIST && HIWORD(wParam) == CBN_SELENDOK) {
+        HWND list = GetDlgItem(dialog, IDC_PORT_LIST);
+        ProgramOf(dialog).ChosenPort = Narrow(ListText(list, SendMessageW(list, CB_GETCURSEL, 0, 0)));
         return 1;
       }
       return 0;  // Escape's IDCANCEL closes nothing
@@ -148,20 +142,22 @@ INT_PTR CALLBACK GetDataHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-void RunGetDataDialog(const std::vector<std::string>& usablePorts, const std::string&) {
+void RunGetDataDialog(Program& program) {
+  const std::vector<std::string>& usablePorts = program.usablePorts;
   const bool onePort = usablePorts.size() == 1;
   DialogTemplate t(kTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 285, 121);
-  t.Add(kGetData, kButton, L"Get Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 95, 95, 85, 15);
-  t.Add(kPortCaption, kStatic, L"Serial Port", SS_RIGHT, 0, 65, 10, 50, 10);
-  t.Add(kLine2, kStatic, kLine2Text, SS_LEFT, 0, 15, 45, 260, 10);
-  t.Add(kLine3, kStatic, kLine3Text, SS_LEFT, 0, 15, 60, 260, 10);
-  t.Add(kLine4, kStatic, kLine4Text, SS_LEFT, 0, 15, 75, 230, 10);
-  t.Add(kLine1, kStatic, onePort ? kOnePortLine1 : kSeveralPortsLine1, SS_LEFT, 0, 15, 30, 255, 10);
+  t.Add(IDC_GET_DATA, kButton, L"Get Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 95, 95, 85, 15);
+  t.Add(IDC_PORT_CAPTION, kStatic, L"Serial Port", SS_RIGHT, 0, 65, 10, 50, 10);
+  t.Add(IDC_STEP2, kStatic, kLine2Text, SS_LEFT, 0, 15, 45, 260, 10);
+  t.Add(IDC_STEP3, kStatic, kLine3Text, SS_LEFT, 0, 15, 60, 260, 10);
+  t.Add(IDC_STEP4, kStatic, kLine4Text, SS_LEFT, 0, 15, 75, 230, 10);
+  t.Add(IDC_STEP1, kStatic, onePort ? kOnePortLine1 : kSeveralPortsLine1, SS_LEFT, 0, 15, 30, 255, 10);
   if (onePort) {
-    t.Add(kPortShown, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE, 120, 10,
-          45, 10);
+    t.Add(IDC_PORT_SHOWN, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE,
+          120, 10, 45, 10);
   } else {
-    t.Add(kPortList, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
+    t.Add(IDC_PORT_LIST, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
   }
-  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, GetDataHandler, 0);
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, GetDataHandler,
+                          reinterpret_cast<LPARAM>(&program));
 }

@@ -6,15 +6,12 @@
 
 #include "DialogTemplate.h"
 #include "Program.h"
+#include "resource.h"
 
 namespace {
 
-constexpr WORD kHiddenButton = 9370;
-constexpr WORD kDocument = 1024;
-constexpr WORD kHelpDocument = 9378;
-
 std::string HelpDocument() {
-  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(kHelpDocument), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_HELP_DOCUMENT), MAKEINTRESOURCEW(10));  // RT_RCDATA
   if (found == nullptr) return {};
   HGLOBAL loaded = LoadResource(nullptr, found);
   const char* bytes = static_cast<const char*>(LockResource(loaded));
@@ -34,14 +31,14 @@ INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM, LPARAM lPa
       HWND control = CreateWindowExW(
           WS_EX_CLIENTEDGE, L"RichEdit", L"Waiting...\r\n",
           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_WANTRETURN, 0, 0,
-          client.right, client.bottom, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDocument)),
+          client.right, client.bottom, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HELP_DOCUMENT)),
           GetModuleHandleW(nullptr), nullptr);
       // The control takes the bytes as Rich Text Format because they begin with "{\rtf".
       SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(document.c_str()));
       return 0;
     }
     case WM_SIZE:
-      if (HWND control = GetDlgItem(window, kDocument)) {
+      if (HWND control = GetDlgItem(window, IDC_HELP_DOCUMENT)) {
         MoveWindow(control, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
       }
       return 0;
@@ -54,7 +51,7 @@ INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM, LPARAM lPa
 
 DWORD WINAPI HelpThread(LPVOID) {
   DialogTemplate t(L"Datapond Help", WS_POPUP | WS_OVERLAPPEDWINDOW, 0, 400, 280, 1, 1);
-  t.Add(kHiddenButton, kButton, L"", BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 1, 1);
+  t.Add(IDC_HELP_HIDDEN_BUTTON, kButton, L"", BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 0, 1, 1);
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, HelpWindowHandler, 0);
   return 0;
 }

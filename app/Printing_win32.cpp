@@ -64,8 +64,7 @@ void PrintPages(HDC dc, const GridTexts& grid, const std::vector<int>& rows) {
 
 }  // namespace
 
-void PrintReadings(HWND dataWindow) {
-  Program& program = TheProgram();
+void PrintReadings(HWND dataWindow, const Program& program) {
   const std::vector<int32_t> selected = SelectedRows(dataWindow);
   PRINTDLGW dialog{};
   dialog.lStructSize = sizeof dialog;

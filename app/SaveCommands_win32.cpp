@@ -1,44 +1,10 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "DialogTemplate.h"
 #include "Program.h"
 #include "WideText.h"
 
 namespace {
-
-constexpr WORD kSaveAll = 4, kSaveSelected = 5;
-const wchar_t* const kScopeLines[] = {L"You have selected (highlighted) some rows of data.",
-                                      L"Do you want to save All rows to a file, or", L"just the Selected rows?"};
-
-// Only a click on one of the two buttons answers; the window has no close box.
-INT_PTR CALLBACK ScopeHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-    if (LOWORD(wParam) == kSaveAll) EndDialog(dialog, 1);
-    if (LOWORD(wParam) == kSaveSelected) EndDialog(dialog, 2);
-    return 1;
-  }
-  if (message == WM_CLOSE) {
-    EndDialog(dialog, 0);
-    return 1;
-  }
-  if (message == WM_INITDIALOG) {
-    SetProgramIcon(dialog);
-    return 1;
-  }
-  return 0;
-}
-
-int32_t RunSaveScopePrompt(HWND dataWindow) {
-  DialogTemplate t(L"Save All or Selection?", WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, 0, 201, 98);
-  for (WORD i = 0; i < 3; ++i) {
-    t.Add(static_cast<WORD>(i + 1), kStatic, kScopeLines[i], SS_CENTER | SS_CENTERIMAGE, 0, 10,
-          static_cast<short>(5 + 20 * i), 180, 15);
-  }
-  t.Add(kSaveAll, kButton, L"Save ALL Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 5, 65, 80, 20);
-  t.Add(kSaveSelected, kButton, L"Save only SELECTED", BS_PUSHBUTTON | WS_TABSTOP, 0, 120, 65, 75, 20);
-  return static_cast<int32_t>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), dataWindow, ScopeHandler, 0));
-}
 
 std::wstring CurrentDirectory() {
   wchar_t folder[MAX_PATH] = {};
@@ -70,8 +36,7 @@ std::string ChooseSaveFile(const SaveDialogText& dialog, const std::string& save
 
 }  // namespace
 
-void SaveReadings(HWND dataWindow, SaveFormat format) {
-  Program& program = TheProgram();
+void SaveReadings(HWND dataWindow, Program& program, SaveFormat format) {
   // The save-file dialog has no owner, so a Delete or Sort may change the grid while it is
   // open: the file holds the readings and texts the grid showed when the command started.
   ReadingTable table = program.table;

@@ -2,10 +2,9 @@
 
 #include "DialogTemplate.h"
 #include "Program.h"
+#include "resource.h"
 
 namespace {
-
-constexpr WORD kReSort = 1027, kCancel = 1028, kCaption = 1034;
 
 struct SortOption {
   WORD id;
@@ -16,36 +15,38 @@ struct SortOption {
 };
 
 constexpr SortOption kOptions[] = {
-    {1029, L"Time", TimeOnly, 40, 30},
-    {1030, L"Location - Time", LocationTime, 60, 40},
-    {1031, L"Location - Units(Type) - Time", LocationTypeTime, 0, 50},
-    {1032, L"Units(Type) - Time", TypeTime, 0, 60},
-    {1033, L"Units(Type) - Location - Time", TypeLocationTime, 0, 70},
+    {IDC_SORT_TIME, L"Time", TimeOnly, 40, 30},
+    {IDC_SORT_LOCATION_TIME, L"Location - Time", LocationTime, 60, 40},
+    {IDC_SORT_LOCATION_TYPE_TIME, L"Location - Units(Type) - Time", LocationTypeTime, 0, 50},
+    {IDC_SORT_TYPE_TIME, L"Units(Type) - Time", TypeTime, 0, 60},
+    {IDC_SORT_TYPE_LOCATION_TIME, L"Units(Type) - Location - Time", TypeLocationTime, 0, 70},
 };
 
-bool ShowsSingleType() {
-  const int32_t layout = TheProgram().table.gridLayout;
-  return layout == SingleType || layout == SingleTypeTemp;
+bool ShowsSingleType(const ReadingTable& table) {
+  return table.gridLayout == SingleType || table.gridLayout == SingleTypeTemp;
 }
 
-INT_PTR CALLBACK SortHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+// The table comes as the init parameter: only the first message needs it.
+INT_PTR CALLBACK SortHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       SetProgramIcon(dialog);
       // The current order is preselected; a priority a single type cannot have shows as Location - Time.
-      const int32_t current = TheProgram().table.sortPriority;
-      WORD selected = 1030;
+      const ReadingTable& table = *reinterpret_cast<const ReadingTable*>(lParam);
+      WORD selected = IDC_SORT_LOCATION_TIME;
       for (const SortOption& option : kOptions) {
-        if (option.priority == current && (option.singleTypeY != 0 || !ShowsSingleType())) selected = option.id;
+        if (option.priority == table.sortPriority && (option.singleTypeY != 0 || !ShowsSingleType(table))) {
+          selected = option.id;
+        }
       }
-      CheckRadioButton(dialog, 1029, 1033, selected);
+      CheckRadioButton(dialog, IDC_SORT_TIME, IDC_SORT_TYPE_LOCATION_TIME, selected);
       return 1;
     }
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return 0;
-      if (LOWORD(wParam) == kCancel) {
+      if (LOWORD(wParam) == IDC_SORT_CANCEL) {
         EndDialog(dialog, 0);
-      } else if (LOWORD(wParam) == kReSort) {
+      } else if (LOWORD(wParam) == IDC_RESORT) {
         int32_t chosen = LocationTime;
         for (const SortOption& option : kOptions) {
           if (IsDlgButtonChecked(dialog, option.id) == BST_CHECKED) chosen = option.priority;
@@ -60,12 +61,12 @@ INT_PTR CALLBACK SortHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-int32_t RunSortDialog(HWND dataWindow) {
-  const bool single = ShowsSingleType();
+int32_t RunSortDialog(HWND dataWindow, const ReadingTable& table) {
+  const bool single = ShowsSingleType(table);
   DialogTemplate t(L"Sort Priority Options", WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, 0, 146, 117);
-  t.Add(kCancel, kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 10, 90, 55, 15);
-  t.Add(kReSort, kButton, L"Re-Sort", BS_PUSHBUTTON | WS_TABSTOP, 0, 75, 90, 60, 15);
-  t.Add(kCaption, kStatic, L"Sort Order...", SS_LEFT, 0, 10, 15, 130, 10);
+  t.Add(IDC_SORT_CANCEL, kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 10, 90, 55, 15);
+  t.Add(IDC_RESORT, kButton, L"Re-Sort", BS_PUSHBUTTON | WS_TABSTOP, 0, 75, 90, 60, 15);
+  t.Add(IDC_SORT_CAPTION, kStatic, L"Sort Order...", SS_LEFT, 0, 10, 15, 130, 10);
   bool first = true;
   for (const SortOption& option : kOptions) {
     if (single && option.singleTypeY == 0) continue;
@@ -74,5 +75,6 @@ int32_t RunSortDialog(HWND dataWindow) {
           110, 10);
     first = false;
   }
-  return static_cast<int32_t>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), dataWindow, SortHandler, 0));
+  return static_cast<int32_t>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), dataWindow, SortHandler,
+                                                      reinterpret_cast<LPARAM>(&table)));
 }

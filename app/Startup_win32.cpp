@@ -4,11 +4,9 @@
 
 #include "DialogTemplate.h"
 #include "Program.h"
-#include "WideText.h"
+#include "resource.h"
 
 namespace {
-
-constexpr WORD kWaitText = 1001;
 
 const wchar_t* const kNoPortTitle = L"Problem!";
 const wchar_t* const kNoPortText[] = {
@@ -22,29 +20,23 @@ INT_PTR CALLBACK WaitHandler(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 }  // namespace
 
-Program& TheProgram() {
-  static Program program;
-  return program;
-}
-
 HWND ShowWaitWindow() {
   DialogTemplate t(L"Wait!", WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME | WS_VISIBLE, 0, 125, 50);
-  t.Add(kWaitText, kStatic, L"Detecting COM ports...", SS_CENTER | SS_CENTERIMAGE, WS_EX_STATICEDGE, 0, 0, 125, 50);
+  t.Add(IDC_WAIT_TEXT, kStatic, L"Detecting COM ports...", SS_CENTER | SS_CENTERIMAGE, WS_EX_STATICEDGE, 0, 0, 125, 50);
   HWND wait = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, WaitHandler, 0);
   SetProgramIcon(wait);  // unowned, so its taskbar button shows it
   RECT client{};
   GetClientRect(wait, &client);
-  MoveWindow(GetDlgItem(wait, kWaitText), 0, 0, client.right, client.bottom, FALSE);
+  MoveWindow(GetDlgItem(wait, IDC_WAIT_TEXT), 0, 0, client.right, client.bottom, FALSE);
   UpdateWindow(wait);
   return wait;
 }
 
-int RunProgram() {
+int RunProgram(Program& program) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  Program& program = TheProgram();
   program.calendar = UserCalendar();
-  program.link.clock = &PumpingSystemClock();
+  program.link.clock = &program.clock;
 
   HWND wait = ShowWaitWindow();
   program.defaults = LoadDefaults(program.files);
@@ -57,7 +49,7 @@ int RunProgram() {
     MessageBoxW(nullptr, text.c_str(), kNoPortTitle, MB_OK | MB_ICONHAND);
     return 0;
   }
-  RunGetDataDialog(program.usablePorts, program.defaults.LastPort);
-  if (program.downloaded) RunDataWindow();
+  RunGetDataDialog(program);
+  if (program.downloaded) RunDataWindow(program);
   return 0;
 }

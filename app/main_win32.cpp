@@ -3,4 +3,7 @@
 
 #include "Program.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return RunProgram(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  Program program;
+  return RunProgram(program);
+}

@@ -5,6 +5,7 @@
 // windows show, save and print what the core made.
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "ReadingGrid.h"
 #include "Screenshot.h"
 #include "WideText.h"
+#include "resource.h"
 
 namespace {
 
@@ -102,7 +104,7 @@ std::string Answer(const wchar_t* title, int button, const char* picture = nullp
   return message;
 }
 
-HWND Grid(HWND data) { return GetDlgItem(data, 1020); }
+HWND Grid(HWND data) { return GetDlgItem(data, IDC_GRID); }
 
 std::string Cell(HWND grid, int row, int column) {
   wchar_t text[256] = {};
@@ -125,10 +127,10 @@ std::string Headers(HWND grid) {
 }
 
 // The list view holds exactly the core's grid texts, headers and widths for the table it shows.
-void CheckGridMatchesCore(HWND data, const std::string& what) {
-  ReadingTable copy = TheProgram().table;
+void CheckGridMatchesCore(const Program& program, HWND data, const std::string& what) {
+  ReadingTable copy = program.table;
   copy.shownLayout = 0;
-  const GridTexts texts = fillGrid(copy, TheProgram().calendar);
+  const GridTexts texts = fillGrid(copy, program.calendar);
   HWND grid = Grid(data);
   std::string headers;
   bool same = Count(grid) == static_cast<int>(texts.rows.size());
@@ -157,17 +159,17 @@ void Delete(HWND grid, const std::vector<int>& rows) {
 
 // The sort dialog: the options it offers and the one preselected, then an option and a button.
 void Sort(HWND data, int offered, int preselected, int press, bool reSort, const char* picture) {
-  Command(data, 1025);
+  Command(data, IDM_SORT);
   HWND dialog = Shown(L"Sort Priority Options");
   Picture(dialog, picture, true);
   int present = 0;
-  for (int id = 1029; id <= 1033; ++id) present += GetDlgItem(dialog, id) ? 1 : 0;
+  for (int id = IDC_SORT_TIME; id <= IDC_SORT_TYPE_LOCATION_TIME; ++id) present += GetDlgItem(dialog, id) ? 1 : 0;
   Check(present == offered && IsDlgButtonChecked(dialog, preselected) == BST_CHECKED &&
             (GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU) == 0,
         std::to_string(offered) + " sort options, " + std::to_string(preselected) + " preselected, no close box");
   PostMessageW(GetDlgItem(dialog, press), BM_CLICK, 0, 0);
   Sleep(200);
-  Click(dialog, reSort ? 1027 : 1028);
+  Click(dialog, reSort ? IDC_RESORT : IDC_SORT_CANCEL);
   Gone(dialog);
   Sleep(300);
 }
@@ -179,12 +181,12 @@ void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const
             const std::vector<int>& deleted = {}) {
   Command(data, command);
   if (scopeButton != 0)
-    Answer(L"Save All or Selection?", scopeButton, scopeButton == 5 ? "save-prompt" : nullptr, true);
+    Answer(L"Save All or Selection?", scopeButton, scopeButton == IDC_SAVE_SELECTED ? "save-prompt" : nullptr, true);
   HWND dialog = Shown(title);
-  if (command == 1017) Picture(dialog, "save-file-dialog", false);
+  if (command == IDM_SAVE_XLS) Picture(dialog, "save-file-dialog", false);
   if (!deleted.empty()) Delete(Grid(data), deleted);
-  SetDlgItemTextW(dialog, 1148, name.c_str());  // the file name box of the explorer-style dialog
-  SetDlgItemTextW(dialog, 1152, name.c_str());
+  SetDlgItemTextW(dialog, cmb13, name.c_str());  // the file name box of the explorer-style dialog
+  SetDlgItemTextW(dialog, edt1, name.c_str());
   Click(dialog, name.empty() ? IDCANCEL : IDOK);
   // The dialog's own questions (replace the file? create it?) come in boxes of its title.
   const auto question = [dialog, title]() -> HWND {
@@ -202,18 +204,18 @@ HWND StartWindow() { return Shown(L"Brevanta - Portable Instrument Logged Data")
 
 // Chooses the port in the list as a user does (no port's name begins another's), then clicks Get Data.
 void GetDataFrom(HWND start, const wchar_t* port) {
-  HWND list = GetDlgItem(start, 1009);
+  HWND list = GetDlgItem(start, IDC_PORT_LIST);
   SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port));
-  PostMessageW(start, WM_COMMAND, MAKEWPARAM(1009, CBN_SELENDOK), reinterpret_cast<LPARAM>(list));
+  PostMessageW(start, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELENDOK), reinterpret_cast<LPARAM>(list));
   Sleep(100);
-  Click(start, 1007);
+  Click(start, IDC_GET_DATA);
 }
 
 // Two print jobs to the PDF printer, which the runner reads: the selected rows, then all.
 void Print(HWND data) {
   for (bool selection : {true, false}) {
     Select(Grid(data), selection ? std::vector<int>{1, 4, 8} : std::vector<int>{});
-    PostMessageW(data, WM_COMMAND, MAKEWPARAM(1015, 1), 0);  // any notification code prints
+    PostMessageW(data, WM_COMMAND, MAKEWPARAM(IDM_PRINT, 1), 0);  // any notification code prints
     HWND dialog = Shown(L"Print");
     if (selection) Picture(dialog, "print-dialog", false);
     Click(dialog, IDOK);
@@ -224,10 +226,10 @@ void Print(HWND data) {
 
 // Help: the document in a window of its own, still filling it when the window is resized.
 void Help(HWND data) {
-  Command(data, 1019);
+  Command(data, IDM_HELP);
   HWND help = WaitFor([]() -> HWND {
     HWND w = FindWindowW(L"#32770", L"Datapond Help");
-    return w && IsWindowVisible(w) && GetWindowTextLengthW(GetDlgItem(w, 1024)) > 1000 ? w : nullptr;
+    return w && IsWindowVisible(w) && GetWindowTextLengthW(GetDlgItem(w, IDC_HELP_DOCUMENT)) > 1000 ? w : nullptr;
   });
   if (help == nullptr) return Check(false, "Help opens a window with the document");
   Picture(help, "help-window", true);
@@ -235,7 +237,7 @@ void Help(HWND data) {
   SetWindowPos(help, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
   Sleep(300);
   GetClientRect(help, &client);
-  GetWindowRect(GetDlgItem(help, 1024), &document);  // scroll bar and edge included
+  GetWindowRect(GetDlgItem(help, IDC_HELP_DOCUMENT), &document);  // scroll bar and edge included
   MapWindowPoints(nullptr, help, reinterpret_cast<POINT*>(&document), 2);
   Check(EqualRect(&document, &client), "the help window's document fills it when resized");
   Close(help);
@@ -245,32 +247,33 @@ void Help(HWND data) {
 // One multiparameter download carries the start window, the progress window, printing, the
 // saves, the quit question, sorting, help and Delete; the saves come before any reading is
 // deleted so that the runner can compare them with datapond-cli's files.
-void MultiParameter() {
+void MultiParameter(Program& program) {
   HWND start = StartWindow();
   Picture(start, "start-window-several-ports", true);
   // Which ports and in what order is the Windows datapond-cli's check, as both list them alike.
-  Check(SendDlgItemMessageW(start, 1009, CB_GETCOUNT, 0, 0) == 5 &&
-            (GetWindowLongW(GetDlgItem(start, 1009), GWL_STYLE) & WS_TABSTOP) == 0,
+  Check(SendDlgItemMessageW(start, IDC_PORT_LIST, CB_GETCOUNT, 0, 0) == 5 &&
+            (GetWindowLongW(GetDlgItem(start, IDC_PORT_LIST), GWL_STYLE) & WS_TABSTOP) == 0,
         "five usable ports, no printer port, in a list that is no tab stop");
   GetDataFrom(start, L"COM7");
   HWND progress = Shown(L"Wait!");
   Sleep(1500);
   Picture(progress, "progress-window", true);
-  Check(Text(progress, 1001) == "Retrieving Logged Readings...", "progress status: " + Text(progress, 1001));
+  Check(Text(progress, IDC_PROGRESS_STATUS) == "Retrieving Logged Readings...",
+        "progress status: " + Text(progress, IDC_PROGRESS_STATUS));
   HWND data = Shown(L"Brevanta MultiParameter Portable Logged Data");
   Picture(data, "data-window-multiparameter", true);
-  CheckGridMatchesCore(data, "multiparameter grid");
+  CheckGridMatchesCore(program, data, "multiparameter grid");
   HWND grid = Grid(data);
-  int all = TheProgram().table.count;
+  int all = program.table.count;
   Print(data);
 
   const std::wstring base = std::filesystem::current_path().wstring() + L"\\";
   HANDLE lock = CreateFileW((base + L"locked.csv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  SaveAs(data, 1018, L"Save As .csv", 0, base + L"locked.csv");
+  SaveAs(data, IDM_SAVE_CSV, L"Save As .csv", 0, base + L"locked.csv");
   const std::string error = Answer(L"ERROR!", IDOK, "save-error");
   Check(error.find("locked.csv") != std::string::npos, "a failed save names the file: " + error);
   CloseHandle(lock);
-  SaveAs(data, 1018, L"Save As .csv", 0, L"");
+  SaveAs(data, IDM_SAVE_CSV, L"Save As .csv", 0, L"");
   // Printing, the failed save and the cancelled one saved nothing: closing asks.
   Close(data);
   Answer(L"Sure?", IDNO, "quit-question");
@@ -281,24 +284,25 @@ void MultiParameter() {
   Press({VK_MENU, VK_F4});
   Answer(L"Sure?", IDNO);
   Picture(data, "data-window-after-no", false);
-  Check(IsWindowVisible(data) && TheProgram().table.count == all && Count(grid) == all,
+  Check(IsWindowVisible(data) && program.table.count == all && Count(grid) == all,
         "No to the quit question, from the close box, Delete of every row and Alt+F4, keeps every reading");
 
   // A save in each format, with each answer to the scope question, for the runner to compare.
   Select(grid, {});
-  SaveAs(data, 1018, L"Save As .csv", 0, base + L"win-all.csv");
+  SaveAs(data, IDM_SAVE_CSV, L"Save As .csv", 0, base + L"win-all.csv");
   Select(grid, {8, 1, 4});
-  SaveAs(data, 1017, L"Save As .xls", 5, base + L"win-selected.xls");
-  SaveAs(data, 1016, L"Save As Tabbed .txt", 4, base + L"win-all-tab");  // a bare name gets .txt
+  SaveAs(data, IDM_SAVE_XLS, L"Save As .xls", IDC_SAVE_SELECTED, base + L"win-selected.xls");
+  SaveAs(data, IDM_SAVE_TAB, L"Save As Tabbed .txt", IDC_SAVE_ALL, base + L"win-all-tab");  // a bare name gets .txt
   // The selected rows are deleted while the save-file dialog is open: the file still holds them.
-  SaveAs(data, 1023, L"Save As Column Formatted Text .txt", 5, base + L"win-selected-text.txt", {8, 1, 4});
+  SaveAs(data, IDM_SAVE_TEXT, L"Save As Column Formatted Text .txt", IDC_SAVE_SELECTED, base + L"win-selected-text.txt",
+         {8, 1, 4});
   all -= 3;
 
-  Sort(data, 5, 1030, 1032, true, "sort-dialog-mixed");
+  Sort(data, 5, IDC_SORT_LOCATION_TIME, IDC_SORT_TYPE_TIME, true, "sort-dialog-mixed");
   Check(Headers(grid) == "Type(Units), Time, Location, Reading, Temp (°C)",
         "Re-Sort by type then time puts the type first: " + Headers(grid));
-  Sort(data, 5, 1032, 1029, false, nullptr);
-  Check(TheProgram().table.sortPriority == TypeTime, "Cancel leaves the order as it was");
+  Sort(data, 5, IDC_SORT_TYPE_TIME, IDC_SORT_TIME, false, nullptr);
+  Check(program.table.sortPriority == TypeTime, "Cancel leaves the order as it was");
   Help(data);
 
   std::vector<int> others;  // every reading of another type than the first row's
@@ -307,10 +311,10 @@ void MultiParameter() {
   }
   Delete(grid, others);
   Picture(data, "data-window-one-type-left", false);
-  Check(TheProgram().table.count == all - static_cast<int>(others.size()), "Delete removes the selected readings");
-  CheckGridMatchesCore(data, "one type left after Delete");
+  Check(program.table.count == all - static_cast<int>(others.size()), "Delete removes the selected readings");
+  CheckGridMatchesCore(program, data, "one type left after Delete");
   // One type offers two orders; the type-first order has become Time.
-  Sort(data, 2, 1029, 1030, true, "sort-dialog-single-type");
+  Sort(data, 2, IDC_SORT_TIME, IDC_SORT_LOCATION_TIME, true, "sort-dialog-single-type");
   Check(Headers(grid) == "Location, Time, D.O. (ppm), Temp (°C)", "Re-Sort of one type: " + Headers(grid));
   Close(data);
   Check(Gone(data), "saved readings close without a question");
@@ -319,9 +323,10 @@ void MultiParameter() {
 // The port of the last run is preselected; a meter unplugged mid-download and a silent one end
 // in the ERROR! box with the start window usable again; then a dissolved-oxygen download, which
 // the runner has left no folder to keep, asks its units and shows its readings regardless.
-void Faults() {
+void Faults(Program&) {
   HWND start = StartWindow();
-  Check(Text(start, 1009) == "COM7", "the port of the last download is preselected: " + Text(start, 1009));
+  const std::string preselected = Text(start, IDC_PORT_LIST);
+  Check(preselected == "COM7", "the port of the last download is preselected: " + preselected);
   GetDataFrom(start, L"COM13");
   Answer(L"ERROR!", IDOK);
   GetDataFrom(start, L"COM8");
@@ -332,7 +337,7 @@ void Faults() {
   GetDataFrom(start, L"COM5");
   HWND prompt = Shown(L"Model Orvane");
   Picture(prompt, "units-prompt", true);
-  Click(prompt, 1011);
+  Click(prompt, IDC_UNITS_SATURATION);
   Gone(prompt);
   Sleep(500);
   HWND progress = FindWindowW(L"#32770", L"Wait!");
@@ -353,18 +358,19 @@ void Faults() {
 
 const struct {
   const char* name;
-  void (*drive)();
+  void (*drive)(Program&);
 } kScenarios[] = {{"multiparameter", MultiParameter}, {"faults", Faults}};
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::string wanted = argc > 1 ? Narrow(argv[1]) : "";
-  void (*drive)() = nullptr;
+  void (*drive)(Program&) = nullptr;
   for (const auto& s : kScenarios) drive = wanted == s.name ? s.drive : drive;
   if (drive == nullptr) return std::printf("usage: ProgramTest SCENARIO (see kScenarios)\n"), 2;
-  std::thread driver(drive);
-  RunProgram();
+  Program program;
+  std::thread driver(drive, std::ref(program));
+  RunProgram(program);
   driver.join();
   std::printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;
