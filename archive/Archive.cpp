@@ -14,10 +14,10 @@ std::string PathOf(const std::string& folder, const std::string& name) { return 
 
 // "20261207-101542": the moment's digits, so names sort as the downloads happened.
 std::string MomentStem(const LocalMoment& moment) {
-  const CivilTime& t = moment.time;
-  char stem[32];
-  std::snprintf(stem, sizeof stem, "%04d%02d%02d-%02d%02d%02d", t.year % 10000, t.month % 100, t.day % 100,
-                t.hour % 100, t.minute % 100, moment.second % 100);
+  std::string stem;
+  for (char c : MomentText(moment, false)) {
+    if (c != '-' && c != ':') stem += c == ' ' ? '-' : c;
+  }
   return stem;
 }
 

@@ -7,6 +7,7 @@
 
 #include "Identify.h"
 #include "LoggedReading.h"
+#include "Meters.h"
 
 namespace {
 
@@ -62,16 +63,6 @@ std::string RecordLabel(size_t index) {
 // A field's text as an error may show it: quoted, its control characters escaped.
 std::string Quote(const std::string& text) { return "\"" + Printable(text) + "\""; }
 
-bool ParseKind(const std::string& name, MeterKind& kind) {
-  for (MeterKind k : {MeterKind::DissolvedOxygen, MeterKind::SuspendedSolids, MeterKind::MultiParameter}) {
-    if (name == MeterKindName(k)) {
-      kind = k;
-      return true;
-    }
-  }
-  return false;
-}
-
 bool ParseUnits(const std::string& name, int32_t& units) {
   for (int32_t u : {UnitsMgPerLitre, UnitsPercentSaturation, UnitsNotAsked}) {
     if (name == UnitsName(u)) {
@@ -123,6 +114,18 @@ bool HexWord(const std::string& text, uint16_t& word) {
 
 }  // namespace
 
+std::string MomentText(const LocalMoment& moment, bool withOffset) {
+  const CivilTime& t = moment.time;
+  const int offset = moment.utcOffsetMinutes, size = offset < 0 ? -offset : offset;
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100, t.day % 100,
+                t.hour % 100, t.minute % 100, moment.second % 100);
+  if (!withOffset) return text;
+  char zone[16];
+  std::snprintf(zone, sizeof zone, " %c%02d:%02d", offset < 0 ? '-' : '+', size / 60 % 100, size % 60);
+  return text + std::string(zone);
+}
+
 std::string Printable(const std::string& text) {
   std::string shown;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -139,15 +142,6 @@ std::string Printable(const std::string& text) {
     shown += escaped;
   }
   return shown;
-}
-
-const char* MeterKindName(MeterKind kind) {
-  switch (kind) {
-    case MeterKind::DissolvedOxygen: return "do";
-    case MeterKind::SuspendedSolids: return "ss";
-    case MeterKind::MultiParameter: break;
-  }
-  return "multi";
 }
 
 const char* UnitsName(int32_t units) {
@@ -167,17 +161,11 @@ KeptDownload KeptFromLink(const MeterLink& link, const std::string& port) {
 }
 
 std::string FormatKeptDownload(const KeptDownload& kept) {
-  const CivilTime& t = kept.moment.time;
-  const int offset = kept.moment.utcOffsetMinutes;
-  char moment[40];
-  std::snprintf(moment, sizeof moment, "%04d-%02d-%02d %02d:%02d:%02d %c%02d:%02d", t.year % 10000, t.month % 100,
-                t.day % 100, t.hour % 100, t.minute % 100, kept.moment.second % 100, offset < 0 ? '-' : '+',
-                (offset < 0 ? -offset : offset) / 60 % 100, (offset < 0 ? -offset : offset) % 60);
   std::string text = std::string(kVersionLine) + "\n";
-  text += "meter: " + std::string(MeterKindName(kept.kind)) + "\n";
+  text += "meter: " + std::string(MeterOf(kept.kind).name) + "\n";
   text += "kind told by: " + std::string(ToldByName(kept.toldBy)) + "\n";
   text += "port: " + kept.port + "\n";
-  text += "downloaded: " + std::string(moment) + "\n";
+  text += "downloaded: " + MomentText(kept.moment, true) + "\n";
   text += "units: " + std::string(UnitsName(kept.units)) + "\n";
   text += "records: " + std::to_string(kept.records.size()) + " of " + std::to_string(kept.registersPerRecord) +
           " registers\n";
@@ -204,7 +192,9 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
   }
   KeptDownload read;
   if (!lines.Field("meter", value, error)) return false;
-  if (!ParseKind(value, read.kind)) return lines.Fail("unknown meter " + Quote(value), error);
+  const Meter* meter = MeterNamed(value);
+  if (meter == nullptr) return lines.Fail("unknown meter " + Quote(value), error);
+  read.kind = meter->kind;
   if (!lines.Field("kind told by", value, error)) return false;
   if (value != "identification" && value != "probe") return lines.Fail("unknown way " + Quote(value), error);
   read.toldBy = value == "probe" ? KindToldBy::Probe : KindToldBy::Identification;
@@ -220,13 +210,12 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
     return lines.Fail("units for a meter that has none", error);
   }
   if (!lines.Field("records", value, error)) return false;
-  const RecordLayout layout = RecordLayoutOf(read.kind);
-  read.registersPerRecord = layout.registersPerRecord;
+  read.registersPerRecord = meter->registersPerRecord;
   const std::string expected =
-      std::to_string(layout.recordCount) + " of " + std::to_string(read.registersPerRecord) + " registers";
+      std::to_string(meter->recordCount) + " of " + std::to_string(read.registersPerRecord) + " registers";
   if (value != expected) return lines.Fail("\"" + expected + "\" expected for this meter", error);
 
-  for (int i = 0; i < layout.recordCount; ++i) {
+  for (int i = 0; i < meter->recordCount; ++i) {
     if (!lines.Next(line)) return lines.Fail("record " + std::to_string(i) + " is missing", error);
     const std::string label = RecordLabel(static_cast<size_t>(i));
     if (line.compare(0, label.size(), label) != 0) {

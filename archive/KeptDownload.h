@@ -36,10 +36,12 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
 // and sorted as a download leaves the table. Returns the number of valid readings.
 int32_t ReplayIntoTable(const KeptDownload& kept, int32_t units, ReadingTable& table);
 
+// "2026-12-07 10:15:42", and with the offset from UTC "2026-12-07 10:15:42 +01:00".
+std::string MomentText(const LocalMoment& moment, bool withOffset);
+
 // Text read from outside (a kept file, a command line) as it may be shown on a terminal: each
 // control character as \xNN, so no field can move the cursor or change the colours.
 std::string Printable(const std::string& text);
 
 // The short names of meters and units in kept files and on the command line.
-const char* MeterKindName(MeterKind kind);  // "do", "ss", "multi"
 const char* UnitsName(int32_t units);       // "mg/l", "sat", "none"

@@ -17,6 +17,7 @@
 #include "History.h"
 #include "KeptDownload.h"
 #include "LoggedReading.h"
+#include "Meters.h"
 #include "Options.h"
 #include "PortAccess.h"
 #include "PortDescription.h"
@@ -273,7 +274,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
         "mg/l or --units sat");
   }
   std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
-               DataWindowTitle(table.meterKind));
+               DataWindowTitle(table.meterKind).c_str());
   const int status = WriteOutputs(table, options, defaults, files, "download");
   return status == Saved && !kept ? NotKept : status;
 }
@@ -292,11 +293,7 @@ int RunArchiveCommand(const DownloadOptions& options) {
       status = DamagedLeftOut;
       continue;
     }
-    const CivilTime& t = entry.kept.moment.time;
-    char when[32];
-    std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100, t.day % 100,
-                  t.hour % 100, t.minute % 100, entry.kept.moment.second % 100);
-    list += entry.id + "  " + when + "  " + MeterKindName(entry.kept.kind) + "  " + entry.kept.port + "  " +
+    list += entry.id + "  " + MomentText(entry.kept.moment, false) + "  " + MeterOf(entry.kept.kind).name + "  " + entry.kept.port + "  " +
             std::to_string(entry.validReadings) + (entry.validReadings == 1 ? " reading" : " readings") +
             (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked ? ", units not given"
                                                                                                 : "") +

@@ -5,12 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "Timestamp.h"
 #include "XmlText.h"
 #include "Zip.h"
 
 namespace {
 
-constexpr int64_t kTicksPerDay = 864'000'000'000;
 constexpr int64_t kDaysFrom1601To1899_12_30 = 109205;  // the workbook's day 0
 
 // Cell styles, in the order of the style sheet's cellXfs below.
@@ -113,7 +113,7 @@ bool Number(const std::string& text, std::string& number, int& decimals) {
 // Days since the workbook's day 0, with the minutes as a fraction.
 std::string SerialDateTime(int64_t timestamp) {
   const int64_t days = timestamp / kTicksPerDay - kDaysFrom1601To1899_12_30;
-  const int64_t minutes = timestamp % kTicksPerDay / 600'000'000;
+  const int64_t minutes = timestamp % kTicksPerDay / kTicksPerMinute;
   char text[40];
   std::snprintf(text, sizeof text, "%lld.%010lld", static_cast<long long>(days),
                 static_cast<long long>((minutes * 10'000'000'000LL + 720) / 1440));

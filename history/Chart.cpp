@@ -23,7 +23,7 @@ constexpr size_t kColours = std::size(kPalette);
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-constexpr int64_t kMinute = kTicksPerMinute, kDay = 1440 * kMinute;
+constexpr int64_t kMinute = kTicksPerMinute, kDay = kTicksPerDay;
 
 // Steps of minutes that divide a day (so ticks fall on the same times every day), then whole
 // days and weeks (counted from 1601-01-01, a Monday), then months and years.

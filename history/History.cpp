@@ -10,15 +10,6 @@
 
 namespace {
 
-struct TypeName {
-  const char* name;
-  uint16_t code;
-};
-constexpr TypeName kTypeNames[] = {{"do-ppm", 30}, {"do-sat", 286}, {"do-mgl", 542}, {"ss-low", 34},
-                                   {"ss-high", 35}, {"ph", 38},     {"orp-us", 294}, {"orp-eur", 550}};
-
-constexpr int64_t kTicksPerDay = kTicksPerMinute * 1440;
-
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameLocation(const std::string& logged, const std::string& asked) {
@@ -61,25 +52,6 @@ bool Same(const Reading& a, const Reading& b) {
 }
 
 }  // namespace
-
-std::string ReadingTypeNames() {
-  std::string names;
-  for (const TypeName& t : kTypeNames) {
-    if (!names.empty()) names += '|';
-    names += t.name;
-  }
-  return names;
-}
-
-bool ParseReadingTypeName(const std::string& name, uint16_t& code) {
-  for (const TypeName& t : kTypeNames) {
-    if (name == t.name) {
-      code = t.code;
-      return true;
-    }
-  }
-  return false;
-}
 
 bool ParseIsoDate(const std::string& text, CivilTime& date) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;

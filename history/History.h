@@ -9,6 +9,7 @@
 #include "Calendar.h"
 #include "KeptDownload.h"
 #include "ReadingTable.h"
+#include "ReadingTypes.h"
 
 // Which readings of the kept downloads a history holds. An empty list lets every location or
 // type through; the dates are local and both ends count.
@@ -17,10 +18,6 @@ struct HistoryFilter {
   std::vector<uint16_t> types;         // reading type codes
   std::optional<CivilTime> since, until;
 };
-
-// The names of the reading types on the command line ("do-ppm" 30, "ph" 38, ...).
-std::string ReadingTypeNames();  // "do-ppm|do-sat|...", for messages
-bool ParseReadingTypeName(const std::string& name, uint16_t& code);
 
 // A calendar date written YYYY-MM-DD, and nothing else: false for any other text or a day
 // the calendar does not have.

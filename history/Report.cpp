@@ -6,7 +6,7 @@
 #include <span>
 #include <tuple>
 
-#include "Download.h"
+#include "Meters.h"
 #include "ReadingTypes.h"
 #include "Timestamp.h"
 #include "XmlText.h"
@@ -48,16 +48,6 @@ void Markers(std::string& out, const ChartSeries& series, const std::vector<Char
 
 std::string DateOf(int64_t timestamp, const Calendar& calendar) { return calendar.shortDate(CivilTimeOf(timestamp)); }
 
-// What the data window's title says of a meter, without the words about the data.
-std::string MeterName(MeterKind kind) {
-  std::string title = DataWindowTitle(kind);
-  const std::string suffix = " Logged Data";
-  if (title.size() > suffix.size() && title.compare(title.size() - suffix.size(), suffix.size(), suffix) == 0) {
-    title.resize(title.size() - suffix.size());
-  }
-  return title;
-}
-
 const GridColumn* ColumnOf(const GridTexts& grid, GridField field) {
   for (const GridColumn& column : grid.columns) {
     if (column.field == field) return &column;
@@ -71,7 +61,7 @@ void Heading(std::string& out, const ReadingTable& table, const std::vector<Kept
   const std::string period = table.count == 0 ? std::string("no readings") : first == last ? first : first + " to " + last;
   Put(out, "<title>Logged readings, ", XmlEscaped(period), "</title>\n");
   Put(out, "</head>\n<body>\n<h1>Logged readings, ", XmlEscaped(period), "</h1>\n<p>Meters: ");
-  for (size_t i = 0; i < what.meters.size(); ++i) Put(out, i ? ", " : "", XmlEscaped(MeterName(what.meters[i])));
+  for (size_t i = 0; i < what.meters.size(); ++i) Put(out, i ? ", " : "", XmlEscaped(MeterOf(what.meters[i]).model));
   out += "</p>\n<p>";
   out += std::to_string(what.downloads.size()) + (what.downloads.size() == 1 ? " download" : " downloads");
   if (!what.downloads.empty()) {

@@ -26,15 +26,6 @@ DownloadResult Failure(MeterLink& link, const DownloadFrontEnd& frontEnd, int32_
 
 }  // namespace
 
-const char* DataWindowTitle(MeterKind kind) {
-  switch (kind) {
-    case MeterKind::DissolvedOxygen: return "Brevanta Model Orvane D.O. Logged Data";
-    case MeterKind::SuspendedSolids: return "Brevanta Model Tessil TSS Logged Data";
-    case MeterKind::MultiParameter: break;
-  }
-  return "Brevanta MultiParameter Portable Logged Data";
-}
-
 DownloadResult RunDownload(MeterLink& link, ReadingTable& table, const std::string& port,
                            const DownloadFrontEnd& frontEnd) {
   Tell(frontEnd.rememberPort, port);

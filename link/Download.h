@@ -5,6 +5,7 @@
 #include <string>
 
 #include "MeterLink.h"
+#include "Meters.h"
 #include "ReadingTable.h"
 
 // What a front end shows while a download runs. Every member may be left empty.
@@ -39,6 +40,3 @@ struct DownloadResult {
 // a time, close the port on every path, keep the valid readings.
 DownloadResult RunDownload(MeterLink& link, ReadingTable& table, const std::string& port,
                            const DownloadFrontEnd& frontEnd);
-
-// The data window's title for a kind of meter.
-const char* DataWindowTitle(MeterKind kind);

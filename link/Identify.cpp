@@ -2,11 +2,11 @@
 
 #include "ErrorText.h"
 #include "LoggedReading.h"
+#include "Meters.h"
 #include "Transact.h"
 
 namespace {
 
-constexpr uint8_t kSlave = 0x01;
 constexpr uint8_t kReportSlaveId = 0x11;
 constexpr uint8_t kIdentityBytes = 6;
 constexpr uint8_t kDissolvedOxygenMark = 30;  // data byte 1
@@ -19,20 +19,10 @@ int32_t Fail(MeterLink& link, int32_t code) {
 
 }  // namespace
 
-RecordLayout RecordLayoutOf(MeterKind kind) {
-  switch (kind) {
-    case MeterKind::DissolvedOxygen: return {50, 7};
-    case MeterKind::SuspendedSolids: return {50, 6};
-    case MeterKind::MultiParameter: break;
-  }
-  return {250, 8};
-}
-
 void SetMeterKind(MeterLink& link, MeterKind kind) {
   link.meterKind = kind;
-  const RecordLayout layout = RecordLayoutOf(kind);
-  link.recordCount = layout.recordCount;
-  link.registersPerRecord = layout.registersPerRecord;
+  link.recordCount = MeterOf(kind).recordCount;
+  link.registersPerRecord = MeterOf(kind).registersPerRecord;
 }
 
 int32_t IdentifyMeter(MeterLink& link) {
@@ -62,8 +52,7 @@ int32_t RunFallbackProbe(MeterLink& link, ReadingTable& table) {
   link.doUnitsChoice = UnitsNotAsked;
   const int32_t code = ReadLoggedReading(link, table, 0);
   if (code == InvalidReply) {
-    link.meterKind = MeterKind::SuspendedSolids;
-    link.registersPerRecord = 6;  // the record count of both older meters is 50
+    SetMeterKind(link, MeterKind::SuspendedSolids);  // of the same record count as the probed one
     return 0;
   }
   return code;

@@ -14,12 +14,6 @@ int32_t IdentifyMeter(MeterLink& link);
 // solids; any other code fails the download. Forgets the units choice.
 int32_t RunFallbackProbe(MeterLink& link, ReadingTable& table);
 
-// How many records a kind of meter holds, and the registers of each.
-struct RecordLayout {
-  int32_t recordCount;
-  int32_t registersPerRecord;
-};
-RecordLayout RecordLayoutOf(MeterKind kind);
 
 // The kind, with its record count and registers per record.
 void SetMeterKind(MeterLink& link, MeterKind kind);

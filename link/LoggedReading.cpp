@@ -16,7 +16,6 @@ const char* const kUnitsSaturation = "% of Saturation";
 
 namespace {
 
-constexpr uint8_t kSlave = 0x01;
 constexpr uint8_t kReadInputRegisters = 0x04;
 constexpr int32_t kTemperatureLimit = 999;  // tenths of a degree either side of zero
 constexpr uint16_t kSuspendedSolids = 35;

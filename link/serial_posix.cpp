@@ -22,8 +22,8 @@ int32_t SystemErrorCode(int err) {
   switch (err) {
     case EACCES:
     case EPERM: return PermissionDenied;
-    case ENOENT: return 53;
-    case ENOMEM: return 7;
+    case ENOENT: return FileNotFound;
+    case ENOMEM: return OutOfMemory;
     case EBADF: return PortNotOpen;
     case EIO:
     case ENXIO:

@@ -14,9 +14,9 @@ int32_t SystemErrorCode(DWORD err) {
   switch (err) {
     case ERROR_ACCESS_DENIED: return PermissionDenied;
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return 53;
+    case ERROR_PATH_NOT_FOUND: return FileNotFound;
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY: return 7;
+    case ERROR_OUTOFMEMORY: return OutOfMemory;
     case ERROR_INVALID_HANDLE: return PortNotOpen;
     case ERROR_GEN_FAILURE:
     case ERROR_DEVICE_REMOVED:

@@ -9,6 +9,7 @@
 // become text, and the scaling and range the download applies to the meter's raw value.
 struct ReadingType {
   uint16_t code;
+  const char* name;                 // on the command line: "do-ppm", "ph", ...
   const char* rowLabel;             // in the type column of mixed layouts
   const char* multiParameterLabel;  // the row label when the meter is a multiparameter one; nullptr: rowLabel
   const char* singleTypeHeader;     // the value column's header when the table holds only this type
@@ -23,6 +24,10 @@ struct ReadingType {
 
 // The type of a code, or nullptr for an unknown one.
 const ReadingType* FindReadingType(uint16_t code);
+
+// The names of the types on the command line, and the code of one.
+std::string ReadingTypeNames();  // "do-ppm|do-sat|...", for messages
+bool ParseReadingTypeName(const std::string& name, uint16_t& code);
 
 // The row label of a type as the given meter names it (code 35 depends on the meter), and a
 // value in the type's number format.

@@ -8,7 +8,6 @@ namespace {
 using namespace std::chrono;
 
 constexpr sys_days kEpoch = sys_days{year{1601} / January / 1};
-constexpr int64_t kTicksPerDay = kTicksPerMinute * 1440;
 constexpr int32_t kMostMinutes = 366 * 1440;  // a leap year's worth
 
 int64_t DayNumber(const CivilTime& t) {

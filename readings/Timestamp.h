@@ -6,6 +6,7 @@
 #include "Calendar.h"
 
 constexpr int64_t kTicksPerMinute = 600'000'000;  // 100-ns ticks
+constexpr int64_t kTicksPerDay = kTicksPerMinute * 1440;
 
 // The timestamp of a local date and time: 100-ns ticks since 1601-01-01 00:00.
 int64_t TimestampOf(const CivilTime& time);
