@@ -19,21 +19,21 @@ RECT DialogRect(HWND window, int x, int y, int cx, int cy) {
 
 ProgressWindow CreateProgressWindow(HWND owner, const std::wstring& status) {
   DialogTemplate t(L"Wait!", WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER | WS_VISIBLE, 0, 125, 50);
-  t.Add(IDC_PROGRESS_STATUS, kStatic, status, SS_CENTER | SS_CENTERIMAGE, 0, 3, 3, 119, 25);
+  t.Add(IDC_WAIT_TEXT, kStatic, status, SS_CENTER | SS_CENTERIMAGE, 0, 3, 3, 119, 25);
   ProgressWindow progress;
   progress.window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, ProgressHandler, 0);
   SetProgramIcon(progress.window);
   RECT client{};
   GetClientRect(progress.window, &client);
   const RECT label = DialogRect(progress.window, 3, 3, 0, 25);
-  MoveWindow(GetDlgItem(progress.window, IDC_PROGRESS_STATUS), label.left, label.top, client.right - 2 * label.left,
+  MoveWindow(GetDlgItem(progress.window, IDC_WAIT_TEXT), label.left, label.top, client.right - 2 * label.left,
              label.bottom - label.top, TRUE);
   PumpMessages();
   return progress;
 }
 
 void SetProgressStatus(ProgressWindow& progress, const std::wstring& status) {
-  SetDlgItemTextW(progress.window, IDC_PROGRESS_STATUS, status.c_str());
+  SetDlgItemTextW(progress.window, IDC_WAIT_TEXT, status.c_str());
   PumpMessages();
 }
 

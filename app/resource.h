@@ -15,9 +15,8 @@
 #define IDM_SAVE_TEXT 1023
 #define IDM_SORT 1025
 
-// The "Wait!" windows: port discovery's text, a download's status and bar.
+// The "Wait!" windows: the text of port discovery and of a download's status, a download's bar.
 #define IDC_WAIT_TEXT 1001
-#define IDC_PROGRESS_STATUS 1001
 #define IDC_PROGRESS_BAR 1026
 
 // The start window.

@@ -129,7 +129,6 @@ std::string Headers(HWND grid) {
 // The list view holds exactly the core's grid texts, headers and widths for the table it shows.
 void CheckGridMatchesCore(const Program& program, HWND data, const std::string& what) {
   ReadingTable copy = program.table;
-  copy.shownLayout = 0;
   const GridTexts texts = fillGrid(copy, program.calendar);
   HWND grid = Grid(data);
   std::string headers;
@@ -258,8 +257,7 @@ void MultiParameter(Program& program) {
   HWND progress = Shown(L"Wait!");
   Sleep(1500);
   Picture(progress, "progress-window", true);
-  Check(Text(progress, IDC_PROGRESS_STATUS) == "Retrieving Logged Readings...",
-        "progress status: " + Text(progress, IDC_PROGRESS_STATUS));
+  Check(Text(progress, IDC_WAIT_TEXT) == "Retrieving Logged Readings...", "status: " + Text(progress, IDC_WAIT_TEXT));
   HWND data = Shown(L"Brevanta MultiParameter Portable Logged Data");
   Picture(data, "data-window-multiparameter", true);
   CheckGridMatchesCore(program, data, "multiparameter grid");
@@ -325,8 +323,7 @@ void MultiParameter(Program& program) {
 // the runner has left no folder to keep, asks its units and shows its readings regardless.
 void Faults(Program&) {
   HWND start = StartWindow();
-  const std::string preselected = Text(start, IDC_PORT_LIST);
-  Check(preselected == "COM7", "the port of the last download is preselected: " + preselected);
+  Check(Text(start, IDC_PORT_LIST) == "COM7", "the last download's port is preselected: " + Text(start, IDC_PORT_LIST));
   GetDataFrom(start, L"COM13");
   Answer(L"ERROR!", IDOK);
   GetDataFrom(start, L"COM8");
