@@ -351,8 +351,13 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
   }
   if (option == "--delimiter") return Choose(option, kDelimiters, value, d.delimiter, error);
   if (option == "--encoding") return Choose(option, kEncodings, value, d.encoding, error);
-  d.decimalComma = true;  // --decimal-comma, the one option without a value
-  return true;
+  if (option == "--decimal-comma") {
+    d.decimalComma = true;
+    return true;
+  }
+  // Only an option of the table reaches here, so one missing above is this file's own fault.
+  error = "internal error: " + option + " has no meaning";
+  return false;
 }
 
 // What only the whole command line shows.

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include "DefaultsFile.h"
+#include "FileSystem.h"
+#include "KeptDownload.h"
+#include "Options.h"
+#include "ReadingTable.h"
+
+// What the commands of datapond-cli share: their exit statuses, their messages, where the kept
+// downloads are, and the one way a download, a replay or a history is written out.
+
+enum ExitStatus {
+  Saved = 0,
+  LinkFailed = 1,
+  Usage = 2,
+  NoValidReadings = 3,
+  NotWritten = 4,
+  NotKept = 5,
+  DamagedLeftOut = 6  // written, but damaged kept downloads were left out: a nightly script must know
+};
+
+// Messages may quote what came from outside (a kept file, a name typed), so a control
+// character in them is shown, not obeyed by the terminal.
+void Say(const std::string& message);
+// A mistake in the command (status 2), and a file that could not be written (status 4).
+int UsageError(const std::string& problem);
+int NotWrittenError(const std::string& what, const std::string& reason);
+// Bytes to standard output: status 0, or 4 with the reason said.
+int WriteOut(const std::string& bytes, bool utf8Text);
+
+// A missing folder, or a folder in a file's place, is seen before the meter is read.
+int CheckOutputFolders(const DownloadOptions& options, const FileSystem& files);
+
+// Where downloads are kept: --archive, else $DATAPOND_ARCHIVE, else the system's place.
+std::string ArchiveFolder(const DownloadOptions& options, const FileSystem& files);
+
+// The units of a dissolved-oxygen download: --units when given, else the kept answer.
+int32_t UnitsOf(const DownloadOptions& options, const KeptDownload& kept);
+
+// Sorts the table by the options, fills the grid and writes every output the options name,
+// exactly as a download does: the same texts and bytes for a download, a replay or a history.
+int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& defaults, const FileSystem& files,
+                 const char* what);
+
+// The commands, each in a file of its own (two that share their sources share one).
+int RunPortsCommand();
+int RunDownloadCommand(const DownloadOptions& options);
+int RunArchiveCommand(const DownloadOptions& options);
+int RunReplayCommand(const DownloadOptions& options);
+int RunHistoryCommand(const DownloadOptions& options);
+int RunReportCommand(const DownloadOptions& options);

@@ -1,0 +1,131 @@
+// download: the meter read, its records kept, the readings written.
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "Archive.h"
+#include "Commands.h"
+#include "DefaultsFile.h"
+#include "Download.h"
+#include "KeptDownload.h"
+#include "LoggedReading.h"
+#include "Meters.h"
+#include "PortAccess.h"
+#include "Terminal.h"
+
+namespace {
+
+// Status lines, and on a terminal a bar that fills as the records come in.
+struct Progress {
+  bool terminal = IsTerminal(stderr);
+  int32_t last = 0;
+  bool barShown = false;
+
+  void EndBar() {
+    if (barShown) std::fputc('\n', stderr);
+    barShown = false;
+  }
+  void Status(const std::string& text) {
+    EndBar();
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+  void Show(int32_t position) {
+    if (!terminal || last <= 0) return;
+    constexpr int kWidth = 40;
+    const int filled = static_cast<int>(static_cast<int64_t>(position + 1) * kWidth / last);
+    std::fprintf(stderr, "\r  [%s%s] %d/%d", std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(kWidth - filled), '.').c_str(), position + 1, last);
+    std::fflush(stderr);
+    barShown = true;
+  }
+};
+
+// The operator's answer on a terminal: 1 mg/l, 2 %Sat, or 0 when the input ended unanswered.
+int32_t AskUnits() {
+  std::fprintf(stderr, "\n%s\n%s\n%s\n  1  %s\n  2  %s\nUnits [1/2]: ", kUnitsQuestion[0], kUnitsQuestion[1],
+               kUnitsQuestion[2], kUnitsMgPerLitre, kUnitsSaturation);
+  std::string answer;
+  while (std::getline(std::cin, answer)) {
+    if (answer == "1" || answer == "2") return answer == "1" ? 1 : 2;
+    std::fprintf(stderr, "Units [1/2]: ");
+  }
+  std::fputc('\n', stderr);
+  return 0;
+}
+
+void ReportLinkFailure(const DownloadResult& result, const MeterLink& link, const std::string& port) {
+  std::fprintf(stderr, "%s\n", result.message.c_str());
+  // The program's one line serves every port problem; the system can say which it was.
+  if (link.portFailure.empty() || link.portFailure == result.message) return;
+  std::string detail = port + ": " + link.portFailure;
+  if (const std::string remedy = PortRemedy(port); !remedy.empty()) detail += ": " + remedy;
+  std::fprintf(stderr, "%s\n", detail.c_str());
+}
+
+}  // namespace
+
+int RunDownloadCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  Defaults defaults = LoadDefaults(files);
+  const std::string port = options.port.empty() ? defaults.LastPort : options.port;
+  if (port.empty()) return UsageError("no --port given and no port remembered");
+  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+
+  Progress progress;
+  bool unitsUnanswered = false;
+  MeterLink link;
+  link.unitsPrompt = [&]() -> int32_t {
+    int32_t answer = options.units;
+    if (answer == 0 && IsTerminal(stdin) && IsTerminal(stderr)) {
+      progress.EndBar();
+      answer = AskUnits();
+    }
+    // No answer is no answer: the download goes on, and nothing is written from it.
+    unitsUnanswered = answer == 0;
+    return answer;
+  };
+  DownloadFrontEnd frontEnd;
+  frontEnd.rememberPort = [&](const std::string& chosen) {
+    defaults.LastPort = chosen;
+    SaveDefaults(defaults, files);
+  };
+  frontEnd.status = [&](const std::string& text) { progress.Status(text); };
+  frontEnd.showProgress = [&](int32_t, int32_t last) { progress.last = last; };
+  frontEnd.progress = [&](int32_t position) { progress.Show(position); };
+  frontEnd.closeProgress = [&] { progress.EndBar(); };
+
+  ReadingTable table;
+  const DownloadResult result = RunDownload(link, table, port, frontEnd);
+  if (result.outcome == DownloadOutcome::Failed) {
+    ReportLinkFailure(result, link, port);
+    return LinkFailed;
+  }
+  // Every record was read: the meter's records are kept before anything is written.
+  bool kept = !options.keep;
+  if (options.keep) {
+    KeptDownload download = KeptFromLink(link, port);
+    if (unitsUnanswered) download.units = UnitsNotAsked;
+    const std::string folder = ArchiveFolder(options, files);
+    std::string id, reason;
+    kept = KeepDownload(download, folder, files, id, reason);
+    if (kept) {
+      std::fprintf(stderr, "Kept as %s in %s\n", id.c_str(), folder.c_str());
+    } else {
+      std::fprintf(stderr, "datapond-cli: %s\n", NotKeptMessage(folder, reason).c_str());
+    }
+  }
+  if (result.outcome == DownloadOutcome::NoValidData) {
+    std::fprintf(stderr, "%s\n", result.message.c_str());
+    return NoValidReadings;
+  }
+  if (unitsUnanswered) {
+    return UsageError(
+        "this is a dissolved-oxygen meter and the units question had no answer; nothing was written: give --units "
+        "mg/l or --units sat");
+  }
+  std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
+               DataWindowTitle(table.meterKind).c_str());
+  const int status = WriteOutputs(table, options, defaults, files, "download");
+  return status == Saved && !kept ? NotKept : status;
+}

@@ -1,0 +1,88 @@
+// history and report: every reading of every kept download, as files or as a web page.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Archive.h"
+#include "Commands.h"
+#include "DefaultsFile.h"
+#include "History.h"
+#include "KeptDownload.h"
+#include "LoggedReading.h"
+#include "ReadingGrid.h"
+#include "Report.h"
+
+namespace {
+
+// The kept downloads a history is made of, with a word on those it cannot use.
+std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const FileSystem& files, bool& damaged) {
+  std::vector<KeptDownload> kept;
+  damaged = false;
+  for (ArchiveEntry& entry : ReadArchive(ArchiveFolder(options, files), files)) {
+    if (!entry.error.empty()) {
+      Say("datapond-cli: left out: " + entry.error);
+      damaged = true;
+      continue;
+    }
+    if (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked && options.units != 0) {
+      entry.kept.units = UnitsOf(options, entry.kept);
+    }
+    kept.push_back(std::move(entry.kept));
+  }
+  return kept;
+}
+
+int BuildHistoryOf(const DownloadOptions& options, const std::vector<KeptDownload>& kept, ReadingTable& table,
+                   HistorySummary& what) {
+  if (BuildHistory(kept, options.filter, table, what) == 0 && what.withoutUnits.empty()) {
+    std::fprintf(stderr, "No kept reading matches\n");
+    return NoValidReadings;
+  }
+  if (!what.withoutUnits.empty()) {
+    std::fprintf(stderr,
+                 "datapond-cli: %zu dissolved-oxygen %s kept without units %s left out: give --units mg/l "
+                 "or --units sat\n",
+                 what.withoutUnits.size(), what.withoutUnits.size() == 1 ? "download" : "downloads",
+                 what.withoutUnits.size() == 1 ? "is" : "are");
+  }
+  if (table.count == 0) {
+    std::fprintf(stderr, "No kept reading matches\n");
+    return NoValidReadings;
+  }
+  std::fprintf(stderr, "%d %s from %zu %s\n", table.count, table.count == 1 ? "reading" : "readings",
+               what.downloads.size(), what.downloads.size() == 1 ? "download" : "downloads");
+  return Saved;
+}
+
+}  // namespace
+
+int RunHistoryCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+  bool damaged = false;
+  const std::vector<KeptDownload> kept = HistorySources(options, files, damaged);
+  ReadingTable table;
+  HistorySummary what;
+  if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
+  Defaults defaults = LoadDefaults(files);
+  const int status = WriteOutputs(table, options, defaults, files, "history");
+  return status == Saved && damaged ? DamagedLeftOut : status;
+}
+
+int RunReportCommand(const DownloadOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  bool damaged = false;
+  const std::vector<KeptDownload> kept = HistorySources(options, files, damaged);
+  ReadingTable table;
+  HistorySummary what;
+  if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
+  table.sortPriority = options.sortPriority;
+  const Calendar calendar = PictureCalendar(options.datePicture, options.timePicture);
+  const GridTexts grid = fillGrid(table, calendar);
+  std::string reason;
+  if (!files.write(options.reportPath, ReportHtml(table, grid, kept, what, calendar), reason)) {
+    return NotWrittenError(options.reportPath, reason);
+  }
+  std::fprintf(stderr, "Saved %s\n", options.reportPath.c_str());
+  return damaged ? DamagedLeftOut : Saved;
+}

@@ -1,0 +1,122 @@
+// What the commands share: messages, statuses, the archive folder and the writing of files.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "Ansi.h"
+#include "Archive.h"
+#include "Commands.h"
+#include "DefaultsFile.h"
+#include "KeptDownload.h"
+#include "ReadingGrid.h"
+#include "SaveFrame.h"
+#include "Terminal.h"
+#include "Workbook.h"
+
+namespace {
+
+// The form of one text output: the program's own unless options say otherwise, and on a
+// terminal the terminal's character set.
+TextForm FormOf(const DownloadOptions& options, const OutputRequest& output, bool terminalShowsUtf8) {
+  TextForm form;
+  form.decimalSeparator = options.decimalComma ? ',' : '.';
+  form.commaDelimiter = options.delimiter;
+  if (options.encoding == Encoding::Utf8) {
+    form.encoding =
+        output.format == SaveFormat::CommaDelimited ? TextForm::Encoding::Utf8WithMark : TextForm::Encoding::Utf8;
+  } else if (options.encoding == Encoding::NotGiven && output.path.empty() && terminalShowsUtf8) {
+    form.encoding = TextForm::Encoding::Utf8;
+  }
+  return form;
+}
+
+}  // namespace
+
+void Say(const std::string& message) { std::fprintf(stderr, "%s\n", Printable(message).c_str()); }
+
+int UsageError(const std::string& problem) {
+  Say("datapond-cli: " + problem + " (see datapond-cli --help)");
+  return Usage;
+}
+
+int NotWrittenError(const std::string& what, const std::string& reason) {
+  Say("datapond-cli: cannot write " + what + ": " + reason);
+  return NotWritten;
+}
+
+int WriteOut(const std::string& bytes, bool utf8Text) {
+  std::string reason;
+  return WriteStandardOutput(bytes, utf8Text, reason) ? Saved : NotWrittenError("standard output", reason);
+}
+
+int CheckOutputFolders(const DownloadOptions& options, const FileSystem& files) {
+  for (const OutputRequest& output : options.outputs) {
+    if (output.path.empty()) continue;
+    const std::filesystem::path path = std::filesystem::absolute(output.path);
+    if (files.isFolder(path.string())) return NotWrittenError(output.path, "it is a folder");
+    if (!files.isFolder(path.parent_path().string())) {
+      return NotWrittenError(output.path, "there is no folder " + path.parent_path().string());
+    }
+  }
+  return Saved;
+}
+
+std::string ArchiveFolder(const DownloadOptions& options, const FileSystem& files) {
+  if (!options.archiveFolder.empty()) return options.archiveFolder;
+  if (const char* folder = std::getenv("DATAPOND_ARCHIVE"); folder != nullptr && folder[0] != '\0') return folder;
+  return DefaultArchiveFolder(files);
+}
+
+int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& defaults, const FileSystem& files,
+                 const char* what) {
+  table.sortPriority = options.sortPriority;
+  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture));
+  for (int32_t row : options.rows) {
+    if (row > table.count) {
+      return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
+                        (table.count == 1 ? " row" : " rows") + " of the " + what);
+    }
+  }
+  const bool terminalShowsUtf8 = StandardOutputShowsUtf8();
+  int status = Saved;
+  for (const OutputRequest& output : options.outputs) {
+    TextForm form = FormOf(options, output, terminalShowsUtf8);
+    form.workbookDateTime = WorkbookDateTimeFormat(options.datePicture, options.timePicture);
+    if (output.path.empty()) {
+      std::vector<int32_t> rows = options.rows;
+      if (rows.empty()) {
+        for (int32_t r = 1; r <= table.count; ++r) rows.push_back(r);
+      }
+      std::sort(rows.begin(), rows.end());
+      const std::string bytes = SaveFileBytes(output.format, table, grid, rows, Utf8ToWindows1252, form);
+      const bool utf8 = output.format == SaveFormat::Spreadsheet || form.encoding != TextForm::Encoding::CodePage;
+      if (WriteOut(bytes, utf8 && output.format != SaveFormat::Workbook) != Saved) status = NotWritten;
+      continue;
+    }
+    SaveFrontEnd save;
+    save.scopePrompt = [] { return 2; };  // rows were named: save only those
+    save.chooseFile = [&](const SaveDialogText&, const std::string&) {
+      return std::filesystem::absolute(output.path).string();
+    };
+    save.rememberFolder = [&](const std::string& folder) {
+      defaults.SaveFolder = folder;
+      SaveDefaults(defaults, files);
+    };
+    save.toAnsi = Utf8ToWindows1252;
+    save.textForm = form;
+    const SaveResult saved = RunSave(output.format, table, grid, options.rows, defaults.SaveFolder, save, files);
+    if (saved.outcome == SaveOutcome::Saved) {
+      std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
+    } else {
+      status = NotWrittenError(saved.path, saved.reason);
+    }
+  }
+  return status;
+}
+
+int32_t UnitsOf(const DownloadOptions& options, const KeptDownload& kept) {
+  if (kept.kind != MeterKind::DissolvedOxygen) return UnitsNotAsked;
+  if (options.units != 0) return options.units == 1 ? UnitsMgPerLitre : UnitsPercentSaturation;
+  return kept.units;
+}
