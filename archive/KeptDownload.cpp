@@ -63,16 +63,6 @@ std::string RecordLabel(size_t index) {
 // A field's text as an error may show it: quoted, its control characters escaped.
 std::string Quote(const std::string& text) { return "\"" + Printable(text) + "\""; }
 
-bool ParseUnits(const std::string& name, int32_t& units) {
-  for (int32_t u : {UnitsMgPerLitre, UnitsPercentSaturation, UnitsNotAsked}) {
-    if (name == UnitsName(u)) {
-      units = u;
-      return true;
-    }
-  }
-  return false;
-}
-
 // The decimal digits at `at`, known to be digits, as a number.
 int Digits(const std::string& text, size_t at, size_t count) {
   int value = 0;
@@ -144,10 +134,6 @@ std::string Printable(const std::string& text) {
   return shown;
 }
 
-const char* UnitsName(int32_t units) {
-  return units == UnitsMgPerLitre ? "mg/l" : units == UnitsPercentSaturation ? "sat" : "none";
-}
-
 KeptDownload KeptFromLink(const MeterLink& link, const std::string& port) {
   KeptDownload kept;
   kept.kind = link.meterKind;
@@ -205,7 +191,7 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
   if (!lines.Field("downloaded", value, error)) return false;
   if (!ParseMoment(value, read.moment)) return lines.Fail("not a date and time " + Quote(value), error);
   if (!lines.Field("units", value, error)) return false;
-  if (!ParseUnits(value, read.units)) return lines.Fail("unknown units " + Quote(value), error);
+  if (!ParseUnitsName(value, read.units)) return lines.Fail("unknown units " + Quote(value), error);
   if (read.units != UnitsNotAsked && read.kind != MeterKind::DissolvedOxygen) {
     return lines.Fail("units for a meter that has none", error);
   }

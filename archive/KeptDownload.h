@@ -44,4 +44,3 @@ std::string MomentText(const LocalMoment& moment, bool withOffset);
 std::string Printable(const std::string& text);
 
 // The short names of meters and units in kept files and on the command line.
-const char* UnitsName(int32_t units);       // "mg/l", "sat", "none"

@@ -76,7 +76,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
   bool unitsUnanswered = false;
   MeterLink link;
   link.unitsPrompt = [&]() -> int32_t {
-    int32_t answer = options.units;
+    int32_t answer = UnitsAnswer(options.units);
     if (answer == 0 && IsTerminal(stdin) && IsTerminal(stderr)) {
       progress.EndBar();
       answer = AskUnits();

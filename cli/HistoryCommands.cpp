@@ -24,7 +24,7 @@ std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const F
       damaged = true;
       continue;
     }
-    if (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked && options.units != 0) {
+    if (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked && options.units != UnitsNotAsked) {
       entry.kept.units = UnitsOf(options, entry.kept);
     }
     kept.push_back(std::move(entry.kept));

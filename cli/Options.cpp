@@ -74,7 +74,8 @@ const char* const kUsage =
 
 namespace {
 
-const std::map<std::string, int32_t> kUnits = {{"mg/l", 1}, {"sat", 2}};
+const std::map<std::string, int32_t> kUnits = {{UnitsName(UnitsMgPerLitre), UnitsMgPerLitre},
+                                               {UnitsName(UnitsPercentSaturation), UnitsPercentSaturation}};
 
 const std::map<std::string, int32_t> kSorts = {
     {"location-type-time", 1}, {"location-time", 2}, {"type-location-time", 3}, {"type-time", 4}, {"time", 5}};

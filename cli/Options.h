@@ -6,6 +6,7 @@
 
 #include "Calendar.h"
 #include "History.h"
+#include "Meters.h"
 #include "SaveFrame.h"
 
 // One file to write: a format and where (empty: standard output).
@@ -19,7 +20,7 @@ enum class Encoding { NotGiven, Windows1252, Utf8 };
 
 struct DownloadOptions {
   std::string port;   // empty: the remembered one
-  int32_t units = 0;  // 0 ask, 1 mg/l, 2 %Sat
+  int32_t units = UnitsNotAsked;  // a DoUnits; not asked: ask on a terminal
   int32_t sortPriority = 2;
   std::vector<OutputRequest> outputs;
   std::vector<int32_t> rows;  // 1-based grid rows; empty: all

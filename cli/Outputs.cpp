@@ -117,6 +117,6 @@ int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& 
 
 int32_t UnitsOf(const DownloadOptions& options, const KeptDownload& kept) {
   if (kept.kind != MeterKind::DissolvedOxygen) return UnitsNotAsked;
-  if (options.units != 0) return options.units == 1 ? UnitsMgPerLitre : UnitsPercentSaturation;
+  if (options.units != UnitsNotAsked) return options.units;
   return kept.units;
 }

@@ -55,6 +55,10 @@ uint16_t RecordType(MeterKind kind, int32_t doUnitsChoice, uint16_t typeRegister
 
 }  // namespace
 
+int32_t UnitsAnswer(int32_t doUnits) {
+  return doUnits == UnitsMgPerLitre ? 1 : doUnits == UnitsPercentSaturation ? 2 : 0;
+}
+
 std::string RecordRequest(int32_t record, int32_t registersPerRecord) {
   char text[16];
   std::snprintf(text, sizeof text, ":0104%04X%04X", static_cast<unsigned>(record * registersPerRecord) & 0xFFFF,

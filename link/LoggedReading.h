@@ -12,7 +12,10 @@
 extern const char* const kUnitsTitle;
 extern const char* const kUnitsQuestion[3];
 extern const char* const kUnitsMgPerLitre;  // the answer 1
-extern const char* const kUnitsSaturation;  // the answer 2
+extern const char* const kUnitsSaturation;  // the answer 2, as is any answer but 1
+
+// The answer to the question that gives these units: 1, 2, or 0 for no answer.
+int32_t UnitsAnswer(int32_t doUnits);
 
 // The request for record i: slave 1, Read Input Registers, start i x R, count R.
 std::string RecordRequest(int32_t record, int32_t registersPerRecord);

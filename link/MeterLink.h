@@ -9,6 +9,7 @@
 
 #include "Calendar.h"
 #include "Clock.h"
+#include "Meters.h"
 #include "ReadingTable.h"
 #include "SerialPort.h"
 
@@ -27,9 +28,6 @@ struct ReplyBytes {
 enum class KindToldBy { Identification, Probe };
 
 using PortOpener = int32_t (*)(const std::string& name, std::unique_ptr<SerialPort>& port, std::string& why);
-
-// The dissolved-oxygen meter does not say its units; the operator is asked once a run.
-enum DoUnits : int32_t { UnitsNotAsked = 0, UnitsPercentSaturation = 286, UnitsMgPerLitre = 542 };
 
 // The one serial session with the meter and what the link knows of the meter; the port is
 // open only during one download attempt.

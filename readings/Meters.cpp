@@ -23,4 +23,18 @@ const Meter* MeterNamed(const std::string& name) {
   return found == std::end(kMeters) ? nullptr : found;
 }
 
+const char* UnitsName(int32_t units) {
+  return units == UnitsMgPerLitre ? "mg/l" : units == UnitsPercentSaturation ? "sat" : "none";
+}
+
+bool ParseUnitsName(const std::string& name, int32_t& units) {
+  for (int32_t u : {UnitsMgPerLitre, UnitsPercentSaturation, UnitsNotAsked}) {
+    if (name == UnitsName(u)) {
+      units = u;
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string DataWindowTitle(MeterKind kind) { return std::string(MeterOf(kind).model) + " Logged Data"; }
