@@ -2,8 +2,7 @@
 #include <commctrl.h>
 
 #include "Archive.h"
-#include "History.h"
-#include "Report.h"
+#include "DownloadSession.h"
 #include "DialogTemplate.h"
 #include "Download.h"
 #include "Program.h"
@@ -18,24 +17,6 @@ const wchar_t* const kSeveralPortsLine1 = L"1. Select a serial port and connect 
 const wchar_t* const kLine2Text = L"2. Press the MENU button on the portable unit and select the PC Extract option.";
 const wchar_t* const kLine3Text = L"3. The portable display should read: Waiting for Request from PC...";
 const wchar_t* const kLine4Text = L"4. Click button below when ready.";
-
-// The report of every kept download, refreshed beside them. A failure changes nothing: the
-// kept downloads are what matters, and datapond-cli makes the report again from them.
-void RefreshReport(Program& program, const std::string& archiveFolder) {
-  std::vector<KeptDownload> kept;
-  for (ArchiveEntry& entry : ReadArchive(archiveFolder, program.files)) {
-    if (entry.error.empty()) kept.push_back(std::move(entry.kept));
-  }
-  ReadingTable history;
-  HistorySummary what;
-  if (BuildHistory(kept, {}, history, what) == 0) return;
-  const GridTexts grid = fillGrid(history, program.calendar);
-  std::string reason;
-  // Beside the Downloads folder, in the Datapond folder of the documents.
-  const std::string datapond = archiveFolder.substr(0, archiveFolder.rfind('\\') + 1);
-  program.files.write(datapond + "Readings report.html", ReportHtml(history, grid, kept, what, program.calendar),
-                      reason);
-}
 
 // Get Data: the core runs the download; this window and the progress window show it.
 void GetData(HWND dialog, Program& program) {
@@ -77,13 +58,11 @@ void GetData(HWND dialog, Program& program) {
   const DownloadResult result = RunDownload(program.link, program.table, program.ChosenPort, frontEnd);
   // Every record was read: the meter's records are kept before anything is shown.
   if (result.outcome != DownloadOutcome::Failed) {
+    // In Datapond\Downloads of the documents, the report beside it in Datapond.
     const std::string folder = DefaultArchiveFolder(program.files);
-    std::string id, reason;
-    if (KeepDownload(KeptFromLink(program.link, program.ChosenPort), folder, program.files, id, reason)) {
-      RefreshReport(program, folder);
-    } else {
-      MessageBoxW(nullptr, Widen(NotKeptMessage(folder, reason)).c_str(), L"Warning!", MB_OK | MB_ICONWARNING);
-    }
+    const KeepOutcome kept = KeepAndReport(KeptFromLink(program.link, program.ChosenPort), folder, program.files,
+                                           ReportBeside(folder), program.calendar);
+    if (!kept.kept) MessageBoxW(nullptr, Widen(kept.message).c_str(), L"Warning!", MB_OK | MB_ICONWARNING);
   }
   switch (result.outcome) {
     case DownloadOutcome::Done: program.downloaded = true; break;

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "DefaultsFile.h"
 #include "Download.h"
+#include "DownloadSession.h"
 #include "KeptDownload.h"
 #include "LoggedReading.h"
 #include "Meters.h"
@@ -107,12 +108,12 @@ int RunDownloadCommand(const DownloadOptions& options) {
     KeptDownload download = KeptFromLink(link, port);
     if (unitsUnanswered) download.units = UnitsNotAsked;
     const std::string folder = ArchiveFolder(options, files);
-    std::string id, reason;
-    kept = KeepDownload(download, folder, files, id, reason);
+    const KeepOutcome outcome = KeepAndReport(download, folder, files, "", {});
+    kept = outcome.kept;
     if (kept) {
-      std::fprintf(stderr, "Kept as %s in %s\n", id.c_str(), folder.c_str());
+      std::fprintf(stderr, "Kept as %s in %s\n", outcome.id.c_str(), folder.c_str());
     } else {
-      std::fprintf(stderr, "datapond-cli: %s\n", NotKeptMessage(folder, reason).c_str());
+      std::fprintf(stderr, "datapond-cli: %s\n", outcome.message.c_str());
     }
   }
   if (result.outcome == DownloadOutcome::NoValidData) {

@@ -13,7 +13,8 @@ mkdir -p "$shots"
 export DATAPOND_ARCHIVE=$work/kept
 (cd "$work" && "$cli" download --port "$port" --output r.csv && "$cli" report --output report.html) 2>/dev/null ||
   { echo "FAIL the report was not written"; exit 1; }
-chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+# Its own home too: the crash reporter writes under ~/.config whatever the profile folder.
+HOME=$work XDG_CONFIG_HOME=$work/config chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
   --disable-component-update --disable-sync --user-data-dir="$work/browser" --enable-logging=stderr --v=0 \
   --window-size=1200,4000 --screenshot="$shots/readings-report.png" "file://$work/report.html" 2>"$work/log"
 if [ -s "$shots/readings-report.png" ] && ! grep CONSOLE "$work/log"; then
