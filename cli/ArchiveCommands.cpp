@@ -10,9 +10,9 @@
 #include "LoggedReading.h"
 #include "Meters.h"
 
-int RunArchiveCommand(const DownloadOptions& options) {
+int RunArchiveCommand(const ArchiveOptions& options) {
   const FileSystem files = LocalFileSystem();
-  const std::string folder = ArchiveFolder(options, files);
+  const std::string folder = ArchiveFolder(options.kept, files);
   const std::vector<ArchiveEntry> entries = ReadArchive(folder, files);
   if (entries.empty()) std::fprintf(stderr, "No downloads are kept in %s\n", folder.c_str());
   std::string list;
@@ -35,13 +35,13 @@ int RunArchiveCommand(const DownloadOptions& options) {
   return written != Saved ? written : status;
 }
 
-int RunReplayCommand(const DownloadOptions& options) {
+int RunReplayCommand(const ReplayOptions& options) {
   const FileSystem files = LocalFileSystem();
-  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+  if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
   KeptDownload kept;
   std::string error;
-  if (!LoadKeptDownload(ArchiveFolder(options, files), options.replayId, files, kept, error)) return UsageError(error);
-  const int32_t units = UnitsOf(options, kept);
+  if (!LoadKeptDownload(ArchiveFolder(options.kept, files), options.id, files, kept, error)) return UsageError(error);
+  const int32_t units = UnitsOf(options.kept, kept);
   if (kept.kind == MeterKind::DissolvedOxygen && units == UnitsNotAsked) {
     return UsageError("this dissolved-oxygen download was kept without its units: give --units mg/l or --units sat");
   }
@@ -51,5 +51,5 @@ int RunReplayCommand(const DownloadOptions& options) {
     return NoValidReadings;
   }
   Defaults defaults = LoadDefaults(files);
-  return WriteOutputs(table, options, defaults, files, "download");
+  return WriteOutputs(table, options.write, defaults, files, "download");
 }

@@ -31,23 +31,23 @@ int NotWrittenError(const std::string& what, const std::string& reason);
 int WriteOut(const std::string& bytes, bool utf8Text);
 
 // A missing folder, or a folder in a file's place, is seen before the meter is read.
-int CheckOutputFolders(const DownloadOptions& options, const FileSystem& files);
+int CheckOutputFolders(const WriteOptions& options, const FileSystem& files);
 
 // Where downloads are kept: --archive, else $DATAPOND_ARCHIVE, else the system's place.
-std::string ArchiveFolder(const DownloadOptions& options, const FileSystem& files);
+std::string ArchiveFolder(const KeptOptions& options, const FileSystem& files);
 
 // The units of a dissolved-oxygen download: --units when given, else the kept answer.
-int32_t UnitsOf(const DownloadOptions& options, const KeptDownload& kept);
+int32_t UnitsOf(const KeptOptions& options, const KeptDownload& kept);
 
 // Sorts the table by the options, fills the grid and writes every output the options name,
 // exactly as a download does: the same texts and bytes for a download, a replay or a history.
-int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& defaults, const FileSystem& files,
+int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,
                  const char* what);
 
 // The commands, each in a file of its own (two that share their sources share one).
 int RunPortsCommand();
 int RunDownloadCommand(const DownloadOptions& options);
-int RunArchiveCommand(const DownloadOptions& options);
-int RunReplayCommand(const DownloadOptions& options);
-int RunHistoryCommand(const DownloadOptions& options);
-int RunReportCommand(const DownloadOptions& options);
+int RunArchiveCommand(const ArchiveOptions& options);
+int RunReplayCommand(const ReplayOptions& options);
+int RunHistoryCommand(const HistoryOptions& options);
+int RunReportCommand(const ReportOptions& options);

@@ -71,13 +71,13 @@ int RunDownloadCommand(const DownloadOptions& options) {
   Defaults defaults = LoadDefaults(files);
   const std::string port = options.port.empty() ? defaults.LastPort : options.port;
   if (port.empty()) return UsageError("no --port given and no port remembered");
-  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+  if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
 
   Progress progress;
   bool unitsUnanswered = false;
   MeterLink link;
   link.unitsPrompt = [&]() -> int32_t {
-    int32_t answer = UnitsAnswer(options.units);
+    int32_t answer = UnitsAnswer(options.kept.units);
     if (answer == 0 && IsTerminal(stdin) && IsTerminal(stderr)) {
       progress.EndBar();
       answer = AskUnits();
@@ -107,7 +107,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
   if (options.keep) {
     KeptDownload download = KeptFromLink(link, port);
     if (unitsUnanswered) download.units = UnitsNotAsked;
-    const std::string folder = ArchiveFolder(options, files);
+    const std::string folder = ArchiveFolder(options.kept, files);
     const KeepOutcome outcome = KeepAndReport(download, folder, files, "", {});
     kept = outcome.kept;
     if (kept) {
@@ -127,6 +127,6 @@ int RunDownloadCommand(const DownloadOptions& options) {
   }
   std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
                DataWindowTitle(table.meterKind).c_str());
-  const int status = WriteOutputs(table, options, defaults, files, "download");
+  const int status = WriteOutputs(table, options.write, defaults, files, "download");
   return status == Saved && !kept ? NotKept : status;
 }

@@ -15,7 +15,7 @@
 namespace {
 
 // The kept downloads a history is made of, with a word on those it cannot use.
-std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const FileSystem& files, bool& damaged) {
+std::vector<KeptDownload> HistorySources(const KeptOptions& options, const FileSystem& files, bool& damaged) {
   std::vector<KeptDownload> kept;
   damaged = false;
   for (ArchiveEntry& entry : ReadArchive(ArchiveFolder(options, files), files)) {
@@ -24,17 +24,15 @@ std::vector<KeptDownload> HistorySources(const DownloadOptions& options, const F
       damaged = true;
       continue;
     }
-    if (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked && options.units != UnitsNotAsked) {
-      entry.kept.units = UnitsOf(options, entry.kept);
-    }
+    if (entry.kept.units == UnitsNotAsked) entry.kept.units = UnitsOf(options, entry.kept);
     kept.push_back(std::move(entry.kept));
   }
   return kept;
 }
 
-int BuildHistoryOf(const DownloadOptions& options, const std::vector<KeptDownload>& kept, ReadingTable& table,
+int BuildHistoryOf(const HistoryFilter& filter, const std::vector<KeptDownload>& kept, ReadingTable& table,
                    HistorySummary& what) {
-  if (BuildHistory(kept, options.filter, table, what) == 0 && what.withoutUnits.empty()) {
+  if (BuildHistory(kept, filter, table, what) == 0 && what.withoutUnits.empty()) {
     std::fprintf(stderr, "No kept reading matches\n");
     return NoValidReadings;
   }
@@ -56,33 +54,33 @@ int BuildHistoryOf(const DownloadOptions& options, const std::vector<KeptDownloa
 
 }  // namespace
 
-int RunHistoryCommand(const DownloadOptions& options) {
+int RunHistoryCommand(const HistoryOptions& options) {
   const FileSystem files = LocalFileSystem();
-  if (const int status = CheckOutputFolders(options, files); status != Saved) return status;
+  if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
   bool damaged = false;
-  const std::vector<KeptDownload> kept = HistorySources(options, files, damaged);
+  const std::vector<KeptDownload> kept = HistorySources(options.kept, files, damaged);
   ReadingTable table;
   HistorySummary what;
-  if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
+  if (const int status = BuildHistoryOf(options.filter, kept, table, what); status != Saved) return status;
   Defaults defaults = LoadDefaults(files);
-  const int status = WriteOutputs(table, options, defaults, files, "history");
+  const int status = WriteOutputs(table, options.write, defaults, files, "history");
   return status == Saved && damaged ? DamagedLeftOut : status;
 }
 
-int RunReportCommand(const DownloadOptions& options) {
+int RunReportCommand(const ReportOptions& options) {
   const FileSystem files = LocalFileSystem();
   bool damaged = false;
-  const std::vector<KeptDownload> kept = HistorySources(options, files, damaged);
+  const std::vector<KeptDownload> kept = HistorySources(options.kept, files, damaged);
   ReadingTable table;
   HistorySummary what;
-  if (const int status = BuildHistoryOf(options, kept, table, what); status != Saved) return status;
-  table.sortPriority = options.sortPriority;
-  const Calendar calendar = PictureCalendar(options.datePicture, options.timePicture);
+  if (const int status = BuildHistoryOf(options.filter, kept, table, what); status != Saved) return status;
+  table.sortPriority = options.write.sortPriority;
+  const Calendar calendar = PictureCalendar(options.write.datePicture, options.write.timePicture);
   const GridTexts grid = fillGrid(table, calendar);
   std::string reason;
-  if (!files.write(options.reportPath, ReportHtml(table, grid, kept, what, calendar), reason)) {
-    return NotWrittenError(options.reportPath, reason);
+  if (!files.write(options.path, ReportHtml(table, grid, kept, what, calendar), reason)) {
+    return NotWrittenError(options.path, reason);
   }
-  std::fprintf(stderr, "Saved %s\n", options.reportPath.c_str());
+  std::fprintf(stderr, "Saved %s\n", options.path.c_str());
   return damaged ? DamagedLeftOut : Saved;
 }

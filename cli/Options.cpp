@@ -295,7 +295,16 @@ class OutputPairing {
   std::vector<OutputRequest> standardOutput_;
 };
 
-bool ApplyOption(Command command, const std::string& option, const std::string& value, DownloadOptions& d,
+// Every option as given, before it goes to the record of its command.
+struct Given {
+  std::string port, id, reportPath;
+  bool keep = true;
+  KeptOptions kept;
+  WriteOptions write;
+  HistoryFilter filter;
+};
+
+bool ApplyOption(Command command, const std::string& option, const std::string& value, Given& d,
                  OutputPairing& pairing, std::string& error) {
   if (option == "--output" && command == Command::Report) {
     d.reportPath = value;
@@ -304,7 +313,7 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
     return error.empty();
   }
   if (option == "--archive") {
-    d.archiveFolder = value;
+    d.kept.archiveFolder = value;
     if (value.empty()) error = "--archive needs a folder";
     return !value.empty();
   }
@@ -336,24 +345,24 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
     if (value.empty()) error = "--port needs a port name";
     return error.empty();
   }
-  if (option == "--units") return Choose(option, kUnits, value, d.units, error);
-  if (option == "--sort") return Choose(option, kSorts, value, d.sortPriority, error);
+  if (option == "--units") return Choose(option, kUnits, value, d.kept.units, error);
+  if (option == "--sort") return Choose(option, kSorts, value, d.write.sortPriority, error);
   if (option == "--format") {
     SaveFormat format{};
     return Choose(option, kFormats, value, format, error) && pairing.Format(format, value, error);
   }
-  if (option == "--output") return pairing.Output(value, d.outputs, error);
-  if (option == "--rows") return ParseRows(value, d.rows, error);
+  if (option == "--output") return pairing.Output(value, d.write.outputs, error);
+  if (option == "--rows") return ParseRows(value, d.write.rows, error);
   if (option == "--date-format") {
-    return ParsePicture(option, value, IsDatePicture, kDatePictureFields, d.datePicture, error);
+    return ParsePicture(option, value, IsDatePicture, kDatePictureFields, d.write.datePicture, error);
   }
   if (option == "--time-format") {
-    return ParsePicture(option, value, IsTimePicture, kTimePictureFields, d.timePicture, error);
+    return ParsePicture(option, value, IsTimePicture, kTimePictureFields, d.write.timePicture, error);
   }
-  if (option == "--delimiter") return Choose(option, kDelimiters, value, d.delimiter, error);
-  if (option == "--encoding") return Choose(option, kEncodings, value, d.encoding, error);
+  if (option == "--delimiter") return Choose(option, kDelimiters, value, d.write.delimiter, error);
+  if (option == "--encoding") return Choose(option, kEncodings, value, d.write.encoding, error);
   if (option == "--decimal-comma") {
-    d.decimalComma = true;
+    d.write.decimalComma = true;
     return true;
   }
   // Only an option of the table reaches here, so one missing above is this file's own fault.
@@ -362,7 +371,7 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
 }
 
 // What only the whole command line shows.
-bool CheckTogether(const DownloadOptions& d, bool delimiterGiven, std::string& error) {
+bool CheckTogether(const WriteOptions& d, bool delimiterGiven, std::string& error) {
   const bool csv = std::any_of(d.outputs.begin(), d.outputs.end(),
                                [](const OutputRequest& o) { return o.format == SaveFormat::CommaDelimited; });
   if (delimiterGiven && !csv) {
@@ -407,7 +416,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     return false;
   }
   line.command = command->second;
-  DownloadOptions& d = line.download;
+  Given d;
   OutputPairing pairing;
   bool delimiterGiven = false;
   size_t first = 1;
@@ -420,7 +429,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       error = "replay needs the ID of a kept download (see datapond-cli archive)";
       return false;
     }
-    d.replayId = args[1];
+    d.id = args[1];
     first = 2;
   }
   for (size_t i = first; i < args.size(); ++i) {
@@ -468,5 +477,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     error = "--until is before --since";
     return false;
   }
-  return pairing.Finish(d.outputs, error) && CheckTogether(d, delimiterGiven, error);
+  if (!pairing.Finish(d.write.outputs, error) || !CheckTogether(d.write, delimiterGiven, error)) return false;
+  switch (line.command) {
+    case Command::Download: line.download = {d.port, d.keep, d.kept, d.write}; break;
+    case Command::Archive: line.archive = {d.kept}; break;
+    case Command::Replay: line.replay = {d.id, d.kept, d.write}; break;
+    case Command::History: line.history = {d.filter, d.kept, d.write}; break;
+    case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write}; break;
+    case Command::Help:
+    case Command::Version:
+    case Command::Ports: break;
+  }
+  return true;
 }

@@ -18,9 +18,9 @@ struct OutputRequest {
 // Not given: Windows-1252 as the program writes, or a terminal's own character set.
 enum class Encoding { NotGiven, Windows1252, Utf8 };
 
-struct DownloadOptions {
-  std::string port;   // empty: the remembered one
-  int32_t units = UnitsNotAsked;  // a DoUnits; not asked: ask on a terminal
+// How a table of readings is written out: its order, the files, the rows and the forms of
+// their texts. download, replay and history take all of it; report the order and the pictures.
+struct WriteOptions {
   int32_t sortPriority = 2;
   std::vector<OutputRequest> outputs;
   std::vector<int32_t> rows;  // 1-based grid rows; empty: all
@@ -29,20 +29,52 @@ struct DownloadOptions {
   bool decimalComma = false;
   char delimiter = ',';  // of the comma-delimited format
   Encoding encoding = Encoding::NotGiven;
+};
 
-  // The kept downloads: --archive, else $DATAPOND_ARCHIVE, else the default folder.
+// Where the kept downloads are (--archive, else $DATAPOND_ARCHIVE, else the default folder),
+// and the units of a dissolved-oxygen download: --units, a DoUnits.
+struct KeptOptions {
   std::string archiveFolder;
-  bool keep = true;          // --no-archive: this download is not kept
-  std::string replayId;      // replay: the kept download
-  HistoryFilter filter;      // history and report
-  std::string reportPath;    // report: the page to write
+  int32_t units = UnitsNotAsked;
+};
+
+// One record a command, of the options it takes.
+struct DownloadOptions {
+  std::string port;  // empty: the remembered one
+  bool keep = true;  // --no-archive: this download is not kept
+  KeptOptions kept;  // units not asked: asked on a terminal
+  WriteOptions write;
+};
+struct ArchiveOptions {
+  KeptOptions kept;
+};
+struct ReplayOptions {
+  std::string id;
+  KeptOptions kept;
+  WriteOptions write;
+};
+struct HistoryOptions {
+  HistoryFilter filter;
+  KeptOptions kept;
+  WriteOptions write;
+};
+struct ReportOptions {
+  std::string path;  // the page to write
+  HistoryFilter filter;
+  KeptOptions kept;
+  WriteOptions write;
 };
 
 enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report };
 
+// The command, and the options of that command alone.
 struct CommandLine {
   Command command = Command::Help;
   DownloadOptions download;
+  ArchiveOptions archive;
+  ReplayOptions replay;
+  HistoryOptions history;
+  ReportOptions report;
 };
 
 // Parses the arguments after the program name. Every mistake that can be seen without the

@@ -18,7 +18,7 @@ namespace {
 
 // The form of one text output: the program's own unless options say otherwise, and on a
 // terminal the terminal's character set.
-TextForm FormOf(const DownloadOptions& options, const OutputRequest& output, bool terminalShowsUtf8) {
+TextForm FormOf(const WriteOptions& options, const OutputRequest& output, bool terminalShowsUtf8) {
   TextForm form;
   form.decimalSeparator = options.decimalComma ? ',' : '.';
   form.commaDelimiter = options.delimiter;
@@ -50,7 +50,7 @@ int WriteOut(const std::string& bytes, bool utf8Text) {
   return WriteStandardOutput(bytes, utf8Text, reason) ? Saved : NotWrittenError("standard output", reason);
 }
 
-int CheckOutputFolders(const DownloadOptions& options, const FileSystem& files) {
+int CheckOutputFolders(const WriteOptions& options, const FileSystem& files) {
   for (const OutputRequest& output : options.outputs) {
     if (output.path.empty()) continue;
     const std::filesystem::path path = std::filesystem::absolute(output.path);
@@ -62,13 +62,13 @@ int CheckOutputFolders(const DownloadOptions& options, const FileSystem& files) 
   return Saved;
 }
 
-std::string ArchiveFolder(const DownloadOptions& options, const FileSystem& files) {
+std::string ArchiveFolder(const KeptOptions& options, const FileSystem& files) {
   if (!options.archiveFolder.empty()) return options.archiveFolder;
   if (const char* folder = std::getenv("DATAPOND_ARCHIVE"); folder != nullptr && folder[0] != '\0') return folder;
   return DefaultArchiveFolder(files);
 }
 
-int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& defaults, const FileSystem& files,
+int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,
                  const char* what) {
   table.sortPriority = options.sortPriority;
   const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture));
@@ -115,7 +115,7 @@ int WriteOutputs(ReadingTable& table, const DownloadOptions& options, Defaults& 
   return status;
 }
 
-int32_t UnitsOf(const DownloadOptions& options, const KeptDownload& kept) {
+int32_t UnitsOf(const KeptOptions& options, const KeptDownload& kept) {
   if (kept.kind != MeterKind::DissolvedOxygen) return UnitsNotAsked;
   if (options.units != UnitsNotAsked) return options.units;
   return kept.units;

@@ -18,12 +18,12 @@ int Run(const CommandLine& line) {
     case Command::Version: return WriteOut("datapond-cli " DATAPOND_VERSION "\n", true);
     case Command::Ports: return RunPortsCommand();
     case Command::Download: return RunDownloadCommand(line.download);
-    case Command::Archive: return RunArchiveCommand(line.download);
-    case Command::Replay: return RunReplayCommand(line.download);
-    case Command::History: return RunHistoryCommand(line.download);
+    case Command::Archive: return RunArchiveCommand(line.archive);
+    case Command::Replay: return RunReplayCommand(line.replay);
+    case Command::History: return RunHistoryCommand(line.history);
     case Command::Report: break;
   }
-  return RunReportCommand(line.download);
+  return RunReportCommand(line.report);
 }
 
 }  // namespace
