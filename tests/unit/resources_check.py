@@ -12,6 +12,7 @@ import re
 import struct
 import unittest
 import xml.etree.ElementTree as ET
+import zlib
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
 
@@ -21,15 +22,34 @@ def read(name):
         return f.read()
 
 
+def image_fault(body, size):
+    """Why an icon image of size x size pixels would show nothing, or None: Windows takes a PNG, or
+    a DIB twice as high as the icon (its colours, then its transparency mask)."""
+    if body.startswith(b"\x89PNG\r\n\x1a\n"):
+        chunks, at = {}, 8
+        while at < len(body):
+            length, kind = struct.unpack(">I4s", body[at : at + 8])
+            chunks[kind] = chunks.get(kind, b"") + body[at + 8 : at + 8 + length]
+            at += 12 + length
+        w, h, depth, colour = struct.unpack(">IIBB", chunks[b"IHDR"][:10])
+        pixels = bytearray(zlib.decompress(chunks[b"IDAT"]))
+        del pixels[:: 1 + (w * {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour] * depth + 7) // 8]  # the rows' filter bytes
+        return None if (w, h) == (size, size) and any(pixels) else "PNG %dx%d, blank or not %d square" % (w, h, size)
+    header, w, h, _, bits = struct.unpack("<IiiHH", body[:16])
+    colours = 40 + (w * bits + 31) // 32 * 4 * size
+    whole = (header, w, h) == (40, size, 2 * size) and len(body) >= colours + (w + 31) // 32 * 4 * size
+    return None if whole and any(body[40:colours]) else "no PNG, nor whole %dx%d DIB with pixels" % (size, 2 * size)
+
+
 class ResourcesTest(unittest.TestCase):
-    def test_icon_has_every_size_windows_asks_for_each_whole(self):
+    def test_icon_has_every_size_windows_asks_for_each_a_picture(self):
         data = read("datapond.ico")
         self.assertEqual(struct.unpack("<HH", data[:4]), (0, 1), "not an icon file")
         sizes = set()
         for n in range(struct.unpack("<H", data[4:6])[0]):
             w, h, _, _, _, _, length, offset = struct.unpack("<BBBBHHII", data[6 + 16 * n : 22 + 16 * n])
-            body = data[offset : offset + length]
             self.assertTrue(w == h and offset + length <= len(data), "entry %d: bad size or past the end" % n)
+            self.assertIsNone(image_fault(data[offset : offset + length], w or 256), "entry %d" % n)
             sizes.add(w or 256)
         # Title bar and small icons, Alt+Tab and the desktop, Explorer's large views.
         self.assertLessEqual({16, 32, 48, 256}, sizes)
