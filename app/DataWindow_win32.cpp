@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "DialogTemplate.h"
@@ -61,7 +62,8 @@ void RefillGrid(HWND window, Program& program) {
 std::vector<int32_t> SelectedRows(HWND window) {
   HWND grid = Grid(window);
   std::vector<int32_t> rows;
-  for (int row = -1; (row = static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0;) {
+  for (int row = -1;
+       (row = static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0;) {
     rows.push_back(row + 1);
   }
   return rows;
@@ -152,8 +154,8 @@ INT_PTR CALLBACK DataWindowHandler(HWND window, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 void RunDataWindow(Program& program) {
-  DialogTemplate t(Widen(DataWindowTitle(program.table.meterKind)),
-                   WS_OVERLAPPEDWINDOW | DS_MODALFRAME | DS_CENTER, 0, 310, 215);
+  DialogTemplate t(Widen(DataWindowTitle(program.table.meterKind)), WS_OVERLAPPEDWINDOW | DS_MODALFRAME | DS_CENTER, 0,
+                   310, 215);
   t.Add(IDC_GRID, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, 0, 0, 0, 310, 215);
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, DataWindowHandler,
                           reinterpret_cast<LPARAM>(&program));

@@ -1,10 +1,11 @@
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "Archive.h"
-#include "DownloadSession.h"
 #include "DialogTemplate.h"
 #include "Download.h"
+#include "DownloadSession.h"
 #include "Program.h"
 #include "WideText.h"
 #include "resource.h"
@@ -132,8 +133,8 @@ void RunGetDataDialog(Program& program) {
   t.Add(IDC_STEP4, kStatic, kLine4Text, SS_LEFT, 0, 15, 75, 230, 10);
   t.Add(IDC_STEP1, kStatic, onePort ? kOnePortLine1 : kSeveralPortsLine1, SS_LEFT, 0, 15, 30, 255, 10);
   if (onePort) {
-    t.Add(IDC_PORT_SHOWN, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE,
-          120, 10, 45, 10);
+    t.Add(IDC_PORT_SHOWN, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE, 120,
+          10, 45, 10);
   } else {
     t.Add(IDC_PORT_LIST, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
   }

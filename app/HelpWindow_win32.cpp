@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <commctrl.h>
 #include <richedit.h>
 

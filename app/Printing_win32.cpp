@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <commdlg.h>
 
 #include "PrintLayout.h"
@@ -27,12 +28,12 @@ PrintTexts MeasureGrid(HDC dc, const GridTexts& grid) {
 }
 
 void PrintPages(HDC dc, const GridTexts& grid, const std::vector<int>& rows) {
-  PageMetrics page{GetDeviceCaps(dc, LOGPIXELSX),       GetDeviceCaps(dc, LOGPIXELSY),
+  PageMetrics page{GetDeviceCaps(dc, LOGPIXELSX),      GetDeviceCaps(dc, LOGPIXELSY),
                    GetDeviceCaps(dc, PHYSICALOFFSETX), GetDeviceCaps(dc, PHYSICALOFFSETY),
                    GetDeviceCaps(dc, PHYSICALHEIGHT),  GetDeviceCaps(dc, VERTRES)};
-  HFONT font = CreateFontW(-MulDiv(12, page.dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                           L"MS Sans Serif");
+  HFONT font =
+      CreateFontW(-MulDiv(12, page.dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
   HGDIOBJ oldFont = SelectObject(dc, font);
   SetTextColor(dc, RGB(0, 0, 0));
   SetBkMode(dc, TRANSPARENT);
@@ -46,8 +47,9 @@ void PrintPages(HDC dc, const GridTexts& grid, const std::vector<int>& rows) {
     StartPage(dc);
     SelectObject(dc, font);
     for (const PrintedText& text : printed.texts) {
-      const std::wstring words = Widen(text.row < 0 ? grid.columns[static_cast<size_t>(text.column)].header
-                                                    : grid.rows[static_cast<size_t>(text.row)][static_cast<size_t>(text.column)]);
+      const std::wstring words =
+          Widen(text.row < 0 ? grid.columns[static_cast<size_t>(text.column)].header
+                             : grid.rows[static_cast<size_t>(text.row)][static_cast<size_t>(text.column)]);
       TextOutW(dc, text.x, text.y, words.c_str(), static_cast<int>(words.size()));
     }
     HPEN pen = CreatePen(PS_SOLID, printed.rule.thickness, RGB(0, 0, 0));

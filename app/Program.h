@@ -34,7 +34,7 @@ struct Program {
   std::vector<std::string> usablePorts;
   std::string ChosenPort;
   Calendar calendar;
-  GridTexts grid;  // what the data window's grid shows now, for saving and printing
+  GridTexts grid;           // what the data window's grid shows now, for saving and printing
   bool downloaded = false;  // a download has read every record: the data window follows
 };
 

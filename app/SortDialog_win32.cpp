@@ -71,8 +71,8 @@ int32_t RunSortDialog(HWND dataWindow, const ReadingTable& table) {
   for (const SortOption& option : kOptions) {
     if (single && option.singleTypeY == 0) continue;
     const DWORD group = first ? WS_GROUP | WS_TABSTOP : 0;
-    t.Add(option.id, kButton, option.text, BS_AUTORADIOBUTTON | group, 0, 20, single ? option.singleTypeY : option.mixedY,
-          110, 10);
+    t.Add(option.id, kButton, option.text, BS_AUTORADIOBUTTON | group, 0, 20,
+          single ? option.singleTypeY : option.mixedY, 110, 10);
     first = false;
   }
   return static_cast<int32_t>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), dataWindow, SortHandler,

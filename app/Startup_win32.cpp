@@ -1,5 +1,6 @@
 // Start-up: the ports, then the start window, then the data window.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "DialogTemplate.h"

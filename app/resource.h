@@ -3,8 +3,8 @@
 #pragma once
 
 // Resources.
-#define IDI_DATAPOND 10001       // every window's icon
-#define IDR_HELP_DOCUMENT 9378   // the help window's Rich Text Format, as RCDATA
+#define IDI_DATAPOND 10001      // every window's icon
+#define IDR_HELP_DOCUMENT 9378  // the help window's Rich Text Format, as RCDATA
 
 // The data window's menu commands.
 #define IDM_PRINT 1015

@@ -10,7 +10,6 @@
 // The folder of kept downloads: one file a download, named by its moment so that a listing
 // sorts by time ("20261207-101542-1.txt", the id being the name without ".txt").
 
-
 // Writes the download whole and flushed to the disk under a name no other writer holds, then
 // gives it the first free id of its moment, so that no reader ever sees half a file and a
 // download that is said to be kept is there after a crash; the folder is made when missing.

@@ -99,10 +99,10 @@ const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat:
 
 // The commands that take options, each a bit of the options' masks below.
 const std::map<std::string, Command> kCommands = {{"download", Command::Download},
-                                                   {"archive", Command::Archive},
-                                                   {"replay", Command::Replay},
-                                                   {"history", Command::History},
-                                                   {"report", Command::Report}};
+                                                  {"archive", Command::Archive},
+                                                  {"replay", Command::Replay},
+                                                  {"history", Command::History},
+                                                  {"report", Command::Report}};
 
 constexpr unsigned Bit(Command c) { return 1u << static_cast<unsigned>(c); }
 constexpr unsigned kD = Bit(Command::Download), kA = Bit(Command::Archive), kR = Bit(Command::Replay),
@@ -183,8 +183,8 @@ bool ParseRow(const std::string& text, const std::string& item, int32_t& row, st
     return false;
   }
   if (text.size() > 4 || std::stoi(text) > ReadingTable::kCapacity) {
-    error = "--rows: there is no row " + text + ": a meter holds at most " +
-            std::to_string(ReadingTable::kCapacity) + " readings";
+    error = "--rows: there is no row " + text + ": a meter holds at most " + std::to_string(ReadingTable::kCapacity) +
+            " readings";
     return false;
   }
   row = std::stoi(text);
@@ -224,8 +224,7 @@ bool ParseRows(const std::string& list, std::vector<int32_t>& rows, std::string&
 bool ParsePicture(const std::string& option, const std::string& value, bool (*valid)(const std::string&),
                   const char* fields, std::string& picture, std::string& error) {
   if (!valid(value)) {
-    error = option + ": \"" + value + "\" is not a picture of " + fields + " with the separators " +
-            kPictureSeparators;
+    error = option + ": \"" + value + "\" is not a picture of " + fields + " with the separators " + kPictureSeparators;
     return false;
   }
   picture = value;
@@ -304,8 +303,8 @@ struct Given {
   HistoryFilter filter;
 };
 
-bool ApplyOption(Command command, const std::string& option, const std::string& value, Given& d,
-                 OutputPairing& pairing, std::string& error) {
+bool ApplyOption(Command command, const std::string& option, const std::string& value, Given& d, OutputPairing& pairing,
+                 std::string& error) {
   if (option == "--output" && command == Command::Report) {
     d.reportPath = value;
     const std::string extension = Extension(value);
@@ -379,7 +378,8 @@ bool CheckTogether(const WriteOptions& d, bool delimiterGiven, std::string& erro
     return false;
   }
   if (d.decimalComma && csv && d.delimiter == ',') {
-    error = "--decimal-comma with the csv format needs another --delimiter, such as ';': commas would split the numbers";
+    error =
+        "--decimal-comma with the csv format needs another --delimiter, such as ';': commas would split the numbers";
     return false;
   }
   for (size_t i = 0; i < d.outputs.size(); ++i) {

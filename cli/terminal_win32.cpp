@@ -1,6 +1,7 @@
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cstring>

@@ -35,8 +35,8 @@ std::shared_ptr<EncodedGrid> Convert(const GridTexts& grid, const TextEncoder& t
 // byte each in UTF-8.
 size_t Length(const std::string& text, const TextForm& form) {
   if (form.encoding == TextForm::Encoding::CodePage) return text.size();
-  return static_cast<size_t>(
-      std::count_if(text.begin(), text.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
+  return static_cast<size_t>(std::count_if(
+      text.begin(), text.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
 }
 
 void DelimitedLine(std::string& out, const std::vector<std::string>& fields, char delimiter) {

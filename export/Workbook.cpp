@@ -196,15 +196,19 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
       int decimals = 0;
       switch (grid.columns[c].field) {
         case GridField::Time:
-          sheet->Cell(c, DateTime, "<v>" + SerialDateTime(table.readings.at(static_cast<size_t>(row - 1)).timestamp) + "</v>",
+          sheet->Cell(c, DateTime,
+                      "<v>" + SerialDateTime(table.readings.at(static_cast<size_t>(row - 1)).timestamp) + "</v>",
                       nullptr, text.size());
           break;
         case GridField::Value:
         case GridField::Temperature:
           if (text.empty()) break;  // no temperature: no cell
           if (Number(text, number, decimals) && decimals < 3) {
-            sheet->Cell(c, decimals == 0 ? Whole : decimals == 1 ? OneDecimal : TwoDecimals, "<v>" + number + "</v>",
-                        nullptr, text.size());
+            sheet->Cell(c,
+                        decimals == 0   ? Whole
+                        : decimals == 1 ? OneDecimal
+                                        : TwoDecimals,
+                        "<v>" + number + "</v>", nullptr, text.size());
             break;
           }
           [[fallthrough]];

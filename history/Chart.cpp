@@ -20,8 +20,7 @@ constexpr const char* kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", 
                                     "#8c564b", "#e377c2", "#17becf", "#7f7f7f", "#bcbd22"};
 constexpr size_t kColours = std::size(kPalette);
 
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 constexpr int64_t kMinute = kTicksPerMinute, kDay = kTicksPerDay;
 
@@ -32,11 +31,31 @@ struct TimeStep {
   int months;
 };
 constexpr TimeStep kTimeSteps[] = {
-    {kMinute, 0},     {2 * kMinute, 0},   {5 * kMinute, 0},    {10 * kMinute, 0},  {15 * kMinute, 0},
-    {30 * kMinute, 0}, {60 * kMinute, 0}, {120 * kMinute, 0},  {180 * kMinute, 0}, {360 * kMinute, 0},
-    {720 * kMinute, 0}, {kDay, 0},        {2 * kDay, 0},       {7 * kDay, 0},      {14 * kDay, 0},
-    {0, 1},           {0, 2},             {0, 3},              {0, 6},             {0, 12},
-    {0, 24},          {0, 60},            {0, 120},            {0, 240},           {0, 600},
+    {kMinute, 0},
+    {2 * kMinute, 0},
+    {5 * kMinute, 0},
+    {10 * kMinute, 0},
+    {15 * kMinute, 0},
+    {30 * kMinute, 0},
+    {60 * kMinute, 0},
+    {120 * kMinute, 0},
+    {180 * kMinute, 0},
+    {360 * kMinute, 0},
+    {720 * kMinute, 0},
+    {kDay, 0},
+    {2 * kDay, 0},
+    {7 * kDay, 0},
+    {14 * kDay, 0},
+    {0, 1},
+    {0, 2},
+    {0, 3},
+    {0, 6},
+    {0, 12},
+    {0, 24},
+    {0, 60},
+    {0, 120},
+    {0, 240},
+    {0, 600},
 };
 
 std::vector<int64_t> TickMoments(const TimeStep& step, int64_t from, int64_t to) {
@@ -212,9 +231,13 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
                      [](const Reading* a, const Reading* b) { return a->timestamp < b->timestamp; });
     const auto listed = std::find(locations.begin(), locations.end(), location);
     const size_t index = listed != locations.end() ? static_cast<size_t>(listed - locations.begin()) : unlisted++;
-    ChartSeries series{location, kPalette[index % kColours],
+    ChartSeries series{location,
+                       kPalette[index % kColours],
                        (index / kColours) % 2 == 0 ? MarkerShape::Circle : MarkerShape::Square,
-                       rows.size(), false, {}, chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5)};
+                       rows.size(),
+                       false,
+                       {},
+                       chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5)};
     std::vector<ChartPoint> points;
     points.reserve(rows.size());
     for (const Reading* r : rows) points.push_back({x(r->timestamp), y(quantity(*r))});

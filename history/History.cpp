@@ -89,7 +89,8 @@ int32_t BuildHistory(const std::vector<KeptDownload>& kept, const HistoryFilter&
     const size_t before = merged.size();
     std::copy_if(one.readings.begin(), one.readings.begin() + valid, std::back_inserter(merged), admits);
     if (merged.size() == before) continue;
-    for (auto r = merged.begin() + static_cast<std::ptrdiff_t>(before); r != merged.end(); ++r) r->meter = download.kind;
+    for (auto r = merged.begin() + static_cast<std::ptrdiff_t>(before); r != merged.end(); ++r)
+      r->meter = download.kind;
     what.downloads.push_back(d);
     if (std::find(what.meters.begin(), what.meters.end(), download.kind) == what.meters.end()) {
       what.meters.push_back(download.kind);

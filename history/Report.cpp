@@ -58,7 +58,9 @@ const GridColumn* ColumnOf(const GridTexts& grid, GridField field) {
 void Heading(std::string& out, const ReadingTable& table, const std::vector<KeptDownload>& kept,
              const HistorySummary& what, const Calendar& calendar) {
   const std::string first = DateOf(what.first, calendar), last = DateOf(what.last, calendar);
-  const std::string period = table.count == 0 ? std::string("no readings") : first == last ? first : first + " to " + last;
+  const std::string period = table.count == 0 ? std::string("no readings")
+                             : first == last  ? first
+                                              : first + " to " + last;
   Put(out, "<title>Logged readings, ", XmlEscaped(period), "</title>\n");
   Put(out, "</head>\n<body>\n<h1>Logged readings, ", XmlEscaped(period), "</h1>\n<p>Meters: ");
   for (size_t i = 0; i < what.meters.size(); ++i) Put(out, i ? ", " : "", XmlEscaped(MeterOf(what.meters[i]).model));
@@ -126,8 +128,9 @@ void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& 
   const GridColumn* type = ColumnOf(grid, GridField::Type);
   Put(out, "<table>\n<thead><tr><th>", XmlEscaped(location ? location->header : ""), "</th>");
   if (type) Put(out, "<th>", XmlEscaped(type->header), "</th>");
-  out += "<th>Readings</th><th>First</th><th>Last</th><th>Minimum</th><th>Maximum</th><th>Mean</th>"
-         "<th>Latest</th></tr></thead>\n<tbody>\n";
+  out +=
+      "<th>Readings</th><th>First</th><th>Last</th><th>Minimum</th><th>Maximum</th><th>Mean</th>"
+      "<th>Latest</th></tr></thead>\n<tbody>\n";
   for (const auto& [key, s] : groups) {
     const ReadingType* found = FindReadingType(std::get<1>(key));
     if (!found) continue;
@@ -186,8 +189,8 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   out += "<path fill=\"none\" stroke=\"#ddd\" d=\"";
   for (const ChartTick& t : chart.valueTicks) Put(out, "M", At(chart.left), " ", At(t.at), "H", At(chart.right));
   for (const ChartTick& t : chart.timeTicks) Put(out, "M", At(t.at), " ", At(chart.top), "V", At(chart.bottom));
-  Put(out, "\"/>\n<rect fill=\"none\" stroke=\"#888\" x=\"", At(chart.left), "\" y=\"", At(chart.top),
-      "\" width=\"", At(chart.right - chart.left), "\" height=\"", At(chart.bottom - chart.top), "\"/>\n");
+  Put(out, "\"/>\n<rect fill=\"none\" stroke=\"#888\" x=\"", At(chart.left), "\" y=\"", At(chart.top), "\" width=\"",
+      At(chart.right - chart.left), "\" height=\"", At(chart.bottom - chart.top), "\"/>\n");
   for (const ChartTick& t : chart.valueTicks) Label(out, chart.left - 5, t.at + 4, "end", t.label);
   for (const ChartTick& t : chart.timeTicks) {
     Label(out, t.at, chart.bottom + 14, "middle", t.label);

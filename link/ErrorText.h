@@ -12,7 +12,7 @@ enum LinkCode : int32_t {
   CorruptReply = 4,         // ended within the header, or a bad LRC
   IllegalFunctionCall = 5,  // the device refused a line setting
   OutOfMemory = 7,
-  UnknownPortError = 8,     // a failure that carries no positive number of its own
+  UnknownPortError = 8,  // a failure that carries no positive number of its own
   WriteIncomplete = 24,
   PortNotOpen = 52,
   FileNotFound = 53,

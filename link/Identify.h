@@ -14,6 +14,5 @@ int32_t IdentifyMeter(MeterLink& link);
 // solids; any other code fails the download. Forgets the units choice.
 int32_t RunFallbackProbe(MeterLink& link, ReadingTable& table);
 
-
 // The kind, with its record count and registers per record.
 void SetMeterKind(MeterLink& link, MeterKind kind);

@@ -66,8 +66,8 @@ std::string RecordRequest(int32_t record, int32_t registersPerRecord) {
   return text;
 }
 
-void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const CivilTime& now,
-                  int32_t& doUnitsChoice, const std::function<int32_t()>& unitsPrompt, Reading& reading) {
+void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const CivilTime& now, int32_t& doUnitsChoice,
+                  const std::function<int32_t()>& unitsPrompt, Reading& reading) {
   reading.discard = 1;
   const size_t count = registers.size();
   if (count < 6 || !DecodeLocation(registers, reading.location)) return;
@@ -75,8 +75,8 @@ void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const 
   const bool hasTemperature = count > 6;
   const int16_t temperatureTenths = hasTemperature ? static_cast<int16_t>(registers[4]) : int16_t{0};
   const size_t timeRegister = hasTemperature ? 5 : 4;
-  const auto minutes = static_cast<int32_t>(static_cast<uint32_t>(registers[timeRegister]) << 16 |
-                                            registers[timeRegister + 1]);
+  const auto minutes =
+      static_cast<int32_t>(static_cast<uint32_t>(registers[timeRegister]) << 16 | registers[timeRegister + 1]);
   reading.timestamp = MinutesToTimestamp(minutes, now);
   reading.temperature = static_cast<float>(temperatureTenths / 10.0);
   if (temperatureTenths < -kTemperatureLimit || temperatureTenths > kTemperatureLimit) return;

@@ -24,8 +24,8 @@ std::string RecordRequest(int32_t record, int32_t registersPerRecord);
 // and checks it: discard 1 when it holds no plausible reading. A dissolved-oxygen record
 // takes the units already chosen, or asks `unitsPrompt` at the first record that passes
 // every other check. `now` places the reading in its year.
-void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const CivilTime& now,
-                  int32_t& doUnitsChoice, const std::function<int32_t()>& unitsPrompt, Reading& reading);
+void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const CivilTime& now, int32_t& doUnitsChoice,
+                  const std::function<int32_t()>& unitsPrompt, Reading& reading);
 
 // Fetches record i into slot i of the table and checks it. 0 means the exchange succeeded,
 // whether or not the reading was kept (the slot's discard says which); any other code is a

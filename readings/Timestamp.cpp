@@ -50,5 +50,6 @@ int64_t MinutesToTimestamp(int32_t minutes, const CivilTime& now) {
 
 std::string TimestampText(int64_t timestamp, const Calendar& calendar) {
   const CivilTime t = CivilTimeOf(timestamp);
-  return calendar.shortDate(t) + " " + (calendar.timeOfDay ? calendar.timeOfDay(t) : FormatTimePicture(kProgramTimePicture, t));
+  return calendar.shortDate(t) + " " +
+         (calendar.timeOfDay ? calendar.timeOfDay(t) : FormatTimePicture(kProgramTimePicture, t));
 }

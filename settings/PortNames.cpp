@@ -15,7 +15,9 @@ bool CandidatePort(const std::string& friendlyName, std::string& port) {
   if (upper.find("LPT") != std::string::npos) return false;
   const size_t open = friendlyName.find_first_of("()");
   const size_t close = open == std::string::npos ? std::string::npos : friendlyName.find_first_of("()", open + 1);
-  port = open == std::string::npos ? "" : friendlyName.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+  port = open == std::string::npos
+             ? ""
+             : friendlyName.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
   return true;
 }
 

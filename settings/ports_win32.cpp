@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <setupapi.h>
 
 #include <algorithm>
@@ -39,8 +40,8 @@ std::vector<std::string> CandidatePorts() {
     // A name of 99 characters and its NUL fill the buffer exactly.
     char name[100] = {};
     // A device whose name cannot be read is left out rather than taken for the one before.
-    if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(name), sizeof name, nullptr)) {
+    if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, nullptr, reinterpret_cast<BYTE*>(name),
+                                           sizeof name, nullptr)) {
       continue;
     }
     std::string port;
@@ -52,8 +53,8 @@ std::vector<std::string> CandidatePorts() {
 
 // Opened exclusively as the download opens it, and closed at once: nothing is configured.
 bool OpensNow(const std::string& port) {
-  HANDLE handle = CreateFileW(Widen(WindowsDevicePath(port)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(Widen(WindowsDevicePath(port)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool device = GetFileType(handle) != FILE_TYPE_DISK;
   CloseHandle(handle);

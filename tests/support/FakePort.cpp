@@ -1,9 +1,9 @@
 #include "FakePort.h"
 
-#include "Frame.h"
-
 #include <algorithm>
 #include <stdexcept>
+
+#include "Frame.h"
 
 FakePort& FakePort::ThenReply(std::vector<Arrival> arrivals) {
   replies_.push_back(std::move(arrivals));

@@ -15,6 +15,7 @@ TEST(Chart, ValueTicksAreNiceAndCoverTheValues) {
     double low, high;
     int most;
     ValueScale expected;
+    // clang-format off
   } cases[] = {
       {1.2, 8.7, 6, {0, 10, 2, 0}},
       {0, 10, 5, {0, 10, 2.5, 1}},
@@ -22,6 +23,7 @@ TEST(Chart, ValueTicksAreNiceAndCoverTheValues) {
       {-153, -121, 5, {-160, -120, 10, 0}},  // negative ORP
       {3.99, 4.01, 6, {3.99, 4.01, 0.005, 3}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const ValueScale s = NiceValueScale(c.low, c.high, c.most);
     EXPECT_NEAR(s.low, c.expected.low, 1e-9) << c.low << " to " << c.high;
@@ -37,6 +39,7 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
     CivilTime from, to;
     int most;
     std::vector<std::string> ticks;  // first line/second line
+    // clang-format off
   } cases[] = {
       {"hours over the new year", {2024, 12, 31, 22, 10}, {2025, 1, 1, 1, 50}, 5,
        {"23:00/31 Dec 2024", "00:00/1 Jan 2025", "01:00/"}},
@@ -45,6 +48,7 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
       {"months over the new year", {2024, 10, 15, 0, 0}, {2025, 3, 10, 0, 0}, 6,
        {"Nov/2024", "Dec/", "Jan/2025", "Feb/", "Mar/"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::vector<std::string> ticks;
     for (const TimeTick& t : TimeTicks(TimestampOf(c.from), TimestampOf(c.to), c.most)) {
@@ -67,7 +71,7 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     const std::vector<ChartPoint>& b = chart.series[0].points;
     ASSERT_EQ(b.size(), 2u);
     EXPECT_DOUBLE_EQ(b[0].x, chart.left);  // oldest first, over the new year
-    EXPECT_LT(b[1].y, b[0].y);            // warmer is higher
+    EXPECT_LT(b[1].y, b[0].y);             // warmer is higher
   }
   {  // negative values, many of them: at most two a pixel column, both extremes drawn
     std::vector<Reading> many;

@@ -45,8 +45,8 @@ void FillMeter(FakeMeter& meter, int registers, int records) {
                     static_cast<uint8_t>(registers == 8 ? 95 : 20)};
   meter.records.assign(static_cast<size_t>(records), {});
   for (int i = 0; i < records; i += 3) {
-    meter.records[static_cast<size_t>(i)] = RecordRegisters(registers, i % 2 ? "TANK" : "A1", static_cast<int16_t>(100 + i),
-                                                            -15, i % 2 ? 522720 + i * 10 : i * 60, 38);
+    meter.records[static_cast<size_t>(i)] = RecordRegisters(
+        registers, i % 2 ? "TANK" : "A1", static_cast<int16_t>(100 + i), -15, i % 2 ? 522720 + i * 10 : i * 60, 38);
   }
   meter.records[1] = RecordRegisters(registers, "bad", 1, 1, 1, 38);
 }
@@ -67,11 +67,13 @@ TEST(RunDownload, ReadsEveryRecordOfEachKindAndKeepsItForReplay) {
     bool identifies;
     MeterKind kind;
     int step;
+    // clang-format off
   } cases[] = {
       {"dissolved oxygen", 7, 50, true, MeterKind::DissolvedOxygen, 2},
       {"multiparameter", 8, 250, true, MeterKind::MultiParameter, 10},
       {"older suspended solids", 6, 50, false, MeterKind::SuspendedSolids, 2},
   };
+  // clang-format on
   for (const Case& c : cases) {
     LinkBench bench;
     bench.UseFakeOpener();

@@ -8,8 +8,8 @@
 #include "FakeMeter.h"
 #include "History.h"
 #include "KeptDownload.h"
-#include "Report.h"
 #include "ReadingTypes.h"
+#include "Report.h"
 #include "Tables.h"
 
 namespace {
@@ -49,8 +49,11 @@ const int32_t kJune1 = Minutes(6, 1, 0, 0), kMay31Late = Minutes(5, 31, 23, 59),
 std::vector<KeptDownload> Downloads() {
   return {
       Kept(MeterKind::MultiParameter, 3, UnitsNotAsked,
-           {{"A1", 700, 215, kJune1, 38}, {"A1", 710, 215, kJune2, 38}, {"B2", 1234, 0, kMay31Late, 35},
-            {"TANK", -150, 180, kJune2, 294}, {"bad", 700, 0, kJune1, 38}}),
+           {{"A1", 700, 215, kJune1, 38},
+            {"A1", 710, 215, kJune2, 38},
+            {"B2", 1234, 0, kMay31Late, 35},
+            {"TANK", -150, 180, kJune2, 294},
+            {"bad", 700, 0, kJune1, 38}}),
       Kept(MeterKind::MultiParameter, 5, UnitsNotAsked,
            {{"A1", 710, 215, kJune2, 38}, {"A1", 700, 215, kJune1, 38}, {"A1", 720, 215, kMay31Late, 38}}),
       Kept(MeterKind::SuspendedSolids, 4, UnitsNotAsked, {{"B2", 1234, 0, kMay31Late}, {"C3", 88, 0, kJune1}}),
@@ -70,6 +73,7 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
     HistoryFilter filter;
     std::vector<std::string> rows;  // location, row label, value, newest first within a location
     std::vector<size_t> downloads;
+    // clang-format off
   } cases[] = {
       {"everything",
        {},
@@ -85,6 +89,7 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
       {"until, to the day's last minute", {{}, {}, {}, may31}, {"A1 pH 7.20", "B2 SS-Hi(mg/l) 1234"}, {0, 1, 2}},
       {"all together", {{"A1", "TANK"}, {38}, june1, june2}, {"A1 pH 7.10", "A1 pH 7.00"}, {0, 1}},
   };
+  // clang-format on
   const std::vector<KeptDownload> kept = Downloads();
   for (const Case& c : cases) {
     ReadingTable table;
@@ -99,7 +104,6 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
     EXPECT_EQ(what.downloads, c.downloads) << c.name;
     EXPECT_EQ(what.withoutUnits, std::vector<size_t>{3}) << c.name;
   }
-
 }
 
 // The page holds well-formed pictures and nothing from elsewhere, every text escaped; its

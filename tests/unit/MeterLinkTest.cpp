@@ -13,6 +13,7 @@ TEST(ErrorText, MapsEveryCodeOfTheTable) {
   struct Case {
     int32_t code;
     const char* text;
+    // clang-format off
   } cases[] = {
       {1, "No reply from Instrument"},       {2, "Incomplete reply from Instrument"},
       {3, "Invalid message received from Instrument"}, {4, "Invalid message received from Instrument"},
@@ -23,6 +24,7 @@ TEST(ErrorText, MapsEveryCodeOfTheTable) {
       {69, "Selected COM port is not available"}, {70, "Windows has denied permission"},
       {0, "Undefined system Error # 0"},     {-2147483647 - 1, "Undefined system Error #-2147483648"},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(ErrorText(c.code), c.text) << c.code;
 }
 
@@ -39,10 +41,12 @@ TEST(OpenMeterPort, SetsTheMessageAndClosesOnFailure) {
     int32_t opened;
     int32_t code;
     const char* text;
+    // clang-format off
   } cases[] = {
       {0, 0, "No Error"},
       {-3, UnknownPortError, "Unknown Error Initializing COM port"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     MeterLink link;
     link.openDevice = FakeOpener;
@@ -58,8 +62,6 @@ TEST(OpenMeterPort, SetsTheMessageAndClosesOnFailure) {
 }
 
 // Names Windows writes with the device prefix, once or more, open the same port.
-TEST(WindowsDevicePath, PrefixesOnce) {
-  EXPECT_EQ(WindowsDevicePath("\\\\.\\\\\\.\\COM4"), "\\\\.\\COM4");
-}
+TEST(WindowsDevicePath, PrefixesOnce) { EXPECT_EQ(WindowsDevicePath("\\\\.\\\\\\.\\COM4"), "\\\\.\\COM4"); }
 
 }  // namespace

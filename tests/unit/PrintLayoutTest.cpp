@@ -30,6 +30,7 @@ TEST(PrintGeometry, MarginsCentresAndRule) {
     int left, top, bottom;
     std::vector<int> centres;
     int ruleEnd, ruleY, ruleThickness, firstRowY;
+  // clang-format off
   } cases[] = {
       {"3 columns, halves to even", kLetter600, kFont600, kThreeColumns,
        500, 500, 5900, {650, 1227, 1868}, 2084, 640, 12, 670},
@@ -39,6 +40,7 @@ TEST(PrintGeometry, MarginsCentresAndRule) {
        {{100, 61, 90, 75}, {}},
        204, 196, 1960, {254, 375, 492, 615}, 652, 242, 4, 252},
   };
+  // clang-format on
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -99,6 +101,7 @@ TEST(PrintPages, NewPageOnlyWhenTheNextRowWouldPassTheBottom) {
     PageMetrics page;
     std::vector<int> rows;
     std::vector<std::string> pages;
+    // clang-format off
   } cases[] = {
       {"one row more", kLetter600, Rows(0, 48), {"0..46 at 5730", "47..47 at 670"}},
       {"exactly filled and one more", legal600, Rows(0, 65), {"0..63 at 7600", "64..64 at 670"}},
@@ -107,6 +110,7 @@ TEST(PrintPages, NewPageOnlyWhenTheNextRowWouldPassTheBottom) {
       {"not even one row fits", {600, 600, 100, 100, 6600, 700}, Rows(0, 3), {"0..0 at 670", "1..1 at 670", "2..2 at 670"}},
       {"no rows: the headings alone", kLetter600, {}, {"headings"}},
   };
+  // clang-format on
   const PrintTexts texts{{100, 100, 100}, std::vector<std::vector<int>>(100, {100, 100, 100})};
   for (const Case& c : cases) {
     const std::vector<PrintedPage> pages = LayOutPrint(c.page, kFont600, texts, c.rows);

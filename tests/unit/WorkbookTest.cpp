@@ -25,8 +25,10 @@ TEST(Workbook, SheetOfTheGridsTexts) {
   table.readings[0].timestamp = TimestampOf({2024, 3, 5, 13, 5});
   table.readings[1].timestamp = TimestampOf({2024, 3, 5, 12, 0});
   GridTexts grid;
-  grid.columns = {{"Location", 50, false, GridField::Location}, {"Time", 90, true, GridField::Time},
-                  {"Reading", 50, true, GridField::Value}, {"Temp", 40, true, GridField::Temperature}};
+  grid.columns = {{"Location", 50, false, GridField::Location},
+                  {"Time", 90, true, GridField::Time},
+                  {"Reading", 50, true, GridField::Value},
+                  {"Temp", 40, true, GridField::Temperature}};
   grid.rows = {{"A&1", "3/5/2024 01:05 PM", "7.00", "21.5"}, {"B", "3/5/2024 12:00 PM", "-150", ""}};
   const std::string zip = SaveFileBytes(SaveFormat::Workbook, table, grid, {1, 2}, nullptr);
   EXPECT_NE(zip.find("<cols><col min=\"1\" max=\"1\" width=\"10\" customWidth=\"1\"/>"
@@ -50,9 +52,9 @@ TEST(Workbook, SheetOfTheGridsTexts) {
 TEST(Zip, StoredEntryAndCrc) {
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
   const std::string header("\x14\0\0\0\0\0\0\0\x21\0\xF9\xEF\xBE\x71\1\0\0\0\1\0\0\0\1\0\0\0", 26);
-  EXPECT_EQ(ZipArchive({{"a", "b"}}), std::string("PK\3\4", 4) + header + "ab" + std::string("PK\1\2\x14\0", 6) +
-                                          header + std::string(14, '\0') + "a" + std::string("PK\5\6\0\0\0\0\1\0\1\0", 12) +
-                                          std::string("\x2F\0\0\0\x20\0\0\0\0\0", 10));
+  EXPECT_EQ(ZipArchive({{"a", "b"}}),
+            std::string("PK\3\4", 4) + header + "ab" + std::string("PK\1\2\x14\0", 6) + header + std::string(14, '\0') +
+                "a" + std::string("PK\5\6\0\0\0\0\1\0\1\0", 12) + std::string("\x2F\0\0\0\x20\0\0\0\0\0", 10));
 }
 
 }  // namespace

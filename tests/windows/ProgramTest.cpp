@@ -4,6 +4,7 @@
 // Texts, file bytes, sorting and the print layout are the core's and tested there: here the
 // windows show, save and print what the core made.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <dlgs.h>
 

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include "ErrorText.h"
 #include "MeterLink.h"
@@ -19,8 +20,8 @@ TEST(Win32SerialPort, EveryFaultEndsWithItsCode) {
     int function;  // of the reply, 0 when there is none
   } cases[] = {
       {"\\\\.\\COM5", 0, 0x11},      // a prefixed name is not prefixed twice
-      {"COM9", IncompleteReply, 0},   // slow
-      {"COM10", 0, 0x11},             // one bad LRC, retried; also a port numbered 10 or above
+      {"COM9", IncompleteReply, 0},  // slow
+      {"COM10", 0, 0x11},            // one bad LRC, retried; also a port numbered 10 or above
   };
   for (const Case& c : cases) {
     MeterLink link;

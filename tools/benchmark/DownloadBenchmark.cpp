@@ -43,8 +43,8 @@ void Measure(const char* kind, int records, int registers) {
   // What keeping the download adds to it: the text, written whole and renamed into place.
   const auto keepStart = std::chrono::steady_clock::now();
   std::string id, reason;
-  const bool kept = KeepDownload(KeptFromLink(link, meter.Path()), "/tmp/datapond-benchmark-kept", LocalFileSystem(),
-                                 id, reason);
+  const bool kept =
+      KeepDownload(KeptFromLink(link, meter.Path()), "/tmp/datapond-benchmark-kept", LocalFileSystem(), id, reason);
   const double keep = std::chrono::duration<double>(std::chrono::steady_clock::now() - keepStart).count();
   // Requests and replies both take their time on a real line; a pseudo-terminal passes the
   // requests at once and only the meter paces its replies, so both bounds are shown.

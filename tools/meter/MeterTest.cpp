@@ -11,7 +11,8 @@
 namespace {
 
 using Registers = std::vector<uint16_t>;
-constexpr MeterKind kDo = MeterKind::DissolvedOxygen, kSs = MeterKind::SuspendedSolids, kMulti = MeterKind::MultiParameter;
+constexpr MeterKind kDo = MeterKind::DissolvedOxygen, kSs = MeterKind::SuspendedSolids,
+                    kMulti = MeterKind::MultiParameter;
 
 TEST(MeterTest, LaysOutReadingsByKind) {
   const struct {
@@ -39,7 +40,8 @@ TEST(RecordFileTest, ReadsRecordsOrNamesTheBadLine) {
     std::string error;
     Registers first;  // the rest stay empty
   } cases[] = {
-      {"# inlet, then outfall\n\n494e 4c45 5420 00D4 0001 E240  # INLET 212\r\n   # comment\n\t4f55 544c 2020 0 1 ffff\n",
+      {"# inlet, then outfall\n\n494e 4c45 5420 00D4 0001 E240  # INLET 212\r\n   # comment\n\t4f55 544c 2020 0 1 "
+       "ffff\n",
        "",
        {0x494E, 0x4C45, 0x5420, 0x00D4, 0x0001, 0xE240, 0x4F55, 0x544C, 0x2020, 0x0000, 0x0001, 0xFFFF}},
       {"# two\n0 0 0 0 0 0\n0 0 0 0 0\n", "recs:3: expected 6 registers, found 5", {}},
