@@ -5,9 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "DownloadSession.h"
 #include "FakeMeter.h"
 #include "History.h"
 #include "KeptDownload.h"
+#include "Meters.h"
 #include "ReadingTypes.h"
 #include "Report.h"
 #include "Tables.h"
@@ -32,13 +34,14 @@ struct Logged {
 KeptDownload Kept(MeterKind kind, int day, int32_t units, const std::vector<Logged>& records) {
   KeptDownload kept;
   kept.kind = kind;
-  kept.registersPerRecord = kind == MeterKind::MultiParameter ? 8 : kind == MeterKind::DissolvedOxygen ? 7 : 6;
+  kept.registersPerRecord = MeterOf(kind).registersPerRecord;
   kept.moment.time = {2025, 6, day, 12, 0};
   kept.units = units;
   for (const Logged& r : records) {
     kept.records.push_back(RecordRegisters(kept.registersPerRecord, r.location, r.raw, r.tenths, r.minutes, r.type));
   }
-  kept.records.push_back(std::vector<uint16_t>(static_cast<size_t>(kept.registersPerRecord), 0xFFFF));
+  kept.records.resize(static_cast<size_t>(MeterOf(kind).recordCount),
+                      std::vector<uint16_t>(static_cast<size_t>(kept.registersPerRecord), 0xFFFF));
   return kept;
 }
 
@@ -150,6 +153,34 @@ TEST(History, ParsesTypeNamesAndDatesStrictly) {
     CivilTime date;
     EXPECT_FALSE(ParseIsoDate(text, date)) << text;
   }
+}
+
+// Each download kept refreshes the report from every download in the folder; one that cannot
+// be kept says where and why, and leaves the report as it was.
+TEST(DownloadSession, KeepsThenReportsWhatTheFolderHolds) {
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / "datapond-session-test";
+  std::filesystem::remove_all(root);
+  const std::string folder = (root / "kept").string(), report = ReportBeside(folder);
+  EXPECT_EQ(report, (root / "Readings report.html").string());
+  const FileSystem files = LocalFileSystem();
+  const std::vector<KeptDownload> kept = Downloads();
+  const auto reported = [&] {
+    std::string page, reason;
+    return files.read(report, 1 << 20, page, reason) ? page : reason;
+  };
+  for (const KeptDownload& download : {kept[0], kept[2]}) {
+    const KeepOutcome outcome = KeepAndReport(download, folder, files, report, kCalendar);
+    EXPECT_TRUE(outcome.kept && !outcome.id.empty() && outcome.message.empty()) << outcome.message;
+  }
+  const std::string both = reported();
+  EXPECT_NE(both.find("<p>2 downloads, read from 6/3/2025 to 6/4/2025, 5 readings.</p>"), both.npos) << both;
+  EXPECT_TRUE(KeepAndReport(kept[1], folder, files, "", kCalendar).kept);
+  const KeepOutcome blocked = KeepAndReport(kept[3], report + "/kept", files, report, kCalendar);
+  EXPECT_FALSE(blocked.kept);
+  EXPECT_EQ(blocked.message.rfind("This download could not be kept in " + report + "/kept: ", 0), 0u)
+      << blocked.message;
+  EXPECT_EQ(reported(), both) << "neither the download kept without a report nor the one not kept";
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace
