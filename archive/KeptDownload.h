@@ -33,7 +33,7 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
 
 // Every record decoded again as the download decoded it, with the download's own date and
 // the given units (a DoUnits; UnitsNotAsked for a meter that is not asked), then compacted
-// and sorted as a download leaves the table. Returns the number of valid readings.
+// as a download leaves the table, for fillGrid to sort. Returns the number of valid readings.
 int32_t ReplayIntoTable(const KeptDownload& kept, int32_t units, ReadingTable& table);
 
 // "2026-12-07 10:15:42", and with the offset from UTC "2026-12-07 10:15:42 +01:00".

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,9 +34,31 @@ struct HistorySummary {
   std::vector<size_t> withoutUnits;
 };
 
-// Every valid reading of the kept downloads that the filter lets through, each reading that
-// several downloads hold (same location, type, time, value and temperature) once, with the
-// meter of the first download that holds it. The table holds exactly these, of any number,
-// sorted by location and newest time first, ready for fillGrid; returns their count.
+// Every valid reading of the kept downloads that the filter lets through, merged so that the
+// history of one download is that download's own table:
+// - a reading (same location, type, time, value and temperature) counts as many times as the
+//   one download that holds it most often, with the meter of the first download holding it;
+// - a record whose registers equal those of a record of an earlier download of the same kind
+//   of meter is that same record, read again, at the earlier download's placement: a meter
+//   still holding last year's records would otherwise have them placed in this year too.
+// The downloads are added oldest first, one at a time, and need not be held after.
+class HistoryBuilder {
+ public:
+  explicit HistoryBuilder(const HistoryFilter& filter);
+  ~HistoryBuilder();
+  HistoryBuilder(const HistoryBuilder&) = delete;
+  HistoryBuilder& operator=(const HistoryBuilder&) = delete;
+
+  void Add(const KeptDownload& download);
+  // Once, after the last download. The table holds the readings, sorted by location and newest time first (ties in the
+  // order the downloads hold them), ready for fillGrid; returns their count.
+  int32_t Finish(ReadingTable& table, HistorySummary& what);
+
+ private:
+  struct Merge;
+  std::unique_ptr<Merge> merge_;
+};
+
+// The history of downloads already in memory.
 int32_t BuildHistory(const std::vector<KeptDownload>& kept, const HistoryFilter& filter, ReadingTable& table,
                      HistorySummary& what);

@@ -10,6 +10,7 @@
 #include "History.h"
 #include "KeptDownload.h"
 #include "Meters.h"
+#include "ReadingSort.h"
 #include "ReadingTypes.h"
 #include "Report.h"
 #include "Tables.h"
@@ -65,6 +66,18 @@ std::vector<KeptDownload> Downloads() {
   };
 }
 
+// Location, row label and value of each reading, and its date when asked.
+std::vector<std::string> Rows(const ReadingTable& table, bool dated = false) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < table.count; ++i) {
+    const RowTexts texts = rowTexts(table, i);
+    const Reading& r = table.readings[static_cast<size_t>(i)];
+    rows.push_back(r.location + " " + texts.label + " " + texts.value +
+                   (dated ? " " + kCalendar.shortDate(CivilTimeOf(r.timestamp)) : ""));
+  }
+  return rows;
+}
+
 // Each reading once, with the label of the meter that first held it, in the order a download
 // is shown; the filters alone and together; the downloads and meters behind the result.
 TEST(History, MergesFiltersAndSaysWhatItCovers) {
@@ -98,12 +111,7 @@ TEST(History, MergesFiltersAndSaysWhatItCovers) {
     ReadingTable table;
     HistorySummary what;
     EXPECT_EQ(BuildHistory(kept, c.filter, table, what), static_cast<int32_t>(c.rows.size())) << c.name;
-    std::vector<std::string> rows;
-    for (int i = 0; i < table.count; ++i) {
-      const RowTexts texts = rowTexts(table, i);
-      rows.push_back(table.readings[static_cast<size_t>(i)].location + " " + texts.label + " " + texts.value);
-    }
-    EXPECT_EQ(rows, c.rows) << c.name;
+    EXPECT_EQ(Rows(table), c.rows) << c.name;
     EXPECT_EQ(what.downloads, c.downloads) << c.name;
     EXPECT_EQ(what.withoutUnits, std::vector<size_t>{3}) << c.name;
   }
@@ -152,6 +160,46 @@ TEST(History, ParsesTypeNamesAndDatesStrictly) {
                            "2024-02-9", " 2024-02-09", "2024-02-09 ", "2024/02/09", "2024-0a-09", "+024-02-09", ""}) {
     CivilTime date;
     EXPECT_FALSE(ParseIsoDate(text, date)) << text;
+  }
+}
+
+// A reading counts as often as the one download that holds it most often, so the history of
+// one download is its own table; a record read again a year later keeps its first year.
+TEST(History, EachReadingAsOftenAsOneDownloadHoldsIt) {
+  const Logged dec20{"A1", 700, 215, Minutes(12, 20, 8, 0), 38}, dec27{"A1", 710, 215, Minutes(12, 27, 8, 0), 38};
+  const auto lastYearAndThis = [&] {
+    std::vector<KeptDownload> kept{Kept(MeterKind::MultiParameter, 22, UnitsNotAsked, {dec20}),
+                                   Kept(MeterKind::MultiParameter, 28, UnitsNotAsked, {dec20, dec27})};
+    kept[0].moment.time.month = kept[1].moment.time.month = 12;
+    kept[1].moment.time.year = 2026;
+    return kept;
+  };
+  const Logged orp{"A1", -150, 180, kJune1, 294}, ph{"A1", 700, 215, kJune1, 38}, other{"B2", 88, 0, kJune2, 38};
+  struct Case {
+    const char* name;
+    std::vector<KeptDownload> kept;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {"kept in 2025 and again in 2026", lastYearAndThis(), {"A1 pH 7.10 12/27/2026", "A1 pH 7.00 12/20/2025"}},
+      {"twice in one, three times in another, once in a third",
+       {Kept(MeterKind::MultiParameter, 3, UnitsNotAsked, {ph, ph}),
+        Kept(MeterKind::MultiParameter, 4, UnitsNotAsked, {other, ph, ph, ph}),
+        Kept(MeterKind::MultiParameter, 5, UnitsNotAsked, {ph})},
+       {"A1 pH 7.00 6/1/2025", "A1 pH 7.00 6/1/2025", "A1 pH 7.00 6/1/2025", "B2 pH 0.88 6/2/2025"}},
+      {"level in place and time: as the download holds them",
+       {Kept(MeterKind::MultiParameter, 3, UnitsNotAsked, {orp, ph, other, ph})},
+       {"A1 ORP (mV-U.S.) -150 6/1/2025", "A1 pH 7.00 6/1/2025", "A1 pH 7.00 6/1/2025", "B2 pH 0.88 6/2/2025"}},
+  };
+  for (const Case& c : cases) {
+    ReadingTable history, own;
+    HistorySummary what;
+    BuildHistory(c.kept, {}, history, what);
+    EXPECT_EQ(Rows(history, true), c.rows) << c.name;
+    if (c.kept.size() == 1) {
+      ReplayIntoTable(c.kept[0], UnitsNotAsked, own);
+      SortTable(own);  // as fillGrid does
+      EXPECT_EQ(Rows(history, true), Rows(own, true)) << c.name;
+    }
   }
 }
 
