@@ -13,6 +13,7 @@
 int RunArchiveCommand(const ArchiveOptions& options) {
   const FileSystem files = LocalFileSystem();
   const std::string folder = ArchiveFolder(options.kept, files);
+  if (const int status = CheckKeptFolder(folder, files); status != Saved) return status;
   const std::vector<ArchiveEntry> entries = ReadArchive(folder, files);
   if (entries.empty()) std::fprintf(stderr, "No downloads are kept in %s\n", folder.c_str());
   std::string list;

@@ -30,11 +30,16 @@ int NotWrittenError(const std::string& what, const std::string& reason);
 // Bytes to standard output: status 0, or 4 with the reason said.
 int WriteOut(const std::string& bytes, bool utf8Text);
 
-// A missing folder, or a folder in a file's place, is seen before the meter is read.
+// A missing folder, or a folder in a file's place, is seen before the meter or the kept
+// downloads are read.
 int CheckOutputFolders(const WriteOptions& options, const FileSystem& files);
+int CheckOutputPath(const std::string& path, const FileSystem& files);
 
 // Where downloads are kept: --archive, else $DATAPOND_ARCHIVE, else the system's place.
 std::string ArchiveFolder(const KeptOptions& options, const FileSystem& files);
+// The folder of kept downloads that a command reads must be there: a mistyped --archive is
+// not an empty archive. Status 0, or 2 with the folder named.
+int CheckKeptFolder(const std::string& folder, const FileSystem& files);
 
 // The units of a dissolved-oxygen download: --units when given, else the kept answer.
 int32_t UnitsOf(const KeptOptions& options, const KeptDownload& kept);

@@ -57,6 +57,7 @@ int BuildHistoryOf(const HistoryFilter& filter, const std::vector<KeptDownload>&
 int RunHistoryCommand(const HistoryOptions& options) {
   const FileSystem files = LocalFileSystem();
   if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
+  if (const int status = CheckKeptFolder(ArchiveFolder(options.kept, files), files); status != Saved) return status;
   bool damaged = false;
   const std::vector<KeptDownload> kept = HistorySources(options.kept, files, damaged);
   ReadingTable table;
@@ -69,6 +70,8 @@ int RunHistoryCommand(const HistoryOptions& options) {
 
 int RunReportCommand(const ReportOptions& options) {
   const FileSystem files = LocalFileSystem();
+  if (const int status = CheckOutputPath(options.path, files); status != Saved) return status;
+  if (const int status = CheckKeptFolder(ArchiveFolder(options.kept, files), files); status != Saved) return status;
   bool damaged = false;
   const std::vector<KeptDownload> kept = HistorySources(options.kept, files, damaged);
   ReadingTable table;

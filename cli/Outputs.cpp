@@ -50,14 +50,19 @@ int WriteOut(const std::string& bytes, bool utf8Text) {
   return WriteStandardOutput(bytes, utf8Text, reason) ? Saved : NotWrittenError("standard output", reason);
 }
 
+int CheckOutputPath(const std::string& given, const FileSystem& files) {
+  const std::filesystem::path path = std::filesystem::absolute(given);
+  if (files.isFolder(path.string())) return NotWrittenError(given, "it is a folder");
+  if (!files.isFolder(path.parent_path().string())) {
+    return NotWrittenError(given, "there is no folder " + path.parent_path().string());
+  }
+  return Saved;
+}
+
 int CheckOutputFolders(const WriteOptions& options, const FileSystem& files) {
   for (const OutputRequest& output : options.outputs) {
     if (output.path.empty()) continue;
-    const std::filesystem::path path = std::filesystem::absolute(output.path);
-    if (files.isFolder(path.string())) return NotWrittenError(output.path, "it is a folder");
-    if (!files.isFolder(path.parent_path().string())) {
-      return NotWrittenError(output.path, "there is no folder " + path.parent_path().string());
-    }
+    if (const int status = CheckOutputPath(output.path, files); status != Saved) return status;
   }
   return Saved;
 }
@@ -66,6 +71,11 @@ std::string ArchiveFolder(const KeptOptions& options, const FileSystem& files) {
   if (!options.archiveFolder.empty()) return options.archiveFolder;
   if (const char* folder = std::getenv("DATAPOND_ARCHIVE"); folder != nullptr && folder[0] != '\0') return folder;
   return DefaultArchiveFolder(files);
+}
+
+int CheckKeptFolder(const std::string& folder, const FileSystem& files) {
+  if (files.isFolder(folder)) return Saved;
+  return UsageError("there is no folder " + folder + " of kept downloads");
 }
 
 int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,

@@ -29,7 +29,7 @@ NOBODY = ("setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups")
 WORK = tempfile.mkdtemp(prefix="datapond-cli-check-")
 LOCKS = next((d for d in ("/run/lock", "/var/lock") if os.path.isdir(d) and os.stat(d).st_mode & 0o002), "")
 ME, GONE = os.getpid(), int(subprocess.run(["sh", "-c", "echo $$"], capture_output=True).stdout)
-DEVICE = "/dev/ttyUSBdatapondtest"
+DEVICE = "/dev/ttyUSBdatapond%d" % os.getpid()  # one a run: runs at once must not share it
 os.chmod(WORK, 0o755)
 os.environ["DATAPOND_ARCHIVE"] = os.path.join(WORK, "kept")  # never the user's own
 results = []
@@ -42,12 +42,15 @@ RECORDS = {"do": ["504F 4E44 2041 01B3 007D 0000 025D",   # POND A 4.35 12.5 10:
                   "FFFF FFFF FFFF FFFF FFFF FFFF FFFF"],  # an empty slot
            "ss": ["5441 4E4B 3220 04D2 0000 025D"],       # TANK2 1234 10:05
            "multi": ["4131 2020 2020 02BC 00D7 0000 025D 0026",   # A1 pH 7.00 21.5 10:05
-                     "4220 2020 2020 04D2 0000 0000 0005 0023"]}  # B SS-Hi 1234 00:05
+                     "4220 2020 2020 04D2 0000 0000 0005 0023",   # B SS-Hi 1234 00:05
+                     "4131 2020 2020 FF6A 00B4 0000 025D 0126",   # A1 ORP -150 18.0 10:05
+                     "4131 2020 2020 02BC 00D7 0000 025D 0026"]}  # A1 pH again: logged twice
 TAB = {"do": b"Location\tTime\tD.O. (mg/l)\tTemp (\xb0C)\r\nINLET\t1/1 12:05 AM\t10.0\t-5.0\r\n"
              b"POND A\t1/1 10:05 AM\t4.3\t12.5\r\nWELL 3\t1/1 01:05 AM\t5.0\t10.0\r\n",
        "ss": b"Location\tTime\tSS (mg/l)\r\nTANK2\t1/1 10:05 AM\t1234\r\n",
-       "multi": b"Location\tTime\tReading\tType(Units)\tTemp (\xb0C)\r\n"
-                b"A1\t1/1 10:05 AM\t7.00\tpH\t21.5\r\nB\t1/1 12:05 AM\t1234\tSS-Hi(mg/l)\t\r\n"}
+       "multi": b"Location\tTime\tReading\tType(Units)\tTemp (\xb0C)\r\nA1\t1/1 10:05 AM\t7.00\tpH\t21.5\r\n"
+                b"A1\t1/1 10:05 AM\t-150\tORP (mV-U.S.)\t18.0\r\nA1\t1/1 10:05 AM\t7.00\tpH\t21.5\r\n"
+                b"B\t1/1 12:05 AM\t1234\tSS-Hi(mg/l)\t\r\n"}
 OXYGEN_TEXT = b"Location      Time      D.O. (mg/l)  Temp (\xb0C)\r\n  INLET   1/1 12:05 AM      10.0       -5.0\r\n"
 
 
@@ -125,7 +128,7 @@ def check_kinds():
                "--output", "f.csv", "--output", "F.XLS", "--output", "f.xlsx", "--output", "f.txt"]
     for kind, said in (("do", "3 readings from the Brevanta Model Orvane D.O. Logged Data"),
                        ("ss", "1 reading from the Brevanta Model Tessil TSS Logged Data"),
-                       ("multi", "2 readings from the Brevanta MultiParameter Portable Logged Data")):
+                       ("multi", "4 readings from the Brevanta MultiParameter Portable Logged Data")):
         with meter(kind, RECORDS[kind]) as port:
             status, out, err = run("download", "--port", port, "--units", "mg/l", "--date-format", "M/d", *outputs)
         csv = TAB[kind].replace(b"\t", b",")
@@ -136,8 +139,15 @@ def check_kinds():
         check(kind + ": standard output and every file in its format", status == 0 and out == TAB[kind] and
               said in err and all(files[n].startswith(s) for n, s in starts.items()) and lint == 0,
               repr((status, out, err, files)))
-        status, again, err = run("replay", kept_id(err), "--units", "mg/l", "--date-format", "M/d", *outputs)
+        kid = kept_id(err)
+        status, again, err = run("replay", kid, "--units", "mg/l", "--date-format", "M/d", *outputs)
         check(kind + ": the replay of the kept download writes every byte again",
+              status == 0 and again == out and all(read(n) == files[n] for n in files), repr((status, err)))
+        one = os.path.join(WORK, "one-" + kind)
+        os.mkdir(one)
+        shutil.copy(os.path.join(WORK, "kept", kid + ".txt"), one)
+        status, again, err = run("history", "--archive", one, "--units", "mg/l", "--date-format", "M/d", *outputs)
+        check(kind + ": the history of that one download is its files, byte for byte",
               status == 0 and again == out and all(read(n) == files[n] for n in files), repr((status, err)))
     check("the port and the save folder are remembered",
           read("DatapondDefaults.txt") == (port + "\r\n" + WORK + "/\r\n").encode(), repr(read("DatapondDefaults.txt")))
@@ -369,7 +379,7 @@ def check_meter_problems():
 def check_history():
     chosen = ["--units", "mg/l", "--location", "pond a", "--location", "a1", "--location", "b", "--type", "do-mgl",
               "--type", "ph"]
-    for filters, rows in (([], 6), (chosen, 2), (["--since", "%d-01-02" % YEAR], 0),
+    for filters, rows in (([], 8), (chosen, 3), (["--since", "%d-01-02" % YEAR], 0),
                           (["--until", "%d-12-31" % (YEAR - 1)], 0)):
         status, out, err = run("history", *filters, "--format", "csv")
         check("history %s: %d rows" % (" ".join(filters), rows), status == (0 if rows else 3) and
@@ -406,11 +416,16 @@ def check_mistakes():
             ("replay ID", "kept without its units"), ("replay ID --units mg/l --rows 4", "beyond the 3 rows"),
             ("replay 20000101-000000-1", "no such kept download"),
             ("history --since 2026-02-30", "not a date written YYYY-MM-DD"), ("report", "needs --output FILE.html"),
-            ("report --output r.csv", "a report is a page named .html")):
+            ("report --output r.csv", "a report is a page named .html"),
+            ("archive --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
+            ("history --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
+            ("report --output /nonexistent-folder/r.html --archive /nonexistent-kept",
+             "r.html: there is no folder /nonexistent-folder")):
         words = words.replace("ID", unanswered)
         args = (["download", "--port", NOWHERE] if words.startswith("--") else []) + words.split(" ")
         status, out, err = run(*args)
-        check("a mistake: " + words.replace("\n", "\\n"), status == (4 if "folder" in said else 2) and out == b"" and
+        not_written = said.startswith(("there is no folder /nonexistent-folder", "a-folder", "r.html"))
+        check("a mistake: " + words.replace("\n", "\\n"), status == (4 if not_written else 2) and out == b"" and
               said in err and len(err.splitlines()) == 1, repr((status, err)))
     check("mistakes leave no defaults file", not os.path.exists(os.path.join(WORK, "DatapondDefaults.txt")))
 
