@@ -30,8 +30,10 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
       {replaced("port: ", "port: \x7F"), "line 4: a control character in the port \"\\x7F\""},
       {replaced("2026-12-07", "2026-02-31"), "line 5: not a date and time \"2026-02-31 10:15:42 -05:30\""},
       {replaced("2026-12-07", "0000-12-07"), "line 5: not a date and time \"0000-12-07 10:15:42 -05:30\""},
+      {replaced("2026-12-07", "2026-12-0x"), "line 5: not a date and time \"2026-12-0x 10:15:42 -05:30\""},
       {replaced("\n 10: FFFF", "\n 10:\tFFFF"), "line 18: one space expected between registers"},
       {replaced("\n 10: FFFF", "\n 10: FFGF"), "line 18: \"FFGF\" is not a 4-digit hexadecimal word"},
+      {replaced("\n 10: FFFF", "\n 10:  FFFF"), "line 18: \"\" is not a 4-digit hexadecimal word"},
       {good.substr(0, good.find("\n 10:") + 1), "line 18: record 10 is missing"},
       {good + " 50: FFFF FFFF FFFF FFFF FFFF FFFF\n", "line 58: more records than the meter holds"},
   };
@@ -40,6 +42,15 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
     std::string error;
     EXPECT_FALSE(ParseKeptDownload(c.text, read, error)) << c.error;
     EXPECT_EQ(error, c.error);
+  }
+  // The first and last moments the format can hold read back as they were written.
+  for (const LocalMoment& moment :
+       {LocalMoment{{1970, 1, 1, 0, 0}, 0, -(23 * 60 + 59)}, LocalMoment{{9999, 12, 31, 23, 59}, 60, 23 * 60 + 59}}) {
+    kept.moment = moment;
+    KeptDownload read;
+    std::string error;
+    EXPECT_TRUE(ParseKeptDownload(FormatKeptDownload(kept), read, error)) << error;
+    EXPECT_EQ(MomentText(read.moment, true), MomentText(moment, true));
   }
   // What could not be read back is not written at all.
   kept.port = "COM1\nunits: sat";
