@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Corrections.h"
+
 namespace {
 
 const char* const kExtension = ".txt";
@@ -37,14 +39,40 @@ bool Earlier(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+// One kept download, its corrections applied.
+bool LoadKept(const std::string& folder, const std::string& id, const FileSystem& files,
+              const std::vector<Correction>& corrections, KeptDownload& kept, std::string& error) {
+  const std::string path = PathOf(folder, id + kExtension);
+  std::string text, reason;
+  if (!IsId(id)) {
+    error = path + ": no such kept download";
+    return false;
+  }
+  if (!files.read(path, kMaxKeptDownloadBytes, text, reason)) {
+    error = path + ": " + (files.isFile(path) || files.isFolder(path) ? reason : "no such kept download");
+    return false;
+  }
+  if (!ParseKeptDownload(text, kept, error) || !ApplyCorrections(corrections, id, kept, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files) {
   std::vector<ArchiveEntry> entries;
+  std::vector<Correction> corrections;
+  std::string damaged;  // a log that cannot be read: no download is shown without its corrections
+  ReadCorrections(folder, files, corrections, damaged);
   for (const std::string& id : KeptDownloadIds(folder, files)) {
     ArchiveEntry& entry = entries.emplace_back();
     entry.id = id;
-    if (!LoadKeptDownload(folder, id, files, entry.kept, entry.error)) continue;
+    entry.error = damaged;
+    if (!damaged.empty() || !LoadKept(folder, id, files, corrections, entry.kept, entry.error)) continue;
+    entry.corrected =
+        std::any_of(corrections.begin(), corrections.end(), [&id](const Correction& c) { return c.id == id; });
     const bool unanswered = entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked;
     ReadingTable table;
     entry.validReadings = ReplayIntoTable(entry.kept, unanswered ? UnitsMgPerLitre : entry.kept.units, table);
@@ -96,19 +124,6 @@ std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSy
 
 bool LoadKeptDownload(const std::string& folder, const std::string& id, const FileSystem& files, KeptDownload& kept,
                       std::string& error) {
-  const std::string path = PathOf(folder, id + kExtension);
-  std::string text, reason;
-  if (!IsId(id)) {
-    error = path + ": no such kept download";
-    return false;
-  }
-  if (!files.read(path, kMaxKeptDownloadBytes, text, reason)) {
-    error = path + ": " + (files.isFile(path) || files.isFolder(path) ? reason : "no such kept download");
-    return false;
-  }
-  if (!ParseKeptDownload(text, kept, error)) {
-    error = path + ": " + error;
-    return false;
-  }
-  return true;
+  std::vector<Correction> corrections;
+  return ReadCorrections(folder, files, corrections, error) && LoadKept(folder, id, files, corrections, kept, error);
 }

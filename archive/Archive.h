@@ -20,19 +20,22 @@ bool KeepDownload(const KeptDownload& kept, const std::string& folder, const Fil
 // The ids of the kept downloads, oldest first.
 std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSystem& files);
 
-// Every kept download of the folder, oldest first, read and checked; a damaged one has its
-// error (naming the file and the line) and no records.
+// Every kept download of the folder, oldest first, read and checked, with its corrections; a
+// damaged one has its error (naming the file and the line) and no records, and a damaged log
+// of corrections makes every one damaged.
 struct ArchiveEntry {
   std::string id;
   KeptDownload kept;
   std::string error;
   int32_t validReadings = 0;  // whatever the units: both have the same valid range
+  bool corrected = false;     // some field is as the corrections beside it say
 };
 std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files);
 
 // What the user is told when a download could not be kept: where, and the system's reason.
 std::string NotKeptMessage(const std::string& folder, const std::string& reason);
 
-// Reads one kept download; false with `error` naming the file and, for a damaged one, the line.
+// Reads one kept download, with its corrections; false with `error` naming the file and, for
+// a damaged one, the line.
 bool LoadKeptDownload(const std::string& folder, const std::string& id, const FileSystem& files, KeptDownload& kept,
                       std::string& error);

@@ -70,9 +70,23 @@ int Digits(const std::string& text, size_t at, size_t count) {
   return value;
 }
 
+bool HexWord(const std::string& text, uint16_t& word) {
+  if (text.size() != 4) return false;
+  unsigned value = 0;
+  for (char c : text) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (digit < 0) return false;
+    value = value << 4 | static_cast<unsigned>(digit);
+  }
+  word = static_cast<uint16_t>(value);
+  return true;
+}
+
+}  // namespace
+
 // "2026-12-07 10:15:42 +01:00", exactly as written: a date that is in the calendar, of a year
 // a computer's clock can show, so every reading placed by it has a date a spreadsheet shows.
-bool ParseMoment(const std::string& text, LocalMoment& moment) {
+bool ParseMomentText(const std::string& text, LocalMoment& moment) {
   const std::string_view form = "0000-00-00 00:00:00 +00:00";
   if (text.size() != form.size()) return false;
   for (size_t i = 0; i < form.size(); ++i) {
@@ -89,20 +103,6 @@ bool ParseMoment(const std::string& text, LocalMoment& moment) {
   moment = {{y, mo, d, h, mi}, s, (text[20] == '-' ? -1 : 1) * (oh * 60 + om)};
   return true;
 }
-
-bool HexWord(const std::string& text, uint16_t& word) {
-  if (text.size() != 4) return false;
-  unsigned value = 0;
-  for (char c : text) {
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-    if (digit < 0) return false;
-    value = value << 4 | static_cast<unsigned>(digit);
-  }
-  word = static_cast<uint16_t>(value);
-  return true;
-}
-
-}  // namespace
 
 std::string MomentText(const LocalMoment& moment, bool withOffset) {
   const CivilTime& t = moment.time;
@@ -189,7 +189,7 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
     return lines.Fail("a control character in the port " + Quote(read.port), error);
   }
   if (!lines.Field("downloaded", value, error)) return false;
-  if (!ParseMoment(value, read.moment)) return lines.Fail("not a date and time " + Quote(value), error);
+  if (!ParseMomentText(value, read.moment)) return lines.Fail("not a date and time " + Quote(value), error);
   if (!lines.Field("units", value, error)) return false;
   if (!ParseUnitsName(value, read.units)) return lines.Fail("unknown units " + Quote(value), error);
   if (read.units != UnitsNotAsked && read.kind != MeterKind::DissolvedOxygen) {

@@ -38,6 +38,8 @@ int32_t ReplayIntoTable(const KeptDownload& kept, int32_t units, ReadingTable& t
 
 // "2026-12-07 10:15:42", and with the offset from UTC "2026-12-07 10:15:42 +01:00".
 std::string MomentText(const LocalMoment& moment, bool withOffset);
+// The text with the offset back, exactly as written, of a year from 1970; false for any other.
+bool ParseMomentText(const std::string& text, LocalMoment& moment);
 
 // Text read from outside (a kept file, a command line) as it may be shown on a terminal: each
 // control character as \xNN, so no field can move the cursor or change the colours.

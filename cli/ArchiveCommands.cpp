@@ -1,9 +1,11 @@
-// archive and replay: the kept downloads listed, and one of them written again.
+// archive, replay and correct: the kept downloads listed, one of them written again, and one
+// mended beside it.
 #include <cstdio>
 #include <string>
 
 #include "Archive.h"
 #include "Commands.h"
+#include "Corrections.h"
 #include "DefaultsFile.h"
 #include "Download.h"
 #include "KeptDownload.h"
@@ -30,7 +32,7 @@ int RunArchiveCommand(const ArchiveOptions& options) {
             (entry.validReadings == 1 ? " reading" : " readings") +
             (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked ? ", units not given"
                                                                                                 : "") +
-            "\n";
+            (entry.corrected ? ", corrected" : "") + "\n";
   }
   const int written = WriteOut(list, true);
   return written != Saved ? written : status;
@@ -53,4 +55,43 @@ int RunReplayCommand(const ReplayOptions& options) {
   }
   Defaults defaults = LoadDefaults(files);
   return WriteOutputs(table, options.write, defaults, files, "download");
+}
+
+int RunCorrectCommand(const CorrectOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  const std::string folder = ArchiveFolder(options.kept, files);
+  if (const int status = CheckKeptFolder(folder, files); status != Saved) return status;
+  KeptDownload kept;
+  std::string error;
+  if (!LoadKeptDownload(folder, options.id, files, kept, error)) return UsageError(error);
+  KeptDownload mended = kept;
+  if (options.kept.units != UnitsNotAsked) {
+    if (kept.kind != MeterKind::DissolvedOxygen) {
+      return UsageError(std::string("--units: this is a download of the ") + MeterOf(kept.kind).model +
+                        ", whose readings have their own units");
+    }
+    mended.units = options.kept.units;
+  }
+  if (options.downloadedOn) {
+    mended.moment.time.year = options.downloadedOn->year;
+    mended.moment.time.month = options.downloadedOn->month;
+    mended.moment.time.day = options.downloadedOn->day;
+    LocalMoment check;
+    if (!ParseMomentText(MomentText(mended.moment, true), check)) {
+      return UsageError("--downloaded: a computer's clock shows days from 1970 to 9999");
+    }
+  }
+  const std::string log = folder + kPathSeparator + kCorrectionsFileName;
+  const LocalMoment now = CurrentMoment();
+  bool changed = false;
+  for (const char* field : {kUnitsField, kDownloadedField}) {
+    const std::string from = FieldText(kept, field), to = FieldText(mended, field);
+    if (from == to) continue;
+    std::string reason;
+    if (!AddCorrection(folder, files, {now, options.id, field, from, to}, reason)) return NotWrittenError(log, reason);
+    Say("Corrected " + options.id + ": " + field + " " + from + " -> " + to + " (in " + log + ")");
+    changed = true;
+  }
+  if (!changed) Say(options.id + " says so already: nothing to correct");
+  return Saved;
 }

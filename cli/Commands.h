@@ -54,5 +54,6 @@ int RunPortsCommand();
 int RunDownloadCommand(const DownloadOptions& options);
 int RunArchiveCommand(const ArchiveOptions& options);
 int RunReplayCommand(const ReplayOptions& options);
+int RunCorrectCommand(const CorrectOptions& options);
 int RunHistoryCommand(const HistoryOptions& options);
 int RunReportCommand(const ReportOptions& options);

@@ -14,7 +14,9 @@ const char* const kUsage =
     "       datapond-cli archive [--archive DIR]\n"
     "       datapond-cli replay ID [OPTIONS but --port] [[--format F] --output FILE]...\n"
     "       datapond-cli history [FILTERS] [OPTIONS but --port and --rows] [[--format F] --output FILE]...\n"
-    "       datapond-cli report [FILTERS] --output FILE.html\n"
+    "       datapond-cli report [FILTERS] [--units U] [--sort ORDER] [--date-format P]\n"
+    "                           [--time-format P] --output FILE.html\n"
+    "       datapond-cli correct ID [--units mg/l|sat] [--downloaded YYYY-MM-DD] [--archive DIR]\n"
     "       datapond-cli --help | --version\n"
     "\n"
     "  ports                  list the serial ports that can be opened now, after a tab what the\n"
@@ -25,12 +27,17 @@ const char* const kUsage =
     "  replay                 save a kept download again, exactly as its download saved it\n"
     "  history                every reading of every kept download, each once\n"
     "  report                 the history as one web page with a chart of each reading type\n"
+    "  correct                mend a kept download's units or date: the change is added to\n"
+    "                         corrections.txt beside the downloads, which never change\n"
     "\n"
     "Options, as --option VALUE or --option=VALUE:\n"
     "  --port PORT            the meter's port or its /dev/serial/by-id name (default: the one used last)\n"
     "  --units mg/l|sat       the units a dissolved-oxygen meter logged in (else asked on a terminal);\n"
     "                         for replay, the download's units, also mending a wrong answer; for\n"
-    "                         history, those of the downloads kept without an answer\n"
+    "                         history and report, those of the downloads kept without an answer;\n"
+    "                         for correct, the units the download should have had\n"
+    "  --downloaded DATE      correct: the day the download was really read, YYYY-MM-DD, which\n"
+    "                         places its readings in their year\n"
     "  --sort ORDER           the order of the rows, location-time by default (orders below)\n"
     "  --format F             text (aligned columns, the default), xls, xlsx, csv or tab\n"
     "  --output FILE          write FILE in the format of the --format before it, or of its name\n"
@@ -98,15 +105,13 @@ const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat:
                                                             {".txt", SaveFormat::TabDelimited}};
 
 // The commands that take options, each a bit of the options' masks below.
-const std::map<std::string, Command> kCommands = {{"download", Command::Download},
-                                                  {"archive", Command::Archive},
-                                                  {"replay", Command::Replay},
-                                                  {"history", Command::History},
-                                                  {"report", Command::Report}};
+const std::map<std::string, Command> kCommands = {{"download", Command::Download}, {"archive", Command::Archive},
+                                                  {"replay", Command::Replay},     {"history", Command::History},
+                                                  {"report", Command::Report},     {"correct", Command::Correct}};
 
 constexpr unsigned Bit(Command c) { return 1u << static_cast<unsigned>(c); }
 constexpr unsigned kD = Bit(Command::Download), kA = Bit(Command::Archive), kR = Bit(Command::Replay),
-                   kH = Bit(Command::History), kP = Bit(Command::Report);
+                   kH = Bit(Command::History), kP = Bit(Command::Report), kC = Bit(Command::Correct);
 
 struct OptionKind {
   bool takesValue;
@@ -115,8 +120,8 @@ struct OptionKind {
 
 const std::map<std::string, OptionKind> kOptions = {
     {"--port", {true, kD}},
-    {"--units", {true, kD | kR | kH}},
-    {"--sort", {true, kD | kR | kH}},
+    {"--units", {true, kD | kR | kH | kP | kC}},
+    {"--sort", {true, kD | kR | kH | kP}},
     {"--format", {true, kD | kR | kH}},
     {"--output", {true, kD | kR | kH | kP}},
     {"--rows", {true, kD | kR}},
@@ -125,13 +130,14 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--delimiter", {true, kD | kR | kH}},
     {"--encoding", {true, kD | kR | kH}},
     {"--decimal-comma", {false, kD | kR | kH}},
-    {"--archive", {true, kD | kA | kR | kH | kP}},
+    {"--archive", {true, kD | kA | kR | kH | kP | kC}},
+    {"--downloaded", {true, kC}},
     {"--no-archive", {false, kD}},
     {"--location", {true, kH | kP}},
     {"--type", {true, kH | kP}},
     {"--since", {true, kH | kP}},
     {"--until", {true, kH | kP}},
-    {"--help", {false, kD | kA | kR | kH | kP}},
+    {"--help", {false, kD | kA | kR | kH | kP | kC}},
 };
 
 // A date of the filters, as YYYY-MM-DD.
@@ -301,6 +307,7 @@ struct Given {
   KeptOptions kept;
   WriteOptions write;
   HistoryFilter filter;
+  std::optional<CivilTime> downloadedOn;
 };
 
 bool ApplyOption(Command command, const std::string& option, const std::string& value, Given& d, OutputPairing& pairing,
@@ -335,6 +342,7 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
   }
   if (option == "--since") return ParseDate(option, value, d.filter.since, error);
   if (option == "--until") return ParseDate(option, value, d.filter.until, error);
+  if (option == "--downloaded") return ParseDate(option, value, d.downloadedOn, error);
   if (option == "--port") {
     d.port = value;
     // No device is named so, and a kept download must be able to name its port on one line.
@@ -420,13 +428,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   OutputPairing pairing;
   bool delimiterGiven = false;
   size_t first = 1;
-  if (line.command == Command::Replay) {
+  if (line.command == Command::Replay || line.command == Command::Correct) {
     if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) {
       line.command = Command::Help;
       return true;
     }
     if (args.size() < 2 || args[1].rfind("--", 0) == 0) {
-      error = "replay needs the ID of a kept download (see datapond-cli archive)";
+      error = args[0] + " needs the ID of a kept download (see datapond-cli archive)";
       return false;
     }
     d.id = args[1];
@@ -473,6 +481,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     error = "report needs --output FILE.html";
     return false;
   }
+  if (line.command == Command::Correct && d.kept.units == UnitsNotAsked && !d.downloadedOn) {
+    error = "correct needs --units or --downloaded: what is to be mended";
+    return false;
+  }
   if (d.filter.since && d.filter.until && TimestampOf(*d.filter.until) < TimestampOf(*d.filter.since)) {
     error = "--until is before --since";
     return false;
@@ -484,6 +496,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     case Command::Replay: line.replay = {d.id, d.kept, d.write}; break;
     case Command::History: line.history = {d.filter, d.kept, d.write}; break;
     case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write}; break;
+    case Command::Correct: line.correct = {d.id, d.kept, d.downloadedOn}; break;
     case Command::Help:
     case Command::Version:
     case Command::Ports: break;

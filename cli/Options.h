@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,14 @@ struct ReportOptions {
   WriteOptions write;
 };
 
-enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report };
+// A kept download mended: the fields given, recorded beside it (the kept file never changes).
+struct CorrectOptions {
+  std::string id;
+  KeptOptions kept;  // units not asked: not corrected
+  std::optional<CivilTime> downloadedOn;
+};
+
+enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report, Correct };
 
 // The command, and the options of that command alone.
 struct CommandLine {
@@ -75,6 +83,7 @@ struct CommandLine {
   ReplayOptions replay;
   HistoryOptions history;
   ReportOptions report;
+  CorrectOptions correct;
 };
 
 // Parses the arguments after the program name. Every mistake that can be seen without the

@@ -20,6 +20,7 @@ int Run(const CommandLine& line) {
     case Command::Download: return RunDownloadCommand(line.download);
     case Command::Archive: return RunArchiveCommand(line.archive);
     case Command::Replay: return RunReplayCommand(line.replay);
+    case Command::Correct: return RunCorrectCommand(line.correct);
     case Command::History: return RunHistoryCommand(line.history);
     case Command::Report: break;
   }

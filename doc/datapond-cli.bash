@@ -30,11 +30,11 @@ _datapond_cli() {
     --time-format) mapfile -t COMPREPLY < <(compgen -W "'hh:mm tt' HH:mm" -- "$cur"); return ;;
     --output) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
     --archive) mapfile -t COMPREPLY < <(compgen -d -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
-    --rows | --location | --since | --until) return ;;
+    --rows | --location | --since | --until | --downloaded) return ;;
   esac
 
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W 'ports download archive replay history report --help --version' -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W 'ports download archive replay history report correct --help --version' -- "$cur")
     return
   fi
 
@@ -45,15 +45,16 @@ _datapond_cli() {
   case ${COMP_WORDS[1]} in
     download) options="--port $output $text --rows --no-archive" ;;
     archive) options='--archive --help' ;;
-    replay)
+    replay | correct)
       options="$output $text --rows"
+      [[ ${COMP_WORDS[1]} == correct ]] && options='--units --downloaded --archive --help'
       # The ID first: the kept downloads of the folder in use.
       if ((COMP_CWORD == 2)) && [[ $cur != -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$("$program" archive 2>/dev/null | cut -d' ' -f1)" -- "$cur")
         return
       fi ;;
     history) options="$output $text $filters" ;;
-    report) options="--output --date-format --time-format --archive --help $filters" ;;
+    report) options="--output --units --sort --date-format --time-format --archive --help $filters" ;;
     *) return ;;
   esac
   mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")

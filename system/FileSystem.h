@@ -33,6 +33,13 @@ struct FileSystem {
   std::function<bool(const std::string& from, const std::string& to, std::string& reason)> publish;
   std::function<bool(const std::string& path)> remove;
   std::function<std::vector<std::string>(const std::string& folder)> list;  // names, unordered
+  // A log that only grows: `line` (ending in a newline) added at the end of a regular file in
+  // one write, flushed to the disk, so writers at once never mix their lines. A file that is
+  // new or empty starts with `firstLine`; one whose last line a dead writer left unfinished
+  // gets that line ended first.
+  std::function<bool(const std::string& path, const std::string& firstLine, const std::string& line,
+                     std::string& reason)>
+      appendLine;
 };
 
 // The separator of this system's paths.

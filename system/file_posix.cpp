@@ -199,6 +199,28 @@ bool Publish(const std::string& from, const std::string& to, std::string& reason
 
 bool Remove(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+bool AppendLine(const std::string& path, const std::string& firstLine, const std::string& line, std::string& reason) {
+  // O_APPEND: each write lands at the end as it is then, whoever else is appending.
+  const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  struct stat info {};
+  int error = fd < 0 ? errno : fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
+  std::string bytes = line;
+  char last = '\n';
+  if (error == 0 && info.st_size == 0) {
+    bytes = firstLine + line;
+  } else if (error == 0 && (pread(fd, &last, 1, info.st_size - 1) != 1 || last != '\n')) {
+    bytes = "\n" + line;
+  }
+  if (error == 0) {
+    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+    error = put < 0 ? errno : static_cast<size_t>(put) != bytes.size() ? ENOSPC : fsync(fd) != 0 ? errno : 0;
+  }
+  if (fd >= 0 && close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && info.st_size == 0) FlushFolder(FolderOf(path));
+  if (error != 0) reason = error == EINVAL ? "not a regular file" : std::strerror(error);
+  return error == 0;
+}
+
 std::vector<std::string> List(const std::string& folder) {
   std::vector<std::string> names;
   if (DIR* dir = opendir(folder.c_str())) {
@@ -213,7 +235,8 @@ std::vector<std::string> List(const std::string& folder) {
 const char kPathSeparator = '/';
 
 FileSystem LocalFileSystem() {
-  return {IsFile, IsFolder, Read, Write, WriteNew, DocumentsFolder, AsIs, AsIs, MakeFolders, Publish, Remove, List};
+  return {IsFile, IsFolder,    Read,    Write,  WriteNew, DocumentsFolder, AsIs,
+          AsIs,   MakeFolders, Publish, Remove, List,     AppendLine};
 }
 
 bool IsDevicePath(const std::string& name) { return name.rfind("/dev/", 0) == 0; }

@@ -131,6 +131,40 @@ bool Publish(const std::string& from, const std::string& to, std::string& reason
 
 bool Remove(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != 0; }
 
+bool AppendLine(const std::string& path, const std::string& firstLine, const std::string& line, std::string& reason) {
+  // FILE_APPEND_DATA alone: each write lands at the end as it is then, whoever else appends.
+  HANDLE file = CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    reason = SystemReason(GetLastError());
+    return false;
+  }
+  LARGE_INTEGER size{};
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    reason = "not a regular file";
+    return false;
+  }
+  bool ok = GetFileSizeEx(file, &size);
+  std::string bytes = line;
+  if (ok && size.QuadPart == 0) {
+    bytes = firstLine + line;
+  } else if (ok) {
+    char last = 0;
+    DWORD got = 0;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(size.QuadPart - 1);
+    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    if (!ReadFile(file, &last, 1, &got, &at) || got != 1 || last != '\n') bytes = "\n" + line;
+  }
+  DWORD put = 0;
+  ok = ok && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) && put == bytes.size() &&
+       FlushFileBuffers(file);
+  if (!ok) reason = SystemReason(GetLastError());
+  CloseHandle(file);
+  return ok;
+}
+
 std::vector<std::string> List(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found{};
@@ -148,8 +182,8 @@ std::vector<std::string> List(const std::string& folder) {
 const char kPathSeparator = '\\';
 
 FileSystem LocalFileSystem() {
-  return {IsFile, IsFolder, Read,        Write,   WriteNew, DocumentsFolder,
-          ToAnsi, FromAnsi, MakeFolders, Publish, Remove,   List};
+  return {IsFile,   IsFolder,    Read,    Write,  WriteNew, DocumentsFolder, ToAnsi,
+          FromAnsi, MakeFolders, Publish, Remove, List,     AppendLine};
 }
 
 bool IsDevicePath(const std::string&) { return false; }

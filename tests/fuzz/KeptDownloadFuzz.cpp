@@ -1,11 +1,13 @@
 // Arbitrary text as a kept download, on the whole way a replay takes: the parser must end with
 // a verdict, whatever it accepts must write back to text it accepts again, and every file made
 // from it must be well formed (the workbook's numbers, above all, which a spreadsheet rejects).
+// The same text as a log of corrections: each line it accepts writes back to the same line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "Corrections.h"
 #include "KeptDownload.h"
 #include "ReadingGrid.h"
 #include "SaveFrame.h"
@@ -24,9 +26,26 @@ bool NumbersAreNumbers(const std::string& workbook) {
   return true;
 }
 
+// A verdict on a log: an error names its line and shows no control character.
+void CheckCorrections(const std::string& text) {
+  std::vector<Correction> corrections, again;
+  std::string error;
+  if (!ParseCorrections(text, corrections, error)) {
+    if (error.rfind("line ", 0) != 0 || Printable(error) != error) __builtin_trap();
+    return;
+  }
+  std::string written = "Datapond corrections, format 1\n";
+  for (const Correction& c : corrections) written += CorrectionLine(c);
+  if (!ParseCorrections(written, again, error) || again.size() != corrections.size()) __builtin_trap();
+  for (size_t i = 0; i < again.size(); ++i) {
+    if (CorrectionLine(again[i]) != CorrectionLine(corrections[i])) __builtin_trap();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CheckCorrections(std::string(reinterpret_cast<const char*>(data), size));
   KeptDownload kept;
   std::string error;
   if (!ParseKeptDownload(std::string(reinterpret_cast<const char*>(data), size), kept, error)) {

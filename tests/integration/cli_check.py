@@ -430,6 +430,33 @@ def check_mistakes():
     check("mistakes leave no defaults file", not os.path.exists(os.path.join(WORK, "DatapondDefaults.txt")))
 
 
+# A mend is a line of corrections.txt beside the kept downloads: the kept file stays as it was,
+# and archive, replay and history read the download mended.
+def check_corrections():
+    kept = os.path.join("kept", unanswered + ".txt")
+    before = read(kept)
+    left_out = lambda err: int(next(iter(re.findall(r"(\d+) dissolved-oxygen", err)), 0))
+    unmended = left_out(run("history", "--format", "csv")[2])
+    status, _, err = run("correct", unanswered, "--units", "mg/l")
+    listed = run("archive")[1].decode()
+    history, replayed = run("history", "--format", "csv"), run("replay", unanswered, "--format", "tab")
+    log = read(os.path.join("kept", "corrections.txt")).decode().splitlines()
+    check("correct: the units added beside, the kept file unchanged, read mended",
+          status == 0 and "Corrected %s: units none -> mg/l" % unanswered in err and read(kept) == before and
+          re.search("^%s .* readings, corrected$" % unanswered, listed, re.M) and
+          history[0] == 0 and left_out(history[2]) == unmended - 1 and replayed[0] == 0 and
+          log[0] == "Datapond corrections, format 1" and log[1].split("\t")[1:] == [unanswered, "units", "none", "mg/l"],
+          repr((status, err, listed, history[2], replayed[2], log)))
+    other = next(line.split()[0] for line in listed.splitlines() if "  ss  " in line)
+    for words, said in (("correct", "needs the ID of a kept download"),
+                        ("correct ID", "correct needs --units or --downloaded"),
+                        ("correct OTHER --units sat", "whose readings have their own units"),
+                        ("correct ID --downloaded 1969-12-31", "days from 1970")):
+        status, out, err = run(*words.replace("OTHER", other).replace("ID", unanswered).split(" "))
+        check("a mistake: " + words, status == 2 and said in err and len(err.splitlines()) == 1, repr((status, err)))
+    check("mistakes add no correction", read(os.path.join("kept", "corrections.txt")).decode().splitlines() == log)
+
+
 # The files for spreadsheets set up for a decimal comma, imported by LibreOffice as German text
 # (language 1031, UTF-8), and a workbook: numbers must arrive as numbers and date-times as dates.
 def calc_import():
@@ -466,7 +493,7 @@ def calc_import():
 try:
     for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_kept_at_once, check_whole_files,
                                             check_damaged_kept, check_meter_problems, check_port_locks, check_history,
-                                            check_mistakes]:
+                                            check_mistakes, check_corrections]:
         part()
 finally:
     shutil.rmtree(WORK)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Archive.h"
+#include "Corrections.h"
 #include "KeptDownload.h"
 
 namespace {
@@ -83,6 +84,67 @@ TEST(Archive, KeepsEachDownloadWholeUnderItsOwnName) {
   std::string error;
   EXPECT_TRUE(LoadKeptDownload(folder, ids[0], files, back, error)) << error;
   EXPECT_EQ(FormatKeptDownload(back), FormatKeptDownload(kept));
+  std::filesystem::remove_all(root);
+}
+
+// A log of corrections: what it mends, what it refuses, and lines written by several writers.
+TEST(Corrections, MendWithoutTouchingTheKeptFile) {
+  const std::string head = "Datapond corrections, format 1\n", when = "2026-12-08 09:00:00 +01:00\t";
+  const std::string units = when + "20261207-101542-1\tunits\tnone\tmg/l\n";
+  struct Case {
+    std::string text;
+    const char* error;  // "" when the log is read
+    size_t count;
+  } cases[] = {
+      {"", "", 0},
+      {head + units + "2026-12-08 09:01:00 -05:30\t20261207-101542-1\tdownloaded\t-\t2025-12-07 10:15:42 +01:00\n" +
+           head + units.substr(0, 20),
+       "", 2},
+      {"Datapond corrections, format 2\n", "line 1: a format this version cannot read", 0},
+      {units, "line 1: not a log of corrections", 0},
+      {head + when + "20261207-101542-1\tunits\tnone\n", "line 2: 5 fields separated by tabs expected", 0},
+      {head + "2026-12-08\t20261207-101542-1\tunits\tnone\tmg/l\n", "line 2: not a date and time \"2026-12-08\"", 0},
+      {head + when + "20261207-101542-1\tport\tCOM1\tCOM2\n", "line 2: no field \"port\" can be corrected", 0},
+      {head + when + "20261207-101542-1\tunits\tnone\tppm\n", "line 2: \"ppm\" is not a value of units", 0},
+      {head + when + "\x1B[2J\tunits\tnone\tsat\n", "line 2: not a kept download's id", 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<Correction> read;
+    std::string error;
+    EXPECT_EQ(ParseCorrections(c.text, read, error), *c.error == '\0') << c.error;
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(read.size(), c.count) << c.error;
+  }
+  std::vector<Correction> corrections;
+  std::string error;
+  ASSERT_TRUE(ParseCorrections(cases[1].text, corrections, error));
+  KeptDownload kept;
+  kept.kind = MeterKind::DissolvedOxygen;
+  kept.moment = {{2026, 12, 7, 10, 15}, 42, 60};
+  EXPECT_TRUE(ApplyCorrections(corrections, "20261207-101542-2", kept, error)) << "another download's";
+  EXPECT_EQ(kept.units, UnitsNotAsked);
+  EXPECT_TRUE(ApplyCorrections(corrections, "20261207-101542-1", kept, error));
+  EXPECT_EQ(FieldText(kept, kUnitsField) + " " + FieldText(kept, kDownloadedField), "mg/l 2025-12-07 10:15:42 +01:00");
+  kept.kind = MeterKind::SuspendedSolids;
+  EXPECT_FALSE(ApplyCorrections(corrections, "20261207-101542-1", kept, error));
+  EXPECT_EQ(error, "corrections.txt: units for a meter that has none");
+
+  // On the disk: made with its version line, each line whole.
+  const std::filesystem::path root = std::filesystem::temp_directory_path() / "datapond-corrections-test";
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root);
+  const FileSystem files = LocalFileSystem();
+  ASSERT_TRUE(AddCorrection(root.string(), files, corrections[0], error)) << error;
+  const std::string path = (root / kCorrectionsFileName).string();
+  ASSERT_TRUE(files.appendLine(path, "", "unfinished", error)) << error;
+  ASSERT_TRUE(AddCorrection(root.string(), files, corrections[1], error)) << error;
+  // A line a dead writer left unfinished is named, and the line after it stands whole.
+  std::vector<Correction> back;
+  EXPECT_FALSE(ReadCorrections(root.string(), files, back, error));
+  EXPECT_EQ(error, path + ": line 3: 5 fields separated by tabs expected");
+  std::string text;
+  ASSERT_TRUE(files.read(path, 1 << 20, text, error));
+  EXPECT_EQ(text, head + CorrectionLine(corrections[0]) + "unfinished\n" + CorrectionLine(corrections[1]));
   std::filesystem::remove_all(root);
 }
 
