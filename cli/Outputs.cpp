@@ -118,6 +118,13 @@ int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& def
     const SaveResult saved = RunSave(output.format, table, grid, options.rows, defaults.SaveFolder, save, files);
     if (saved.outcome == SaveOutcome::Saved) {
       std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
+      // A spreadsheet program shows a sheet's end as the end: say that more follow.
+      const size_t written = options.rows.empty() ? static_cast<size_t>(table.count) : options.rows.size();
+      const size_t sheets = (written + kSheetRows - 2) / (kSheetRows - 1);
+      if ((output.format == SaveFormat::Spreadsheet || output.format == SaveFormat::Workbook) && sheets > 1) {
+        std::fprintf(stderr, "The %zu readings are on %zu sheets of %s: a sheet holds %zu of them\n", written, sheets,
+                     saved.path.c_str(), kSheetRows - 1);
+      }
     } else {
       status = NotWrittenError(saved.path, saved.reason);
     }

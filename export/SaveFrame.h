@@ -12,6 +12,10 @@
 // The program's four formats, and the Office Open XML workbook of datapond-cli.
 enum class SaveFormat { Spreadsheet, CommaDelimited, TabDelimited, ColumnText, Workbook };
 
+// The rows a worksheet holds, the captions' row among them, in the spreadsheet programs that
+// open the two workbook formats; more readings go on in further sheets, each under its captions.
+constexpr size_t kSheetRows = 1'048'576;
+
 // What the save-file dialog of a format shows.
 struct SaveDialogText {
   const char* title;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "Timestamp.h"
 #include "WriterParts.h"
@@ -53,7 +54,6 @@ constexpr const char* kHead[] = {
     "   <NumberFormat ss:Format=\"0\"/>",
     "  </Style>",
     " </Styles>",
-    " <Worksheet ss:Name=\"Sheet1\">",
 };
 
 const char* ColumnWidth(GridField field) {
@@ -92,6 +92,30 @@ void Line(std::string& out, const char* text) {
   out += kLineEnd;
 }
 
+// A worksheet's start, its columns and the captions' row, declaring `rows` rows at most.
+void SheetHead(std::string& out, const GridTexts& grid, int sheet, size_t rows) {
+  Line(out, (" <Worksheet ss:Name=\"Sheet" + std::to_string(sheet) + "\">").c_str());
+  out += "  <Table ss:ExpandedColumnCount=\"";
+  out += std::to_string(grid.columns.size());
+  out += "\" ss:ExpandedRowCount=\"" + std::to_string(rows) + "\" x:FullColumns=\"1\"";
+  out += kLineEnd;
+  Line(out, "   x:FullRows=\"1\" ss:DefaultColumnWidth=\"54\" ss:DefaultRowHeight=\"14.25\">");
+  for (const GridColumn& column : grid.columns) {
+    out += "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"";
+    out += ColumnWidth(column.field);
+    out += "\"/>";
+    out += kLineEnd;
+  }
+  Line(out, "   <Row ss:Height=\"15\">");
+  for (const GridColumn& column : grid.columns) Cell(out, "s24", "String", column.header);
+  Line(out, "   </Row>");
+}
+
+void SheetEnd(std::string& out) {
+  Line(out, "  </Table>");
+  Line(out, " </Worksheet>");
+}
+
 }  // namespace
 
 std::string SpreadsheetDateTimeText(const ReadingTable& table, int32_t index) {
@@ -101,28 +125,21 @@ std::string SpreadsheetDateTimeText(const ReadingTable& table, int32_t index) {
   return text;
 }
 
-WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid) {
+WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid, size_t sheetRows) {
   WriterParts parts;
-  parts.header = [&grid](std::string& out) {
+  auto written = std::make_shared<size_t>(0);
+  parts.header = [&grid, sheetRows](std::string& out) {
     for (const char* line : kHead) Line(out, line);
-    out += "  <Table ss:ExpandedColumnCount=\"";
-    out += std::to_string(grid.columns.size());
     // A download's sheet always declares its 250 slots and the header; a history may hold more.
-    const size_t rows = std::max<size_t>(ReadingTable::kCapacity, grid.rows.size()) + 1;
-    out += "\" ss:ExpandedRowCount=\"" + std::to_string(rows) + "\" x:FullColumns=\"1\"";
-    out += kLineEnd;
-    Line(out, "   x:FullRows=\"1\" ss:DefaultColumnWidth=\"54\" ss:DefaultRowHeight=\"14.25\">");
-    for (const GridColumn& column : grid.columns) {
-      out += "   <Column ss:AutoFitWidth=\"0\" ss:Width=\"";
-      out += ColumnWidth(column.field);
-      out += "\"/>";
-      out += kLineEnd;
-    }
-    Line(out, "   <Row ss:Height=\"15\">");
-    for (const GridColumn& column : grid.columns) Cell(out, "s24", "String", column.header);
-    Line(out, "   </Row>");
+    SheetHead(out, grid, 1, std::min(std::max<size_t>(ReadingTable::kCapacity, grid.rows.size()) + 1, sheetRows));
   };
-  parts.row = [&table, &grid](std::string& out, int32_t row) {
+  parts.row = [&table, &grid, sheetRows, written](std::string& out, int32_t row) {
+    // A full sheet goes on in the next, under the captions again.
+    if (*written > 0 && *written % (sheetRows - 1) == 0) {
+      SheetEnd(out);
+      SheetHead(out, grid, static_cast<int>(*written / (sheetRows - 1)) + 1, sheetRows);
+    }
+    ++*written;
     Line(out, "   <Row>");
     const std::vector<std::string>& cells = grid.rows.at(static_cast<size_t>(row - 1));
     for (size_t c = 0; c < grid.columns.size(); ++c) {
@@ -149,8 +166,7 @@ WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid) {
     Line(out, "   </Row>");
   };
   parts.closing = [](std::string& out) {
-    Line(out, "  </Table>");
-    Line(out, " </Worksheet>");
+    SheetEnd(out);
     Line(out, "</Workbook>");
   };
   return parts;

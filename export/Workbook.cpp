@@ -17,18 +17,25 @@ constexpr int64_t kDaysFrom1601To1899_12_30 = 109205;  // the workbook's day 0
 // Every cell but the first column's texts is centred, as the grid shows it.
 enum Style { Plain = 0, Heading = 1, Whole = 2, OneDecimal = 3, TwoDecimals = 4, DateTime = 5, Centred = 6 };
 
-const char* const kContentTypes =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-    "<Override PartName=\"/xl/workbook.xml\" "
-    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-    "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
-    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
-    "<Override PartName=\"/xl/styles.xml\" "
-    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
-    "</Types>";
+const char* const kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+
+std::string ContentTypes(size_t sheets) {
+  std::string xml = std::string(kXmlDeclaration) +
+                    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                    "<Default Extension=\"rels\" "
+                    "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                    "<Override PartName=\"/xl/workbook.xml\" "
+                    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
+  for (size_t n = 1; n <= sheets; ++n) {
+    xml += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(n) +
+           ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+  }
+  return xml +
+         "<Override PartName=\"/xl/styles.xml\" "
+         "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
+         "</Types>";
+}
 
 const char* const kPackageRelationships =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -37,21 +44,32 @@ const char* const kPackageRelationships =
     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
     "Target=\"xl/workbook.xml\"/></Relationships>";
 
-const char* const kWorkbook =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-    "<sheets><sheet name=\"Readings\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+// Sheet n is "Readings", then "Readings 2" and on, with relationship rIdn.
+std::string Workbook(size_t sheets) {
+  std::string xml = std::string(kXmlDeclaration) +
+                    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
+  for (size_t n = 1; n <= sheets; ++n) {
+    const std::string number = std::to_string(n);
+    xml += "<sheet name=\"Readings" + (n == 1 ? "" : " " + number) + "\" sheetId=\"" + number + "\" r:id=\"rId" +
+           number + "\"/>";
+  }
+  return xml + "</sheets></workbook>";
+}
 
-const char* const kWorkbookRelationships =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-    "Target=\"worksheets/sheet1.xml\"/>"
-    "<Relationship Id=\"rId2\" "
-    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
-    "Target=\"styles.xml\"/></Relationships>";
+std::string WorkbookRelationships(size_t sheets) {
+  std::string xml = std::string(kXmlDeclaration) +
+                    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  for (size_t n = 1; n <= sheets; ++n) {
+    xml += "<Relationship Id=\"rId" + std::to_string(n) +
+           "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+           "Target=\"worksheets/sheet" +
+           std::to_string(n) + ".xml\"/>";
+  }
+  return xml + "<Relationship Id=\"rId" + std::to_string(sheets + 1) +
+         "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+         "Target=\"styles.xml\"/></Relationships>";
+}
 
 std::string Styles(const std::string& dateTimeFormat) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -123,17 +141,19 @@ std::string SerialDateTime(int64_t timestamp) {
   return serial;
 }
 
-// The sheet's rows as they are written, and the widest text of each column.
+// The sheets' rows as they are written, and the widest text of each column.
 struct Sheet {
-  std::string rows;
+  std::vector<std::string> sheets;  // the rows of each
+  std::string captions;             // the first row of every sheet
   std::vector<size_t> widths;
-  int next = 1;
+  int next = 1;  // the row of the sheet being written
 
+  std::string& rows() { return sheets.back(); }
   void Cell(size_t column, Style style, const std::string& inner, const char* type, size_t shownWidth) {
-    rows += "<c r=\"" + ColumnName(column) + std::to_string(next) + "\"";
-    if (style != Plain) rows += " s=\"" + std::to_string(style) + "\"";
-    if (type != nullptr) rows += std::string(" t=\"") + type + "\"";
-    rows += ">" + inner + "</c>";
+    rows() += "<c r=\"" + ColumnName(column) + std::to_string(next) + "\"";
+    if (style != Plain) rows() += " s=\"" + std::to_string(style) + "\"";
+    if (type != nullptr) rows() += std::string(" t=\"") + type + "\"";
+    rows() += ">" + inner + "</c>";
     widths[column] = std::max(widths[column], shownWidth);
   }
   void Text(size_t column, Style style, const std::string& text) {
@@ -177,18 +197,25 @@ std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::st
   return format;
 }
 
-WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat) {
+WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat,
+                          size_t sheetRows) {
   auto sheet = std::make_shared<Sheet>();
   sheet->widths.assign(grid.columns.size(), 0);
   WriterParts parts;
   parts.header = [sheet, &grid](std::string&) {
-    sheet->rows += "<row r=\"1\">";
+    sheet->sheets.emplace_back("<row r=\"1\">");
     for (size_t c = 0; c < grid.columns.size(); ++c) sheet->Text(c, Heading, grid.columns[c].header);
-    sheet->rows += "</row>";
+    sheet->rows() += "</row>";
+    sheet->captions = sheet->rows();
   };
-  parts.row = [sheet, &table, &grid](std::string&, int32_t row) {
+  parts.row = [sheet, &table, &grid, sheetRows](std::string&, int32_t row) {
+    // A full sheet goes on in the next, under the captions again.
+    if (static_cast<size_t>(sheet->next) == sheetRows) {
+      sheet->sheets.push_back(sheet->captions);
+      sheet->next = 1;
+    }
     ++sheet->next;
-    sheet->rows += "<row r=\"" + std::to_string(sheet->next) + "\">";
+    sheet->rows() += "<row r=\"" + std::to_string(sheet->next) + "\">";
     const std::vector<std::string>& cells = grid.rows.at(static_cast<size_t>(row - 1));
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string& text = cells.at(c);
@@ -216,27 +243,32 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
         case GridField::Type: sheet->Text(c, c == 0 ? Plain : Centred, text); break;
       }
     }
-    sheet->rows += "</row>";
+    sheet->rows() += "</row>";
   };
   parts.closing = [sheet, &grid, dateTimeFormat](std::string& out) {
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-        "<sheetViews><sheetView workbookViewId=\"0\">"
-        "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
-        "</sheetView></sheetViews><cols>";
+    std::string head = std::string(kXmlDeclaration) +
+                       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                       "<sheetViews><sheetView workbookViewId=\"0\">"
+                       "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
+                       "</sheetView></sheetViews><cols>";
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string n = std::to_string(c + 1);
-      xml += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(sheet->widths[c] + 2) +
-             "\" customWidth=\"1\"/>";
+      head += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(sheet->widths[c] + 2) +
+              "\" customWidth=\"1\"/>";
     }
-    xml += "</cols><sheetData>" + sheet->rows + "</sheetData></worksheet>";
-    out += ZipArchive({{"[Content_Types].xml", kContentTypes},
-                       {"_rels/.rels", kPackageRelationships},
-                       {"xl/workbook.xml", kWorkbook},
-                       {"xl/_rels/workbook.xml.rels", kWorkbookRelationships},
-                       {"xl/styles.xml", Styles(dateTimeFormat)},
-                       {"xl/worksheets/sheet1.xml", xml}});
+    const size_t sheets = sheet->sheets.size();
+    std::vector<ZipEntry> entries = {{"[Content_Types].xml", ContentTypes(sheets)},
+                                     {"_rels/.rels", kPackageRelationships},
+                                     {"xl/workbook.xml", Workbook(sheets)},
+                                     {"xl/_rels/workbook.xml.rels", WorkbookRelationships(sheets)},
+                                     {"xl/styles.xml", Styles(dateTimeFormat)}};
+    for (size_t n = 0; n < sheets; ++n) {
+      entries.push_back({"xl/worksheets/sheet" + std::to_string(n + 1) + ".xml",
+                         head + "</cols><sheetData>" + sheet->sheets[n] + "</sheetData></worksheet>"});
+      sheet->sheets[n].clear();
+      sheet->sheets[n].shrink_to_fit();
+    }
+    out += ZipArchive(entries);
   };
   return parts;
 }

@@ -6,11 +6,13 @@
 #include "ReadingTable.h"
 #include "WriterParts.h"
 
-// An Office Open XML workbook (.xlsx) of the grid's rows: one sheet "Readings", the captions
+// An Office Open XML workbook (.xlsx) of the grid's rows: a sheet "Readings" (and "Readings 2"
+// and on, where one sheet cannot hold them all, each of `sheetRows` rows at most), the captions
 // as a bold frozen first row, numbers as numbers shown with the grid's decimals, times as
 // date-times shown as the grid shows them, column widths that fit. The whole zip is written
 // by the closing part, once every row is in.
-WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat);
+WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat,
+                          size_t sheetRows = kSheetRows);
 
 // The workbook's number format of the grid's time column, from the Windows-style pictures
 // of its date and time: "M/d/yyyy" and "hh:mm tt" give "m/d/yyyy hh:mm AM/PM".

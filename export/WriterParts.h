@@ -19,7 +19,7 @@ struct WriterParts {
 // Every line of every file ends so.
 constexpr const char* kLineEnd = "\r\n";
 
-WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid);
+WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid, size_t sheetRows = kSheetRows);
 WriterParts DelimitedParts(const GridTexts& grid, char delimiter, const TextEncoder& toAnsi, const TextForm& form);
 WriterParts ColumnTextParts(const GridTexts& grid, const TextEncoder& toAnsi, const TextForm& form);
 

@@ -5,6 +5,7 @@
 #include "SaveFrame.h"
 #include "Timestamp.h"
 #include "Workbook.h"
+#include "WriterParts.h"
 #include "Zip.h"
 
 namespace {
@@ -46,6 +47,43 @@ TEST(Workbook, SheetOfTheGridsTexts) {
                      "<c r=\"B3\" s=\"5\"><v>45356.5</v></c><c r=\"C3\" s=\"2\"><v>-150</v></c></row>"
                      "</sheetData></worksheet>"),
             std::string::npos);
+}
+
+// Readings past what a sheet holds go on in further sheets, each under the captions, in both
+// workbook formats (sheets of 3 rows here, of 1,048,576 in the files written).
+TEST(Workbook, FurtherSheetsWhereOneCannotHoldThemAll) {
+  ReadingTable table;
+  GridTexts grid;
+  grid.columns = {{"Location", 50, false, GridField::Location}};
+  for (const char* location : {"P1", "P2", "P3", "P4", "P5"}) grid.rows.push_back({location});
+  const auto write = [](const WriterParts& parts) {
+    std::string out;
+    parts.header(out);
+    for (int32_t row = 1; row <= 5; ++row) parts.row(out, row);
+    parts.closing(out);
+    return out;
+  };
+  const auto between = [](const std::string& text, const std::string& from, const std::string& to) {
+    const size_t start = text.find(from);
+    return start == std::string::npos ? "" : text.substr(start, text.find(to, start) - start);
+  };
+  const std::string xls = write(SpreadsheetParts(table, grid, 3));
+  for (const char* sheet : {"Sheet1", "Sheet2", "Sheet3"}) {
+    const std::string rows = between(xls, std::string("<Worksheet ss:Name=\"") + sheet, "</Worksheet>");
+    EXPECT_NE(rows.find("ExpandedRowCount=\"3\""), std::string::npos) << sheet;
+    EXPECT_EQ(rows.find("Location") < rows.find("P"), true) << sheet;
+  }
+  EXPECT_NE(xls.find("P2</Data></Cell>\r\n   </Row>\r\n  </Table>\r\n </Worksheet>\r\n <Worksheet ss:Name=\"Sheet2\">"),
+            std::string::npos);
+  const std::string xlsx = write(WorkbookParts(table, grid, "m/d/yyyy", 3));
+  EXPECT_NE(xlsx.find("<sheets><sheet name=\"Readings\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"Readings 2\" "
+                      "sheetId=\"2\" r:id=\"rId2\"/><sheet name=\"Readings 3\" sheetId=\"3\" r:id=\"rId3\"/></sheets>"),
+            std::string::npos);
+  EXPECT_NE(xlsx.find("Target=\"worksheets/sheet3.xml\"/><Relationship Id=\"rId4\""), std::string::npos);
+  EXPECT_NE(between(xlsx, "<Override PartName=\"/xl/worksheets/sheet3.xml\"", "/>"), "");
+  EXPECT_EQ(between(xlsx, "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>P3", "</sheetData>"),
+            "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>P3</t></is></c></row><row r=\"3\"><c r=\"A3\" "
+            "t=\"inlineStr\"><is><t>P4</t></is></c></row>");
 }
 
 // One stored entry, byte for byte as the zip format lays it out; the CRC's check value.
