@@ -20,7 +20,7 @@ TEST(Workbook, DateTimeFormatShowsTheGridsPictures) {
 }
 
 // The sheet (stored, so readable in the zip): a bold heading row, numbers with the grid's
-// decimals, the time as a day count with the minutes as a fraction, no cell for no temperature.
+// decimals (three or more: text), the time as a day count with the minutes as a fraction.
 TEST(Workbook, SheetOfTheGridsTexts) {
   ReadingTable table;
   table.readings[0].timestamp = TimestampOf({2024, 3, 5, 13, 5});
@@ -30,12 +30,12 @@ TEST(Workbook, SheetOfTheGridsTexts) {
                   {"Time", 90, true, GridField::Time},
                   {"Reading", 50, true, GridField::Value},
                   {"Temp", 40, true, GridField::Temperature}};
-  grid.rows = {{"A&1", "3/5/2024 01:05 PM", "7.00", "21.5"}, {"B", "3/5/2024 12:00 PM", "-150", ""}};
+  grid.rows = {{"A&1", "3/5/2024 01:05 PM", "7.00", "21.5"}, {"B", "3/5/2024 12:00 PM", "-150", "1.125"}};
   const std::string zip = SaveFileBytes(SaveFormat::Workbook, table, grid, {1, 2}, nullptr);
   EXPECT_NE(zip.find("<cols><col min=\"1\" max=\"1\" width=\"10\" customWidth=\"1\"/>"
                      "<col min=\"2\" max=\"2\" width=\"19\" customWidth=\"1\"/>"
                      "<col min=\"3\" max=\"3\" width=\"9\" customWidth=\"1\"/>"
-                     "<col min=\"4\" max=\"4\" width=\"6\" customWidth=\"1\"/></cols><sheetData>"
+                     "<col min=\"4\" max=\"4\" width=\"7\" customWidth=\"1\"/></cols><sheetData>"
                      "<row r=\"1\"><c r=\"A1\" s=\"1\" t=\"inlineStr\"><is><t>Location</t></is></c>"
                      "<c r=\"B1\" s=\"1\" t=\"inlineStr\"><is><t>Time</t></is></c>"
                      "<c r=\"C1\" s=\"1\" t=\"inlineStr\"><is><t>Reading</t></is></c>"
@@ -44,7 +44,8 @@ TEST(Workbook, SheetOfTheGridsTexts) {
                      "<c r=\"B2\" s=\"5\"><v>45356.5451388889</v></c><c r=\"C2\" s=\"4\"><v>7.00</v></c>"
                      "<c r=\"D2\" s=\"3\"><v>21.5</v></c></row>"
                      "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>B</t></is></c>"
-                     "<c r=\"B3\" s=\"5\"><v>45356.5</v></c><c r=\"C3\" s=\"2\"><v>-150</v></c></row>"
+                     "<c r=\"B3\" s=\"5\"><v>45356.5</v></c><c r=\"C3\" s=\"2\"><v>-150</v></c>"
+                     "<c r=\"D3\" s=\"6\" t=\"inlineStr\"><is><t>1.125</t></is></c></row>"
                      "</sheetData></worksheet>"),
             std::string::npos);
 }
