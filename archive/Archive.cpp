@@ -61,22 +61,33 @@ bool LoadKept(const std::string& folder, const std::string& id, const FileSystem
 
 }  // namespace
 
-std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files) {
-  std::vector<ArchiveEntry> entries;
+void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
+                         const std::function<void(ArchiveEntry&)>& take) {
   std::vector<Correction> corrections;
   std::string damaged;  // a log that cannot be read: no download is shown without its corrections
   ReadCorrections(folder, files, corrections, damaged);
   for (const std::string& id : KeptDownloadIds(folder, files)) {
-    ArchiveEntry& entry = entries.emplace_back();
+    ArchiveEntry entry;
     entry.id = id;
     entry.error = damaged;
-    if (!damaged.empty() || !LoadKept(folder, id, files, corrections, entry.kept, entry.error)) continue;
-    entry.corrected =
-        std::any_of(corrections.begin(), corrections.end(), [&id](const Correction& c) { return c.id == id; });
-    const bool unanswered = entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked;
-    ReadingTable table;
-    entry.validReadings = ReplayIntoTable(entry.kept, unanswered ? UnitsMgPerLitre : entry.kept.units, table);
+    if (damaged.empty() && LoadKept(folder, id, files, corrections, entry.kept, entry.error)) {
+      entry.corrected =
+          std::any_of(corrections.begin(), corrections.end(), [&id](const Correction& c) { return c.id == id; });
+    }
+    take(entry);
   }
+}
+
+std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files) {
+  std::vector<ArchiveEntry> entries;
+  ForEachKeptDownload(folder, files, [&entries](ArchiveEntry& entry) {
+    if (entry.error.empty()) {
+      const bool unanswered = entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked;
+      ReadingTable table;
+      entry.validReadings = ReplayIntoTable(entry.kept, unanswered ? UnitsMgPerLitre : entry.kept.units, table);
+    }
+    entries.push_back(std::move(entry));
+  });
   return entries;
 }
 

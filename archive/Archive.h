@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ struct ArchiveEntry {
   bool corrected = false;     // some field is as the corrections beside it say
 };
 std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files);
+
+// The same, one download at a time and without counting its readings, so that no more than
+// one is held at once however many are kept.
+void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
+                         const std::function<void(ArchiveEntry&)>& take);
 
 // What the user is told when a download could not be kept: where, and the system's reason.
 std::string NotKeptMessage(const std::string& folder, const std::string& reason);

@@ -14,25 +14,21 @@
 
 namespace {
 
-// The kept downloads a history is made of, with a word on those it cannot use.
-std::vector<KeptDownload> HistorySources(const KeptOptions& options, const FileSystem& files, bool& damaged) {
-  std::vector<KeptDownload> kept;
+// The history of the kept downloads, read one at a time, with a word on those it cannot use.
+int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, const FileSystem& files,
+                   ReadingTable& table, HistorySummary& what, bool& damaged) {
+  HistoryBuilder builder(filter);
   damaged = false;
-  for (ArchiveEntry& entry : ReadArchive(ArchiveFolder(options, files), files)) {
+  ForEachKeptDownload(ArchiveFolder(options, files), files, [&](ArchiveEntry& entry) {
     if (!entry.error.empty()) {
       Say("datapond-cli: left out: " + entry.error);
       damaged = true;
-      continue;
+      return;
     }
     if (entry.kept.units == UnitsNotAsked) entry.kept.units = UnitsOf(options, entry.kept);
-    kept.push_back(std::move(entry.kept));
-  }
-  return kept;
-}
-
-int BuildHistoryOf(const HistoryFilter& filter, const std::vector<KeptDownload>& kept, ReadingTable& table,
-                   HistorySummary& what) {
-  if (BuildHistory(kept, filter, table, what) == 0 && what.withoutUnits.empty()) {
+    builder.Add(entry.kept);
+  });
+  if (builder.Finish(table, what) == 0 && what.withoutUnits.empty()) {
     std::fprintf(stderr, "No kept reading matches\n");
     return NoValidReadings;
   }
@@ -59,10 +55,11 @@ int RunHistoryCommand(const HistoryOptions& options) {
   if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
   if (const int status = CheckKeptFolder(ArchiveFolder(options.kept, files), files); status != Saved) return status;
   bool damaged = false;
-  const std::vector<KeptDownload> kept = HistorySources(options.kept, files, damaged);
   ReadingTable table;
   HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, kept, table, what); status != Saved) return status;
+  if (const int status = BuildHistoryOf(options.filter, options.kept, files, table, what, damaged); status != Saved) {
+    return status;
+  }
   Defaults defaults = LoadDefaults(files);
   const int status = WriteOutputs(table, options.write, defaults, files, "history");
   return status == Saved && damaged ? DamagedLeftOut : status;
@@ -73,15 +70,16 @@ int RunReportCommand(const ReportOptions& options) {
   if (const int status = CheckOutputPath(options.path, files); status != Saved) return status;
   if (const int status = CheckKeptFolder(ArchiveFolder(options.kept, files), files); status != Saved) return status;
   bool damaged = false;
-  const std::vector<KeptDownload> kept = HistorySources(options.kept, files, damaged);
   ReadingTable table;
   HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, kept, table, what); status != Saved) return status;
+  if (const int status = BuildHistoryOf(options.filter, options.kept, files, table, what, damaged); status != Saved) {
+    return status;
+  }
   table.sortPriority = options.write.sortPriority;
   const Calendar calendar = PictureCalendar(options.write.datePicture, options.write.timePicture);
   const GridTexts grid = fillGrid(table, calendar);
   std::string reason;
-  if (!files.write(options.path, ReportHtml(table, grid, kept, what, calendar), reason)) {
+  if (!files.write(options.path, ReportHtml(table, grid, what, calendar), reason)) {
     return NotWrittenError(options.path, reason);
   }
   std::fprintf(stderr, "Saved %s\n", options.path.c_str());

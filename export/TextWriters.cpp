@@ -6,30 +6,41 @@
 
 namespace {
 
-// The grid's texts converted once to the file's form: captions first, then rows.
-struct EncodedGrid {
-  std::vector<std::string> captions;
-  std::vector<std::vector<std::string>> rows;
-};
+// The grid's texts in the file's form, a row at a time as it is written, so a history of a
+// million rows is never held twice.
+class Encoder {
+ public:
+  Encoder(const GridTexts& grid, const TextEncoder& toAnsi, const TextForm& form)
+      : grid_(grid), toAnsi_(toAnsi), form_(form) {}
 
-std::shared_ptr<EncodedGrid> Convert(const GridTexts& grid, const TextEncoder& toAnsi, const TextForm& form) {
-  const bool utf8 = form.encoding != TextForm::Encoding::CodePage;
-  auto encode = [&](const std::string& text) { return utf8 ? text : toAnsi(text); };
-  auto texts = std::make_shared<EncodedGrid>();
-  for (const GridColumn& column : grid.columns) texts->captions.push_back(encode(column.header));
-  for (const std::vector<std::string>& row : grid.rows) {
-    std::vector<std::string>& converted = texts->rows.emplace_back();
+  std::vector<std::string> Captions() const {
+    std::vector<std::string> captions;
+    for (const GridColumn& column : grid_.columns) captions.push_back(Encode(column.header));
+    return captions;
+  }
+  std::vector<std::string> Row(size_t index) const {
+    const std::vector<std::string>& row = grid_.rows.at(index);
+    std::vector<std::string> converted;
     for (size_t c = 0; c < row.size(); ++c) {
       std::string cell = row[c];
-      const GridField field = grid.columns.at(c).field;
+      const GridField field = grid_.columns.at(c).field;
       if (field == GridField::Value || field == GridField::Temperature) {
-        std::replace(cell.begin(), cell.end(), '.', form.decimalSeparator);
+        std::replace(cell.begin(), cell.end(), '.', form_.decimalSeparator);
       }
-      converted.push_back(encode(cell));
+      converted.push_back(Encode(cell));
     }
+    return converted;
   }
-  return texts;
-}
+
+ private:
+  std::string Encode(const std::string& text) const {
+    return form_.encoding != TextForm::Encoding::CodePage ? text : toAnsi_(text);
+  }
+
+  const GridTexts& grid_;
+  const TextEncoder toAnsi_;
+  const TextForm form_;
+};
 
 // Characters, as a fixed-width font lines them up: one byte each in a code page, one lead
 // byte each in UTF-8.
@@ -65,31 +76,32 @@ void ColumnLine(std::string& out, const std::vector<std::string>& entries, const
 }  // namespace
 
 WriterParts DelimitedParts(const GridTexts& grid, char delimiter, const TextEncoder& toAnsi, const TextForm& form) {
-  const std::shared_ptr<EncodedGrid> texts = Convert(grid, toAnsi, form);
+  const auto texts = std::make_shared<Encoder>(grid, toAnsi, form);
   WriterParts parts;
-  parts.header = [texts, delimiter](std::string& out) { DelimitedLine(out, texts->captions, delimiter); };
+  parts.header = [texts, delimiter](std::string& out) { DelimitedLine(out, texts->Captions(), delimiter); };
   parts.row = [texts, delimiter](std::string& out, int32_t row) {
-    DelimitedLine(out, texts->rows.at(static_cast<size_t>(row - 1)), delimiter);
+    DelimitedLine(out, texts->Row(static_cast<size_t>(row - 1)), delimiter);
   };
   parts.closing = [](std::string&) {};
   return parts;
 }
 
 WriterParts ColumnTextParts(const GridTexts& grid, const TextEncoder& toAnsi, const TextForm& form) {
-  const std::shared_ptr<EncodedGrid> texts = Convert(grid, toAnsi, form);
+  const auto texts = std::make_shared<Encoder>(grid, toAnsi, form);
   // Widths over every row of the grid, also when only some are written, so a saved
   // selection lines up exactly as the same rows do in a save of all.
   auto widths = std::make_shared<std::vector<size_t>>();
-  for (const std::string& caption : texts->captions) widths->push_back(Length(caption, form));
-  for (const std::vector<std::string>& row : texts->rows) {
+  for (const std::string& caption : texts->Captions()) widths->push_back(Length(caption, form));
+  for (size_t r = 0; r < grid.rows.size(); ++r) {
+    const std::vector<std::string> row = texts->Row(r);
     for (size_t c = 0; c < widths->size() && c < row.size(); ++c) {
       (*widths)[c] = std::max((*widths)[c], Length(row[c], form));
     }
   }
   WriterParts parts;
-  parts.header = [texts, widths, form](std::string& out) { ColumnLine(out, texts->captions, *widths, form); };
+  parts.header = [texts, widths, form](std::string& out) { ColumnLine(out, texts->Captions(), *widths, form); };
   parts.row = [texts, widths, form](std::string& out, int32_t row) {
-    ColumnLine(out, texts->rows.at(static_cast<size_t>(row - 1)), *widths, form);
+    ColumnLine(out, texts->Row(static_cast<size_t>(row - 1)), *widths, form);
   };
   parts.closing = [](std::string&) {};
   return parts;

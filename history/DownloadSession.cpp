@@ -1,7 +1,5 @@
 #include "DownloadSession.h"
 
-#include <vector>
-
 #include "Archive.h"
 #include "History.h"
 #include "ReadingGrid.h"
@@ -11,16 +9,16 @@ namespace {
 
 void RefreshReport(const std::string& archiveFolder, const FileSystem& files, const std::string& reportPath,
                    const Calendar& calendar) {
-  std::vector<KeptDownload> kept;
-  for (ArchiveEntry& entry : ReadArchive(archiveFolder, files)) {
-    if (entry.error.empty()) kept.push_back(std::move(entry.kept));
-  }
+  HistoryBuilder builder({});
+  ForEachKeptDownload(archiveFolder, files, [&builder](ArchiveEntry& entry) {
+    if (entry.error.empty()) builder.Add(entry.kept);
+  });
   ReadingTable history;
   HistorySummary what;
-  if (BuildHistory(kept, {}, history, what) == 0) return;
+  if (builder.Finish(history, what) == 0) return;
   const GridTexts grid = fillGrid(history, calendar);
   std::string reason;
-  files.write(reportPath, ReportHtml(history, grid, kept, what, calendar), reason);
+  files.write(reportPath, ReportHtml(history, grid, what, calendar), reason);
 }
 
 }  // namespace

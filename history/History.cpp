@@ -5,8 +5,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "LoggedReading.h"
 #include "ReadingSort.h"
@@ -50,19 +48,58 @@ struct Record {
   bool operator==(const Record& other) const { return kind == other.kind && registers == other.registers; }
 };
 
-struct RecordHash {
-  size_t operator()(const Record& r) const {
-    size_t h = static_cast<size_t>(r.kind);
-    for (uint16_t word : r.registers) h = h * 1000003u ^ word;
-    return h;
-  }
-};
-
 uint32_t Bits(float f) {
   uint32_t bits = 0;
   std::memcpy(&bits, &f, sizeof bits);
   return bits;
 }
+
+// A running hash: each part mixed in, and its bits spread so that the low ones differ.
+uint64_t Mix(uint64_t h, uint64_t part) {
+  h = (h ^ part) * 0x9E3779B97F4A7C15u;
+  return h ^ (h >> 29);
+}
+
+// An open-addressed set of positions in a list, hashed and compared by what they point at: no
+// node a member, so a million readings cost a few bytes each.
+template <typename Hash, typename Same>
+class PositionSet {
+ public:
+  PositionSet(Hash hash, Same same) : hash_(hash), same_(same), slots_(1024, kEmpty) {}
+
+  // The position held already of an item the same as that at `candidate`; else `candidate`,
+  // held from now on.
+  uint32_t Insert(uint32_t candidate) {
+    if ((held_ + 1) * 2 > slots_.size()) Grow();
+    size_t at = Slot(candidate);
+    for (; slots_[at] != kEmpty; at = (at + 1) & (slots_.size() - 1)) {
+      if (same_(slots_[at], candidate)) return slots_[at];
+    }
+    slots_[at] = candidate;
+    ++held_;
+    return candidate;
+  }
+
+ private:
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+
+  size_t Slot(uint32_t position) const { return static_cast<size_t>(hash_(position)) & (slots_.size() - 1); }
+  void Grow() {
+    std::vector<uint32_t> old(slots_.size() * 2, kEmpty);
+    old.swap(slots_);
+    for (uint32_t position : old) {
+      if (position == kEmpty) continue;
+      size_t at = Slot(position);
+      while (slots_[at] != kEmpty) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = position;
+    }
+  }
+
+  Hash hash_;
+  Same same_;
+  std::vector<uint32_t> slots_;
+  size_t held_ = 0;
+};
 
 }  // namespace
 
@@ -89,41 +126,70 @@ bool ParseIsoDate(const std::string& text, CivilTime& date) {
 // What the merge keeps per reading: the readings in the order first held, and an index of the
 // distinct ones, by position in that list so that no reading is held twice.
 struct HistoryBuilder::Merge {
-  explicit Merge(const HistoryFilter& filter) : admits(filter), distinct(0, Hash{this}, Equal{this}) {}
+  explicit Merge(const HistoryFilter& filter)
+      : admits(filter), distinct(ReadingHash{this}, SameReading{this}), placed(RecordHash{this}, SameRecord{this}) {}
 
-  struct Hash {
-    const Merge* merge;
-    size_t operator()(uint32_t i) const {
-      const Reading& r = merge->readings[i];
-      size_t h = std::hash<std::string>()(r.location);
-      for (uint64_t part : {static_cast<uint64_t>(r.timestamp), uint64_t{r.type}, uint64_t{Bits(r.value)},
-                            uint64_t{Bits(r.temperature)}}) {
-        h = h * 1000003u ^ std::hash<uint64_t>()(part);
-      }
+  struct ReadingHash {
+    const Merge* m;
+    uint64_t operator()(uint32_t i) const {
+      const Reading& r = m->readings[i];
+      uint64_t h = Mix(Mix(Mix(std::hash<std::string>()(r.location), static_cast<uint64_t>(r.timestamp)), r.type),
+                       uint64_t{Bits(r.value)} << 32 | Bits(r.temperature));
       return h;
     }
   };
-  struct Equal {
-    const Merge* merge;
+  struct SameReading {
+    const Merge* m;
     bool operator()(uint32_t i, uint32_t j) const {
-      const Reading &a = merge->readings[i], &b = merge->readings[j];
+      const Reading &a = m->readings[i], &b = m->readings[j];
       return a.timestamp == b.timestamp && a.type == b.type && Bits(a.value) == Bits(b.value) &&
              Bits(a.temperature) == Bits(b.temperature) && a.location == b.location;
     }
   };
+  struct RecordHash {
+    const Merge* m;
+    uint64_t operator()(uint32_t i) const {
+      uint64_t h = static_cast<uint64_t>(m->records[i].kind);
+      for (uint16_t word : m->records[i].registers) h = Mix(h, word);
+      return h;
+    }
+  };
+  struct SameRecord {
+    const Merge* m;
+    bool operator()(uint32_t i, uint32_t j) const { return m->records[i] == m->records[j]; }
+  };
+
+  // Where the record was first placed, this placement if it is the first.
+  int64_t Placement(const Record& record, int64_t timestamp) {
+    const auto candidate = static_cast<uint32_t>(records.size());
+    records.push_back(record);
+    const uint32_t first = placed.Insert(candidate);
+    if (first == candidate) {
+      placements.push_back(timestamp);
+    } else {
+      records.pop_back();
+    }
+    return placements[first];
+  }
 
   // Takes one more reading of the download being added, unless earlier downloads hold it as
   // often as this one does so far.
   void Take(Reading&& reading) {
-    const auto index = static_cast<uint32_t>(readings.size());
+    const auto candidate = static_cast<uint32_t>(readings.size());
     readings.push_back(std::move(reading));
-    const auto [first, fresh] = distinct.insert(index);
-    uint32_t& here = heldHere[*first];
-    if (fresh) {
-      copies.push_back(here = 1);
-    } else if (++here > copies[*first]) {
-      copies[*first] = here;
+    const uint32_t first = distinct.Insert(candidate);
+    if (first == candidate) {
+      copies.push_back(1);
+      heldBy.push_back(added);
+      heldHere.push_back(1);
+      return;
+    }
+    if (heldBy[first] != added) heldBy[first] = added, heldHere[first] = 0;
+    if (++heldHere[first] > copies[first]) {
+      copies[first] = heldHere[first];
       copies.push_back(0);  // a further copy, counted with the first
+      heldBy.push_back(0);
+      heldHere.push_back(0);
     } else {
       readings.pop_back();
     }
@@ -131,12 +197,15 @@ struct HistoryBuilder::Merge {
 
   const Admits admits;
   std::vector<Reading> readings;
-  std::vector<uint32_t> copies;  // of each first copy, how many the history holds
-  std::unordered_set<uint32_t, Hash, Equal> distinct;
-  std::unordered_map<uint32_t, uint32_t> heldHere;         // by first copy, in the download being added
-  std::unordered_map<Record, int64_t, RecordHash> placed;  // where each record was first placed
+  // Of each first copy: how many the history holds, and how many the latest download that
+  // holds it holds (that download marked by the count of downloads added up to it).
+  std::vector<uint32_t> copies, heldBy, heldHere;
+  PositionSet<ReadingHash, SameReading> distinct;
+  std::vector<Record> records;  // each once, with where it was first placed
+  std::vector<int64_t> placements;
+  PositionSet<RecordHash, SameRecord> placed;
   HistorySummary what;
-  size_t added = 0;
+  uint32_t added = 0;
 };
 
 HistoryBuilder::HistoryBuilder(const HistoryFilter& filter) : merge_(std::make_unique<Merge>(filter)) {}
@@ -145,13 +214,12 @@ HistoryBuilder::~HistoryBuilder() = default;
 
 void HistoryBuilder::Add(const KeptDownload& download) {
   Merge& m = *merge_;
-  const size_t d = m.added++;
+  const size_t d = m.added++;  // from here on, `added` marks what this download holds
   // A dissolved-oxygen value cannot be decoded without its units: such a download is left out.
   const bool withoutUnits = download.kind == MeterKind::DissolvedOxygen && download.units == UnitsNotAsked;
   int32_t units = download.units;
   const std::function<int32_t()> noQuestion;
   bool valid = false, gave = false;
-  m.heldHere.clear();
   for (const std::vector<uint16_t>& registers : download.records) {
     Reading reading;
     DecodeRecord(registers, download.kind, download.moment.time, units, noQuestion, reading);
@@ -160,7 +228,7 @@ void HistoryBuilder::Add(const KeptDownload& download) {
     if (withoutUnits) continue;
     Record record{download.kind, {}};
     std::copy_n(registers.begin(), std::min(registers.size(), record.registers.size()), record.registers.begin());
-    reading.timestamp = m.placed.try_emplace(record, reading.timestamp).first->second;
+    reading.timestamp = m.Placement(record, reading.timestamp);
     if (!m.admits(reading)) continue;
     reading.meter = download.kind;
     m.Take(std::move(reading));
@@ -169,6 +237,9 @@ void HistoryBuilder::Add(const KeptDownload& download) {
   if (withoutUnits && valid) m.what.withoutUnits.push_back(d);
   if (!gave) return;
   m.what.downloads.push_back(d);
+  const int64_t read = TimestampOf(download.moment.time);
+  m.what.firstRead = m.what.downloads.size() == 1 ? read : std::min(m.what.firstRead, read);
+  m.what.lastRead = std::max(m.what.lastRead, read);
   if (std::find(m.what.meters.begin(), m.what.meters.end(), download.kind) == m.what.meters.end()) {
     m.what.meters.push_back(download.kind);
   }

@@ -26,9 +26,10 @@ bool ParseIsoDate(const std::string& text, CivilTime& date);
 
 // What a history covers, for its heading and for what the user is told.
 struct HistorySummary {
-  std::vector<size_t> downloads;  // indexes of the kept downloads that gave a reading, in order
-  std::vector<MeterKind> meters;  // the kinds of meter of those downloads, each once
-  int64_t first = 0, last = 0;    // the earliest and latest reading; 0 for an empty history
+  std::vector<size_t> downloads;        // indexes of the kept downloads that gave a reading, in order
+  std::vector<MeterKind> meters;        // the kinds of meter of those downloads, each once
+  int64_t first = 0, last = 0;          // the earliest and latest reading; 0 for an empty history
+  int64_t firstRead = 0, lastRead = 0;  // the days those downloads were read, as timestamps
   // Dissolved-oxygen downloads kept without a units answer: their values cannot be decoded
   // until the user says the units, so they are left out.
   std::vector<size_t> withoutUnits;

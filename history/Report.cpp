@@ -55,8 +55,7 @@ const GridColumn* ColumnOf(const GridTexts& grid, GridField field) {
   return nullptr;
 }
 
-void Heading(std::string& out, const ReadingTable& table, const std::vector<KeptDownload>& kept,
-             const HistorySummary& what, const Calendar& calendar) {
+void Heading(std::string& out, const ReadingTable& table, const HistorySummary& what, const Calendar& calendar) {
   const std::string first = DateOf(what.first, calendar), last = DateOf(what.last, calendar);
   const std::string period = table.count == 0 ? std::string("no readings")
                              : first == last  ? first
@@ -67,14 +66,9 @@ void Heading(std::string& out, const ReadingTable& table, const std::vector<Kept
   out += "</p>\n<p>";
   out += std::to_string(what.downloads.size()) + (what.downloads.size() == 1 ? " download" : " downloads");
   if (!what.downloads.empty()) {
-    const auto moment = [&](size_t d) { return TimestampOf(kept.at(d).moment.time); };
-    int64_t first = INT64_MAX, last = INT64_MIN;
-    for (size_t d : what.downloads) {
-      first = std::min(first, moment(d));
-      last = std::max(last, moment(d));
-    }
-    Put(out, first == last ? ", read on " : ", read from ", XmlEscaped(DateOf(first, calendar)));
-    if (first != last) Put(out, " to ", XmlEscaped(DateOf(last, calendar)));
+    const std::string first = DateOf(what.firstRead, calendar), last = DateOf(what.lastRead, calendar);
+    Put(out, first == last ? ", read on " : ", read from ", XmlEscaped(first));
+    if (first != last) Put(out, " to ", XmlEscaped(last));
   }
   Put(out, ", ", std::to_string(table.count), table.count == 1 ? " reading" : " readings", ".</p>\n");
 }
@@ -221,8 +215,8 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   return out;
 }
 
-std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const std::vector<KeptDownload>& kept,
-                       const HistorySummary& what, const Calendar& calendar) {
+std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
+                       const Calendar& calendar) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<style>\n"
@@ -236,7 +230,7 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const s
       "pre{font-size:.8em;tab-size:8}\n"
       "@media print{body{margin:0;font-size:10pt}}\n"
       "</style>\n";
-  Heading(out, table, kept, what, calendar);
+  Heading(out, table, what, calendar);
   out += "<h2>Charts</h2>\n";
   Charts(out, table, grid);
   out += "<h2>Summary</h2>\n";

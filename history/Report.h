@@ -17,6 +17,6 @@ std::string ChartSvg(const Chart& chart, const std::string& title);
 // prints as it shows: a heading with the period, meters and downloads, a chart of each
 // reading type (with its temperatures beneath where the type has them), a summary of each
 // location and type, and every reading with the grid's texts. `table` is the history after
-// fillGrid, `grid` what that fill returned, `kept` the downloads `what` refers to.
-std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const std::vector<KeptDownload>& kept,
-                       const HistorySummary& what, const Calendar& calendar);
+// fillGrid, `grid` what that fill returned, `what` what the history covers.
+std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
+                       const Calendar& calendar);

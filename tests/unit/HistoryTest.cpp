@@ -125,7 +125,7 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
   HistorySummary what;
   BuildHistory(kept, {}, table, what);
   const GridTexts grid = fillGrid(table, kCalendar);
-  const std::string page = ReportHtml(table, grid, kept, what, kCalendar);
+  const std::string page = ReportHtml(table, grid, what, kCalendar);
 
   EXPECT_NE(page.find("<h1>Logged readings, 5/31/2025 to 6/2/2025</h1>\n<p>Meters: Brevanta Model Orvane D.O., "
                       "Brevanta Model Tessil TSS, Brevanta MultiParameter Portable</p>\n<p>4 downloads, read from "
