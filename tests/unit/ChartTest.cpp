@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Chart.h"
+#include "Report.h"
 #include "Tables.h"
 
 namespace {
@@ -20,6 +21,7 @@ TEST(Chart, ValueTicksAreNiceAndCoverTheValues) {
       {1.2, 8.7, 6, {0, 10, 2, 0}},
       {0, 10, 5, {0, 10, 2.5, 1}},
       {7, 7, 6, {6, 8, 0.5, 1}},  // all values equal: widened around them
+      {0, 0, 6, {-1, 1, 0.5, 1}},
       {-153, -121, 5, {-160, -120, 10, 0}},  // negative ORP
       {3.99, 4.01, 6, {3.99, 4.01, 0.005, 3}},
   };
@@ -59,6 +61,15 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
 }
 
 // What a chart draws, from readings and its size alone.
+// The picture draws the chart's geometry, to a tenth of a pixel.
+TEST(Chart, PictureOfTheGeometry) {
+  const std::vector<Reading> readings = {At("A1", 38, 7, 0, {2025, 1, 1, 0, 0}),
+                                         At("A1", 38, -0.04f, 0, {2025, 1, 2, 0, 0})};
+  const std::string svg = ChartSvg(BuildChart(readings, {"A1"}, {38, ChartQuantity::Value, 300, 200}), "pH");
+  EXPECT_NE(svg.find("<text x=\"51\" y=\"122\" text-anchor=\"end\">0</text>"), std::string::npos) << svg;
+  EXPECT_NE(svg.find("d=\"M56 53.6L180 118.4\""), std::string::npos) << svg;
+}
+
 TEST(Chart, GeometryOfHandMadeSeries) {
   {  // colours follow the report's locations; other types are left out; temperatures chart apart
     std::vector<Reading> readings = {At("B", 38, 7, 5, {2024, 12, 31, 23, 0}), At("K", 38, 8, 15, {2025, 1, 1, 1, 0}),

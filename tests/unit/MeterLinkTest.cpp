@@ -18,7 +18,7 @@ TEST(ErrorText, MapsEveryCodeOfTheTable) {
       {1, "No reply from Instrument"},       {2, "Incomplete reply from Instrument"},
       {3, "Invalid message received from Instrument"}, {4, "Invalid message received from Instrument"},
       {5, "Illegal Function Call"},          {8, "Unknown Error Initializing COM port"},
-      {10, "Undefined system Error # 10"},
+      {10, "Undefined system Error # 10"},    {11, "Division by Zero"},
       {52, "Bad File Name or Number"},       {53, "File Not Found"},
       {57, "Device I/O Error"},              {68, "Selected COM port is not available"},
       {69, "Selected COM port is not available"}, {70, "Windows has denied permission"},
