@@ -141,7 +141,7 @@ WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid, s
     }
     ++*written;
     Line(out, "   <Row>");
-    const std::vector<std::string>& cells = grid.rows.at(static_cast<size_t>(row - 1));
+    const std::vector<std::string> cells = grid.rows.at(static_cast<size_t>(row - 1));
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string& text = cells.at(c);
       switch (grid.columns[c].field) {

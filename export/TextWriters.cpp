@@ -19,7 +19,7 @@ class Encoder {
     return captions;
   }
   std::vector<std::string> Row(size_t index) const {
-    const std::vector<std::string>& row = grid_.rows.at(index);
+    const std::vector<std::string> row = grid_.rows.at(index);
     std::vector<std::string> converted;
     for (size_t c = 0; c < row.size(); ++c) {
       std::string cell = row[c];

@@ -216,7 +216,7 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
     }
     ++sheet->next;
     sheet->rows() += "<row r=\"" + std::to_string(sheet->next) + "\">";
-    const std::vector<std::string>& cells = grid.rows.at(static_cast<size_t>(row - 1));
+    const std::vector<std::string> cells = grid.rows.at(static_cast<size_t>(row - 1));
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string& text = cells.at(c);
       std::string number;

@@ -65,11 +65,42 @@ GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
   for (int i = 0; i < table.count; ++i) {
     const Reading& reading = table.readings[static_cast<size_t>(i)];
     const RowTexts texts = rowTexts(table, i);
-    std::vector<std::string>& row = grid.rows.emplace_back();
+    GridRows::Row row;
     for (const GridColumn& column : grid.columns) row.push_back(Cell(column.field, reading, texts, calendar));
+    grid.rows.push_back(row);
   }
   table.shownLayout = table.gridLayout;
   return grid;
+}
+
+GridRows::GridRows(std::initializer_list<Row> rows) {
+  for (const Row& row : rows) push_back(row);
+}
+
+GridRows::Row GridRows::at(size_t r) const {
+  const size_t end = r + 1 < starts_.size() ? starts_.at(r + 1) : cells_.size();
+  Row row;
+  for (size_t at = starts_.at(r); at < end;) {
+    const size_t nul = cells_.find('\0', at);
+    row.emplace_back(cells_, at, nul - at);
+    at = nul + 1;
+  }
+  return row;
+}
+
+void GridRows::push_back(const Row& row) {
+  starts_.push_back(cells_.size());
+  for (const std::string& cell : row) cells_.append(cell).push_back('\0');
+}
+
+void GridRows::assign(size_t count, const Row& row) {
+  clear();
+  for (size_t i = 0; i < count; ++i) push_back(row);
+}
+
+void GridRows::clear() {
+  cells_.clear();
+  starts_.clear();
 }
 
 int ColumnCount(int32_t layout) {

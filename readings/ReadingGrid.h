@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,49 @@ struct GridColumn {
   GridField field;
 };
 
+// The cell texts of the rows, each row kept as one string of its cells, so that a history of
+// a million rows costs its characters and little more; a row comes back as its cells. No cell
+// text holds a NUL character.
+class GridRows {
+ public:
+  using Row = std::vector<std::string>;
+
+  class Iterator {
+   public:
+    Iterator(const GridRows& rows, size_t at) : rows_(&rows), at_(at) {}
+    Row operator*() const { return rows_->at(at_); }
+    Iterator& operator++() { return ++at_, *this; }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    const GridRows* rows_;
+    size_t at_;
+  };
+
+  GridRows() = default;
+  GridRows(std::initializer_list<Row> rows);
+
+  size_t size() const { return starts_.size(); }
+  bool empty() const { return starts_.empty(); }
+  Row at(size_t r) const;  // std::out_of_range past the last row
+  Row operator[](size_t r) const { return at(r); }
+  Iterator begin() const { return {*this, 0}; }
+  Iterator end() const { return {*this, size()}; }
+
+  void push_back(const Row& row);
+  void assign(size_t count, const Row& row);
+  void clear();
+
+ private:
+  std::string cells_;  // every cell, each ended by a NUL
+  std::vector<size_t> starts_;
+};
+
 // Everything the grid shows, for the list view and the command-line writers alike:
 // rows[r][c] is the text of column c for the reading at table index r.
 struct GridTexts {
   std::vector<GridColumn> columns;
-  std::vector<std::vector<std::string>> rows;
+  GridRows rows;
 };
 
 // Classifies the table, remaps sortPriority for a single type, sorts the readings in place,
