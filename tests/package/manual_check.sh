@@ -32,7 +32,7 @@ complete_words() {  # the words typed: what the completion offers for the last
   echo "${COMPREPLY[*]}"
 }
 offered_options=""
-for command in download archive replay history report; do
+for command in download archive replay history report correct; do
   offered=$(complete_words "$cli" "$command" --)
   offered_options+=" $offered"
   for option in $offered; do
