@@ -203,6 +203,21 @@ TEST(History, EachReadingAsOftenAsOneDownloadHoldsIt) {
   }
 }
 
+// Past the merge's first thousand slots: every reading still found again, none lost.
+TEST(History, ManyDistinctReadingsEachOnce) {
+  std::vector<KeptDownload> kept;
+  for (int day = 1; day <= 4; ++day) {
+    std::vector<Logged> records;
+    for (int r = 0; r < 250; ++r)
+      records.push_back({"A1", static_cast<int16_t>(700 + r % 90), 215, Minutes(5, day, 0, r), 38});
+    kept.push_back(Kept(MeterKind::MultiParameter, 10 + day, UnitsNotAsked, records));
+  }
+  kept.push_back(kept.front());
+  ReadingTable table;
+  HistorySummary what;
+  EXPECT_EQ(BuildHistory(kept, {}, table, what), 1000);
+}
+
 // Each download kept refreshes the report from every download in the folder; one that cannot
 // be kept says where and why, and leaves the report as it was.
 TEST(DownloadSession, KeepsThenReportsWhatTheFolderHolds) {
