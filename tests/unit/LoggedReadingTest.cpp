@@ -33,11 +33,12 @@ TEST(ReadLoggedReading, KeepsOnlyPlausibleReadings) {
   } cases[] = {
       // clang-format off
       {"pH top", "POND A", 1400, 215, 38, 14.0f, "POND A"}, {"pH above", "POND A", 1401, 215, 38, kNaN, ""},
-      {"pH negative", "POND A", -1, 215, 38, kNaN, ""},
+      {"pH negative", "POND A", -1, 215, 38, kNaN, ""}, {"pH zero", "POND A", 0, 215, 38, 0.0f, "POND A"},
       {"ORP lowest", "W3", -2000, -55, 294, -2000.0f, "W3"}, {"ORP highest", "Z0 9", 2000, 0, 550, 2000.0f, "Z0 9"},
       {"ORP below", "W3", -2001, 0, 294, kNaN, ""}, {"ORP above", "W3", 2001, 0, 550, kNaN, ""},
       {"DO ppm top", "INLET", 9999, 999, 30, 99.99f, "INLET"}, {"DO ppm above", "INLET", 10000, 999, 30, kNaN, ""},
-      {"DO sat top", "INLET", 9999, -999, 286, 999.9f, "INLET"}, {"DO mg/l", "INLET", 435, 120, 542, 4.35f, "INLET"},
+      {"DO sat top", "INLET", 9999, -999, 286, 999.9f, "INLET"}, {"DO sat zero", "INLET", 0, 0, 286, 0.0f, "INLET"},
+      {"DO mg/l", "INLET", 435, 120, 542, 4.35f, "INLET"},
       {"DO mg/l negative", "INLET", -1, 120, 542, kNaN, ""},
       {"SS low top", "CLAR1", 32767, 0, 34, 3276.7f, "CLAR1"}, {"SS low negative", "CLAR1", -1, 0, 34, kNaN, ""},
       {"SS high zero", "CLAR1", 0, 0, 35, 0.0f, "CLAR1"}, {"unknown type", "CLAR1", 5, 0, 31, kNaN, ""},
