@@ -323,6 +323,8 @@ def check_port_locks():
                 after = stty("-a")
                 status, out, err = run("download", "--port", bridge, "--format", "tab", "--no-archive", user=NOBODY)
             told = "%s is busy: %s" % (DEVICE, busy) in said if busy else not os.path.exists(lock_file(bridge))
+            # root sees who holds a terminal in exclusive mode, and only that process is named
+            told = told and ("exclusive" not in how or "exclusive use by process %d (" % ME in said)
             done = status == 1 and bridge + ": " + busy in err if busy else status == 0
             check("a port %s: %s; ports changes no setting" % (how, "busy, refused" if busy else "listed, used, let go"),
                   before == after and (DEVICE.encode() in listed.split()) != bool(busy) and told and done,
