@@ -49,6 +49,10 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
        {"4 Mar/2024", "11 Mar/", "18 Mar/", "25 Mar/", "1 Apr/", "8 Apr/", "15 Apr/"}},
       {"months over the new year", {2024, 10, 15, 0, 0}, {2025, 3, 10, 0, 0}, 6,
        {"Nov/2024", "Dec/", "Jan/2025", "Feb/", "Mar/"}},
+      {"two minutes", {2025, 1, 1, 10, 0}, {2025, 1, 1, 10, 9}, 5,
+       {"10:00/1 Jan 2025", "10:02/", "10:04/", "10:06/", "10:08/"}},
+      {"two days", {2025, 1, 1, 0, 0}, {2025, 1, 9, 0, 0}, 5, {"2 Jan/2025", "4 Jan/", "6 Jan/", "8 Jan/"}},
+      {"five years", {2000, 6, 1, 0, 0}, {2024, 6, 1, 0, 0}, 6, {"2005/", "2010/", "2015/", "2020/"}},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -60,7 +64,6 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
   }
 }
 
-// What a chart draws, from readings and its size alone.
 // The picture draws the chart's geometry, to a tenth of a pixel.
 TEST(Chart, PictureOfTheGeometry) {
   const std::vector<Reading> readings = {At("A1", 38, 7, 0, {2025, 1, 1, 0, 0}),
@@ -70,6 +73,7 @@ TEST(Chart, PictureOfTheGeometry) {
   EXPECT_NE(svg.find("d=\"M56 53.6L180 118.4\""), std::string::npos) << svg;
 }
 
+// What a chart draws, from readings and its size alone.
 TEST(Chart, GeometryOfHandMadeSeries) {
   {  // colours follow the report's locations; other types are left out; temperatures chart apart
     std::vector<Reading> readings = {At("B", 38, 7, 5, {2024, 12, 31, 23, 0}), At("K", 38, 8, 15, {2025, 1, 1, 1, 0}),

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "FileSystem.h"
+#include "Folders.h"
 #include "MemoryFiles.h"
 
 namespace {
@@ -24,5 +28,34 @@ TEST(FolderPart, UpToTheLastSeparator) {
     EXPECT_EQ(FolderPart("C:run1.csv"), "C:");
   }
 }
+
+#ifndef _WIN32
+// The documents folder as the desktop names it in user-dirs.dirs, else ~/Documents; the data
+// folder likewise.
+TEST(Folders, AsTheDesktopNamesThem) {
+  const auto saved = [](const char* name) { return std::string(std::getenv(name) ? std::getenv(name) : ""); };
+  const std::string home = ::testing::TempDir() + "datapond-home", oldHome = saved("HOME");
+  const std::string oldDocuments = saved("XDG_DOCUMENTS_DIR"), oldData = saved("XDG_DATA_HOME");
+  std::filesystem::create_directories(home + "/.config");
+  setenv("HOME", home.c_str(), 1);
+  unsetenv("XDG_DOCUMENTS_DIR");
+  std::ofstream(home + "/.config/user-dirs.dirs")
+      << "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desk\"\n"
+      << "XDG_DOCUMENTS_DIR=\"$HOME/Papiere\"\n";
+  EXPECT_EQ(LocalFileSystem().documentsFolder(), home + "/Papiere");
+  std::filesystem::remove(home + "/.config/user-dirs.dirs");
+  EXPECT_EQ(LocalFileSystem().documentsFolder(), home + "/Documents");
+  // Kept downloads under the data folder: $XDG_DATA_HOME when it is a whole path.
+  for (const char* data : {"/srv/data", "relative/data"}) {
+    setenv("XDG_DATA_HOME", data, 1);
+    EXPECT_EQ(DefaultArchiveFolder(LocalFileSystem()),
+              (*data == '/' ? data : home + "/.local/share") + std::string("/datapond/downloads"));
+  }
+  oldData.empty() ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", oldData.c_str(), 1);
+  setenv("HOME", oldHome.c_str(), 1);
+  if (!oldDocuments.empty()) setenv("XDG_DOCUMENTS_DIR", oldDocuments.c_str(), 1);
+  std::filesystem::remove_all(home);
+}
+#endif
 
 }  // namespace
