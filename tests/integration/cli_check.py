@@ -474,7 +474,8 @@ def calc_import():
     for infilter, names in ((["--infilter=CSV:59/9,34,76,1,,1031"], ["semicolon.csv", "tab.tsv"]), ([], ["book.xlsx"])):
         subprocess.run([soffice, "--headless", "-env:UserInstallation=file://" + WORK + "/profile", *infilter,
                         "--convert-to", "fods", "--outdir", WORK + "/calc", *[WORK + "/" + n for n in names]],
-                       capture_output=True, timeout=300)
+                       capture_output=True, timeout=300,  # a home of its own: dconf writes to ~/.cache
+                       env=dict(os.environ, HOME=WORK, XDG_CACHE_HOME=WORK + "/cache", XDG_CONFIG_HOME=WORK + "/config"))
     table = "{urn:oasis:names:tc:opendocument:xmlns:table:1.0}"
     office = "{urn:oasis:names:tc:opendocument:xmlns:office:1.0}"
     expected = [[("string", "Location"), ("string", "Time"), ("string", "D.O. (mg/l)"), ("string", "Temp (°C)")],
