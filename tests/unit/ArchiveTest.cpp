@@ -27,6 +27,7 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
     const char* error;
   } cases[] = {
       {"", "line 1: empty, not a kept download"},
+      {good.substr(0, good.find("kind told by")), "line 3: ends before its kind told by line"},
       {replaced("meter: ss", "meter: \x1B[31mph"), "line 2: unknown meter \"\\x1B[31mph\""},
       {replaced("port: ", "port: \x7F"), "line 4: a control character in the port \"\\x7F\""},
       {replaced("2026-12-07", "2026-02-31"), "line 5: not a date and time \"2026-02-31 10:15:42 -05:30\""},
@@ -60,25 +61,31 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
   EXPECT_EQ(reason, "it could not be read back (line 5: \"downloaded: ...\" expected)");
 }
 
-// Two downloads in one second get two files; a listing is oldest first; nothing is left half
-// written. (A folder that cannot be made is left to the command-line checks.)
+// Downloads in one second get a file each, numbered; a listing is oldest first, the tenth of a
+// second after its ninth; nothing is left half written, nor kept when the disk refuses it.
 TEST(Archive, KeepsEachDownloadWholeUnderItsOwnName) {
   const std::filesystem::path root = std::filesystem::temp_directory_path() / "datapond-archive-test";
   std::filesystem::remove_all(root);
   const std::string folder = (root / "kept" / "downloads").string();
-  const FileSystem files = LocalFileSystem();
+  FileSystem files = LocalFileSystem();
   KeptDownload kept;
   kept.records.assign(250, std::vector<uint16_t>(8, 0xFFFF));
-  std::vector<std::string> ids(3);
+  std::vector<std::string> ids(11);
   std::string reason;
   kept.moment = {{2026, 12, 7, 10, 15}, 42, 60};
-  ASSERT_TRUE(KeepDownload(kept, folder, files, ids[1], reason)) << reason;
-  ASSERT_TRUE(KeepDownload(kept, folder, files, ids[2], reason)) << reason;
+  for (size_t i = 1; i <= 10; ++i) ASSERT_TRUE(KeepDownload(kept, folder, files, ids[i], reason)) << reason;
   kept.moment.second = 9;
   ASSERT_TRUE(KeepDownload(kept, folder, files, ids[0], reason)) << reason;
-  EXPECT_EQ(ids, (std::vector<std::string>{"20261207-101509-1", "20261207-101542-1", "20261207-101542-2"}));
+  EXPECT_EQ(ids[0] + " " + ids[1] + " " + ids[9] + " " + ids[10],
+            "20261207-101509-1 20261207-101542-1 20261207-101542-9 20261207-101542-10");
   EXPECT_EQ(KeptDownloadIds(folder, files), ids);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3) << "no partial file is left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 11) << "no partial file is left";
+  files.writeNew = [](const std::string&, const std::string&, std::string&, std::string& why) {
+    return why = "No space left on device", false;
+  };
+  EXPECT_FALSE(KeepDownload(kept, folder, files, ids[0], reason));
+  EXPECT_EQ(reason, "No space left on device");
+  files = LocalFileSystem();
 
   KeptDownload back;
   std::string error;
