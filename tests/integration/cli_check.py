@@ -423,7 +423,8 @@ def check_mistakes():
             ("archive --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
             ("history --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
             ("report --output /nonexistent-folder/r.html --archive /nonexistent-kept",
-             "r.html: there is no folder /nonexistent-folder")):
+             "r.html: there is no folder /nonexistent-folder"), ("correct", "needs the ID of a kept download"),
+            ("correct ID", "correct needs --units or --downloaded"), ("correct ID --downloaded 1969-12-31", "from 1970")):
         words = words.replace("ID", unanswered)
         args = (["download", "--port", NOWHERE] if words.startswith("--") else []) + words.split(" ")
         status, out, err = run(*args)
@@ -451,13 +452,9 @@ def check_corrections():
           log[0] == "Datapond corrections, format 1" and log[1].split("\t")[1:] == [unanswered, "units", "none", "mg/l"],
           repr((status, err, listed, history[2], replayed[2], log)))
     other = next(line.split()[0] for line in listed.splitlines() if "  ss  " in line)
-    for words, said in (("correct", "needs the ID of a kept download"),
-                        ("correct ID", "correct needs --units or --downloaded"),
-                        ("correct OTHER --units sat", "whose readings have their own units"),
-                        ("correct ID --downloaded 1969-12-31", "days from 1970")):
-        status, out, err = run(*words.replace("OTHER", other).replace("ID", unanswered).split(" "))
-        check("a mistake: " + words, status == 2 and said in err and len(err.splitlines()) == 1, repr((status, err)))
-    check("mistakes add no correction", read(os.path.join("kept", "corrections.txt")).decode().splitlines() == log)
+    status, _, err = run("correct", other, "--units", "sat")
+    check("correct: units for a meter with units of its own refused, and nothing added", status == 2 and
+          "their own units" in err and read(os.path.join("kept", "corrections.txt")).decode().splitlines() == log, err)
 
 
 # The files for spreadsheets set up for a decimal comma, imported by LibreOffice as German text
