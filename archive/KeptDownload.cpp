@@ -21,15 +21,22 @@ class Lines {
   explicit Lines(const std::string& text) : text_(text) {}
 
   bool Next(std::string& line) {
+    std::string_view view;
+    if (!Next(view)) return false;
+    line.assign(view);
+    return true;
+  }
+  // The line in place, for the records, which are most of the file.
+  bool Next(std::string_view& line) {
     if (at_ >= text_.size()) {
       ended_ = true;
       return false;
     }
     const size_t end = std::min(text_.find('\n', at_), text_.size());
-    line.assign(text_, at_, end - at_);
+    line = std::string_view(text_).substr(at_, end - at_);
     at_ = end + 1;
     ++number_;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
   }
   // The value of the next line, which must be "name: value".
@@ -70,7 +77,7 @@ int Digits(const std::string& text, size_t at, size_t count) {
   return value;
 }
 
-bool HexWord(const std::string& text, uint16_t& word) {
+bool HexWord(std::string_view text, uint16_t& word) {
   if (text.size() != 4) return false;
   unsigned value = 0;
   for (char c : text) {
@@ -201,19 +208,23 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
       std::to_string(meter->recordCount) + " of " + std::to_string(read.registersPerRecord) + " registers";
   if (value != expected) return lines.Fail("\"" + expected + "\" expected for this meter", error);
 
+  read.records.reserve(static_cast<size_t>(meter->recordCount));
+  std::string_view record_line;
   for (int i = 0; i < meter->recordCount; ++i) {
-    if (!lines.Next(line)) return lines.Fail("record " + std::to_string(i) + " is missing", error);
+    if (!lines.Next(record_line)) return lines.Fail("record " + std::to_string(i) + " is missing", error);
+    const std::string_view line = record_line;
     const std::string label = RecordLabel(static_cast<size_t>(i));
-    if (line.compare(0, label.size(), label) != 0) {
-      return lines.Fail("record " + std::to_string(i) + " expected", error);
-    }
+    if (line.substr(0, label.size()) != label) return lines.Fail("record " + std::to_string(i) + " expected", error);
     std::vector<uint16_t>& record = read.records.emplace_back();
+    record.reserve(static_cast<size_t>(read.registersPerRecord));
     for (size_t at = label.size(); at < line.size();) {
       if (line[at] != ' ') return lines.Fail("one space expected between registers", error);
       const size_t end = std::min(line.find(' ', at + 1), line.size());
-      const std::string word = line.substr(at + 1, end - at - 1);
+      const std::string_view word = line.substr(at + 1, end - at - 1);
       uint16_t register_ = 0;
-      if (!HexWord(word, register_)) return lines.Fail(Quote(word) + " is not a 4-digit hexadecimal word", error);
+      if (!HexWord(word, register_)) {
+        return lines.Fail(Quote(std::string(word)) + " is not a 4-digit hexadecimal word", error);
+      }
       record.push_back(register_);
       at = end;
     }

@@ -61,43 +61,48 @@ uint64_t Mix(uint64_t h, uint64_t part) {
 }
 
 // An open-addressed set of positions in a list, hashed and compared by what they point at: no
-// node a member, so a million readings cost a few bytes each.
+// node a member, so a million readings cost a few bytes each. Each slot keeps its item's hash
+// too, so that a probe reads the list only for an item that is likely the same.
 template <typename Hash, typename Same>
 class PositionSet {
  public:
-  PositionSet(Hash hash, Same same) : hash_(hash), same_(same), slots_(1024, kEmpty) {}
+  PositionSet(Hash hash, Same same) : hash_(hash), same_(same), slots_(1024) {}
 
   // The position held already of an item the same as that at `candidate`; else `candidate`,
   // held from now on.
   uint32_t Insert(uint32_t candidate) {
     if ((held_ + 1) * 2 > slots_.size()) Grow();
-    size_t at = Slot(candidate);
-    for (; slots_[at] != kEmpty; at = (at + 1) & (slots_.size() - 1)) {
-      if (same_(slots_[at], candidate)) return slots_[at];
+    const auto hash = static_cast<uint32_t>(hash_(candidate));
+    size_t at = hash & (slots_.size() - 1);
+    for (; slots_[at].position != kEmpty; at = (at + 1) & (slots_.size() - 1)) {
+      if (slots_[at].hash == hash && same_(slots_[at].position, candidate)) return slots_[at].position;
     }
-    slots_[at] = candidate;
+    slots_[at] = {candidate, hash};
     ++held_;
     return candidate;
   }
 
  private:
   static constexpr uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    uint32_t position = kEmpty;
+    uint32_t hash = 0;
+  };
 
-  size_t Slot(uint32_t position) const { return static_cast<size_t>(hash_(position)) & (slots_.size() - 1); }
   void Grow() {
-    std::vector<uint32_t> old(slots_.size() * 2, kEmpty);
+    std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
-    for (uint32_t position : old) {
-      if (position == kEmpty) continue;
-      size_t at = Slot(position);
-      while (slots_[at] != kEmpty) at = (at + 1) & (slots_.size() - 1);
-      slots_[at] = position;
+    for (const Slot& slot : old) {
+      if (slot.position == kEmpty) continue;
+      size_t at = slot.hash & (slots_.size() - 1);
+      while (slots_[at].position != kEmpty) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = slot;
     }
   }
 
   Hash hash_;
   Same same_;
-  std::vector<uint32_t> slots_;
+  std::vector<Slot> slots_;
   size_t held_ = 0;
 };
 
@@ -149,27 +154,23 @@ struct HistoryBuilder::Merge {
   struct RecordHash {
     const Merge* m;
     uint64_t operator()(uint32_t i) const {
-      uint64_t h = static_cast<uint64_t>(m->records[i].kind);
-      for (uint16_t word : m->records[i].registers) h = Mix(h, word);
+      uint64_t h = static_cast<uint64_t>(m->records[i].record.kind);
+      for (uint16_t word : m->records[i].record.registers) h = Mix(h, word);
       return h;
     }
   };
   struct SameRecord {
     const Merge* m;
-    bool operator()(uint32_t i, uint32_t j) const { return m->records[i] == m->records[j]; }
+    bool operator()(uint32_t i, uint32_t j) const { return m->records[i].record == m->records[j].record; }
   };
 
   // Where the record was first placed, this placement if it is the first.
   int64_t Placement(const Record& record, int64_t timestamp) {
     const auto candidate = static_cast<uint32_t>(records.size());
-    records.push_back(record);
+    records.push_back({record, timestamp});
     const uint32_t first = placed.Insert(candidate);
-    if (first == candidate) {
-      placements.push_back(timestamp);
-    } else {
-      records.pop_back();
-    }
-    return placements[first];
+    if (first != candidate) records.pop_back();
+    return records[first].placement;
   }
 
   // Takes one more reading of the download being added, unless earlier downloads hold it as
@@ -179,17 +180,14 @@ struct HistoryBuilder::Merge {
     readings.push_back(std::move(reading));
     const uint32_t first = distinct.Insert(candidate);
     if (first == candidate) {
-      copies.push_back(1);
-      heldBy.push_back(added);
-      heldHere.push_back(1);
+      held.push_back({1, added, 1});
       return;
     }
-    if (heldBy[first] != added) heldBy[first] = added, heldHere[first] = 0;
-    if (++heldHere[first] > copies[first]) {
-      copies[first] = heldHere[first];
-      copies.push_back(0);  // a further copy, counted with the first
-      heldBy.push_back(0);
-      heldHere.push_back(0);
+    Held& h = held[first];
+    if (h.by != added) h.by = added, h.here = 0;
+    if (++h.here > h.copies) {
+      h.copies = h.here;
+      held.push_back({});  // a further copy, counted with the first
     } else {
       readings.pop_back();
     }
@@ -199,10 +197,16 @@ struct HistoryBuilder::Merge {
   std::vector<Reading> readings;
   // Of each first copy: how many the history holds, and how many the latest download that
   // holds it holds (that download marked by the count of downloads added up to it).
-  std::vector<uint32_t> copies, heldBy, heldHere;
+  struct Held {
+    uint32_t copies = 0, by = 0, here = 0;
+  };
+  std::vector<Held> held;
   PositionSet<ReadingHash, SameReading> distinct;
-  std::vector<Record> records;  // each once, with where it was first placed
-  std::vector<int64_t> placements;
+  struct PlacedRecord {
+    Record record;
+    int64_t placement;  // where it was first placed
+  };
+  std::vector<PlacedRecord> records;  // each once
   PositionSet<RecordHash, SameRecord> placed;
   HistorySummary what;
   uint32_t added = 0;
