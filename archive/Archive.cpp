@@ -78,17 +78,10 @@ void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
   }
 }
 
-std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files) {
-  std::vector<ArchiveEntry> entries;
-  ForEachKeptDownload(folder, files, [&entries](ArchiveEntry& entry) {
-    if (entry.error.empty()) {
-      const bool unanswered = entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked;
-      ReadingTable table;
-      entry.validReadings = ReplayIntoTable(entry.kept, unanswered ? UnitsMgPerLitre : entry.kept.units, table);
-    }
-    entries.push_back(std::move(entry));
-  });
-  return entries;
+int32_t ValidReadings(const KeptDownload& kept) {
+  const bool unanswered = kept.kind == MeterKind::DissolvedOxygen && kept.units == UnitsNotAsked;
+  ReadingTable table;
+  return ReplayIntoTable(kept, unanswered ? UnitsMgPerLitre : kept.units, table);
 }
 
 std::string NotKeptMessage(const std::string& folder, const std::string& reason) {

@@ -21,22 +21,22 @@ bool KeepDownload(const KeptDownload& kept, const std::string& folder, const Fil
 // The ids of the kept downloads, oldest first.
 std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSystem& files);
 
-// Every kept download of the folder, oldest first, read and checked, with its corrections; a
-// damaged one has its error (naming the file and the line) and no records, and a damaged log
-// of corrections makes every one damaged.
+// Every kept download of the folder, oldest first, read and checked, with its corrections,
+// one at a time so that no more than one is held however many are kept. A damaged one has its
+// error (naming the file and the line) and no records, and a damaged log of corrections makes
+// every one damaged.
 struct ArchiveEntry {
   std::string id;
   KeptDownload kept;
   std::string error;
-  int32_t validReadings = 0;  // whatever the units: both have the same valid range
-  bool corrected = false;     // some field is as the corrections beside it say
+  bool corrected = false;  // some field is as the corrections beside it say
 };
-std::vector<ArchiveEntry> ReadArchive(const std::string& folder, const FileSystem& files);
-
-// The same, one download at a time and without counting its readings, so that no more than
-// one is held at once however many are kept.
 void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
                          const std::function<void(ArchiveEntry&)>& take);
+
+// How many of a kept download's records hold a valid reading, whatever the units (both have
+// the same valid range).
+int32_t ValidReadings(const KeptDownload& kept);
 
 // What the user is told when a download could not be kept: where, and the system's reason.
 std::string NotKeptMessage(const std::string& folder, const std::string& reason);

@@ -16,24 +16,25 @@ int RunArchiveCommand(const ArchiveOptions& options) {
   const FileSystem files = LocalFileSystem();
   const std::string folder = ArchiveFolder(options.kept, files);
   if (const int status = CheckKeptFolder(folder, files); status != Saved) return status;
-  const std::vector<ArchiveEntry> entries = ReadArchive(folder, files);
-  if (entries.empty()) std::fprintf(stderr, "No downloads are kept in %s\n", folder.c_str());
   std::string list;
   int status = Saved;
-  for (const ArchiveEntry& entry : entries) {
+  bool any = false;
+  ForEachKeptDownload(folder, files, [&](const ArchiveEntry& entry) {
+    any = true;
     if (!entry.error.empty()) {
       Say("datapond-cli: " + entry.error);
       list += entry.id + "  damaged\n";
       status = DamagedLeftOut;
-      continue;
+      return;
     }
+    const int32_t valid = ValidReadings(entry.kept);
     list += entry.id + "  " + MomentText(entry.kept.moment, false) + "  " + MeterOf(entry.kept.kind).name + "  " +
-            entry.kept.port + "  " + std::to_string(entry.validReadings) +
-            (entry.validReadings == 1 ? " reading" : " readings") +
+            entry.kept.port + "  " + std::to_string(valid) + (valid == 1 ? " reading" : " readings") +
             (entry.kept.kind == MeterKind::DissolvedOxygen && entry.kept.units == UnitsNotAsked ? ", units not given"
                                                                                                 : "") +
             (entry.corrected ? ", corrected" : "") + "\n";
-  }
+  });
+  if (!any) std::fprintf(stderr, "No downloads are kept in %s\n", folder.c_str());
   const int written = WriteOut(list, true);
   return written != Saved ? written : status;
 }
