@@ -41,10 +41,12 @@ bool compareReadings(int32_t priority, const Reading& a, const Reading& b) {
 void SortTable(ReadingTable& table) {
   const auto first = table.readings.begin();
   const auto last = first + table.count;
-  // Stable, so equal readings keep their download order and every build writes the same files.
-  std::stable_sort(first, last, [priority = table.sortPriority](const Reading& a, const Reading& b) {
+  const auto before = [priority = table.sortPriority](const Reading& a, const Reading& b) {
     return compareReadings(priority, a, b);
-  });
+  };
+  // Stable, so equal readings keep their download order and every build writes the same files.
+  // A history comes sorted already: a look through it is all it needs.
+  if (!std::is_sorted(first, last, before)) std::stable_sort(first, last, before);
 }
 
 int32_t SingleTypePriority(int32_t priority) {
