@@ -69,6 +69,9 @@ TEST(Workbook, FurtherSheetsWhereOneCannotHoldThemAll) {
     return start == std::string::npos ? "" : text.substr(start, text.find(to, start) - start);
   };
   const std::string xls = write(SpreadsheetParts(table, grid, 3));
+  size_t sheets = 0;
+  for (size_t at = xls.find("<Worksheet "); at != std::string::npos; at = xls.find("<Worksheet ", at + 1)) ++sheets;
+  EXPECT_EQ(sheets, 3u);
   for (const char* sheet : {"Sheet1", "Sheet2", "Sheet3"}) {
     const std::string rows = between(xls, std::string("<Worksheet ss:Name=\"") + sheet, "</Worksheet>");
     EXPECT_NE(rows.find("ExpandedRowCount=\"3\""), std::string::npos) << sheet;
