@@ -77,6 +77,8 @@ TEST(Chart, PictureOfTheGeometry) {
   const std::string svg = ChartSvg(BuildChart(readings, {"A1"}, {38, ChartQuantity::Value, 300, 200}), "pH");
   EXPECT_NE(svg.find("<text x=\"51\" y=\"122\" text-anchor=\"end\">0</text>"), std::string::npos) << svg;
   EXPECT_NE(svg.find("d=\"M56 53.6L180 118.4\""), std::string::npos) << svg;
+  const Chart one = BuildChart({readings.data(), 1}, {"A1"}, {38, ChartQuantity::Value, 300, 200});
+  EXPECT_DOUBLE_EQ(one.series.at(0).points.at(0).x, (one.left + one.right) / 2) << "one moment: in the middle";
 }
 
 // What a chart draws, from readings and its size alone.
