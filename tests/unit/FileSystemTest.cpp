@@ -56,6 +56,18 @@ TEST(Folders, AsTheDesktopNamesThem) {
   if (!oldDocuments.empty()) setenv("XDG_DOCUMENTS_DIR", oldDocuments.c_str(), 1);
   std::filesystem::remove_all(home);
 }
+// A save through a symbolic link replaces the file it names, and the link stays a link.
+TEST(LocalWrite, FollowsALinkToItsFile) {
+  const std::filesystem::path folder = ::testing::TempDir() + "datapond-link";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "readings.csv") << "older";
+  std::filesystem::create_symlink("readings.csv", folder / "latest.csv");
+  std::string reason, bytes;
+  ASSERT_TRUE(LocalFileSystem().write((folder / "latest.csv").string(), "newer", reason)) << reason;
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "latest.csv"));
+  EXPECT_TRUE(LocalFileSystem().read((folder / "readings.csv").string(), 100, bytes, reason) && bytes == "newer");
+  std::filesystem::remove_all(folder);
+}
 #endif
 
 }  // namespace
