@@ -18,28 +18,35 @@ class Encoder {
     for (const GridColumn& column : grid_.columns) captions.push_back(Encode(column.header));
     return captions;
   }
-  std::vector<std::string> Row(size_t index) const {
-    const std::vector<std::string> row = grid_.rows.at(index);
-    std::vector<std::string> converted;
-    for (size_t c = 0; c < row.size(); ++c) {
-      std::string cell = row[c];
+  // The row in the file's form; the texts returned are reused by the next call.
+  const std::vector<std::string>& Row(size_t index) const {
+    grid_.rows.cells(index, cells_);
+    converted_.resize(cells_.size());
+    for (size_t c = 0; c < cells_.size(); ++c) {
+      std::string& cell = converted_[c];
+      cell.assign(cells_[c]);
       const GridField field = grid_.columns.at(c).field;
       if (field == GridField::Value || field == GridField::Temperature) {
         std::replace(cell.begin(), cell.end(), '.', form_.decimalSeparator);
       }
-      converted.push_back(Encode(cell));
+      if (NeedsEncoding(cell)) cell = toAnsi_(cell);
     }
-    return converted;
+    return converted_;
   }
 
  private:
-  std::string Encode(const std::string& text) const {
-    return form_.encoding != TextForm::Encoding::CodePage ? text : toAnsi_(text);
+  // Plain ASCII is the same bytes in every code page.
+  bool NeedsEncoding(const std::string& text) const {
+    return form_.encoding == TextForm::Encoding::CodePage &&
+           std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
   }
+  std::string Encode(const std::string& text) const { return NeedsEncoding(text) ? toAnsi_(text) : text; }
 
   const GridTexts& grid_;
   const TextEncoder toAnsi_;
   const TextForm form_;
+  mutable std::vector<std::string_view> cells_;
+  mutable std::vector<std::string> converted_;
 };
 
 // Characters, as a fixed-width font lines them up: one byte each in a code page, one lead
@@ -93,7 +100,7 @@ WriterParts ColumnTextParts(const GridTexts& grid, const TextEncoder& toAnsi, co
   auto widths = std::make_shared<std::vector<size_t>>();
   for (const std::string& caption : texts->Captions()) widths->push_back(Length(caption, form));
   for (size_t r = 0; r < grid.rows.size(); ++r) {
-    const std::vector<std::string> row = texts->Row(r);
+    const std::vector<std::string>& row = texts->Row(r);
     for (size_t c = 0; c < widths->size() && c < row.size(); ++c) {
       (*widths)[c] = std::max((*widths)[c], Length(row[c], form));
     }

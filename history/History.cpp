@@ -40,12 +40,18 @@ struct Admits {
   }
 };
 
-// A record as the meter holds it, whatever year a download places it in.
+// A record as the meter holds it, whatever year a download places it in: its kind and its
+// registers, packed so that comparing and hashing are a few words.
 struct Record {
-  MeterKind kind;
-  std::array<uint16_t, 8> registers{};
+  uint64_t low = 0, high = 0;
+  uint32_t kind = 0;
 
-  bool operator==(const Record& other) const { return kind == other.kind && registers == other.registers; }
+  Record(MeterKind meter, const std::vector<uint16_t>& registers) : kind(static_cast<uint32_t>(meter)) {
+    for (size_t i = 0; i < registers.size() && i < 8; ++i)
+      (i < 4 ? low : high) |= uint64_t{registers[i]} << (16 * (i % 4));
+    kind |= static_cast<uint32_t>(registers.size()) << 8;
+  }
+  bool operator==(const Record& other) const { return low == other.low && high == other.high && kind == other.kind; }
 };
 
 uint32_t Bits(float f) {
@@ -154,9 +160,8 @@ struct HistoryBuilder::Merge {
   struct RecordHash {
     const Merge* m;
     uint64_t operator()(uint32_t i) const {
-      uint64_t h = static_cast<uint64_t>(m->records[i].record.kind);
-      for (uint16_t word : m->records[i].record.registers) h = Mix(h, word);
-      return h;
+      const Record& r = m->records[i].record;
+      return Mix(Mix(Mix(r.kind, r.low), r.high), 0);
     }
   };
   struct SameRecord {
@@ -164,32 +169,29 @@ struct HistoryBuilder::Merge {
     bool operator()(uint32_t i, uint32_t j) const { return m->records[i].record == m->records[j].record; }
   };
 
-  // Where the record was first placed, this placement if it is the first.
-  int64_t Placement(const Record& record, int64_t timestamp) {
-    const auto candidate = static_cast<uint32_t>(records.size());
-    records.push_back({record, timestamp});
-    const uint32_t first = placed.Insert(candidate);
-    if (first != candidate) records.pop_back();
-    return records[first].placement;
-  }
-
   // Takes one more reading of the download being added, unless earlier downloads hold it as
-  // often as this one does so far.
-  void Take(Reading&& reading) {
+  // often as this one does so far; returns the position of its first copy.
+  uint32_t Take(Reading&& reading) {
     const auto candidate = static_cast<uint32_t>(readings.size());
     readings.push_back(std::move(reading));
     const uint32_t first = distinct.Insert(candidate);
     if (first == candidate) {
       held.push_back({1, added, 1});
-      return;
+    } else {
+      readings.pop_back();
+      Count(first);
     }
+    return first;
+  }
+
+  // One more copy in this download of the reading first held at `first`.
+  void Count(uint32_t first) {
     Held& h = held[first];
     if (h.by != added) h.by = added, h.here = 0;
     if (++h.here > h.copies) {
       h.copies = h.here;
+      readings.push_back(readings[first]);
       held.push_back({});  // a further copy, counted with the first
-    } else {
-      readings.pop_back();
     }
   }
 
@@ -202,11 +204,18 @@ struct HistoryBuilder::Merge {
   };
   std::vector<Held> held;
   PositionSet<ReadingHash, SameReading> distinct;
+  // Each record once, with what it gave when first decoded in the units of the download that
+  // read it last: the same registers always give the same reading, at their first placement,
+  // so a record read again (most are: a meter holds its records until cleared) is not decoded.
+  enum Outcome : uint32_t { kUndecoded = UINT32_MAX, kInvalid = UINT32_MAX - 1, kFilteredOut = UINT32_MAX - 2 };
+  static constexpr int64_t kUnplaced = INT64_MIN;
   struct PlacedRecord {
     Record record;
-    int64_t placement;  // where it was first placed
+    int32_t units = UnitsNotAsked;
+    uint32_t outcome = kUndecoded;  // else the position of the reading's first copy
+    int64_t placement = kUnplaced;  // where it was first placed with a valid reading
   };
-  std::vector<PlacedRecord> records;  // each once
+  std::vector<PlacedRecord> records;
   PositionSet<RecordHash, SameRecord> placed;
   HistorySummary what;
   uint32_t added = 0;
@@ -221,22 +230,39 @@ void HistoryBuilder::Add(const KeptDownload& download) {
   const size_t d = m.added++;  // from here on, `added` marks what this download holds
   // A dissolved-oxygen value cannot be decoded without its units: such a download is left out.
   const bool withoutUnits = download.kind == MeterKind::DissolvedOxygen && download.units == UnitsNotAsked;
-  int32_t units = download.units;
+  // Only dissolved oxygen reads its records by the units.
+  const int32_t units = download.kind == MeterKind::DissolvedOxygen ? download.units : UnitsNotAsked;
   const std::function<int32_t()> noQuestion;
   bool valid = false, gave = false;
   for (const std::vector<uint16_t>& registers : download.records) {
-    Reading reading;
-    DecodeRecord(registers, download.kind, download.moment.time, units, noQuestion, reading);
-    if (reading.discard != 0) continue;
-    valid = true;
-    if (withoutUnits) continue;
-    Record record{download.kind, {}};
-    std::copy_n(registers.begin(), std::min(registers.size(), record.registers.size()), record.registers.begin());
-    reading.timestamp = m.Placement(record, reading.timestamp);
-    if (!m.admits(reading)) continue;
-    reading.meter = download.kind;
-    m.Take(std::move(reading));
-    gave = true;
+    if (withoutUnits) {
+      Reading reading;
+      int32_t none = UnitsNotAsked;
+      DecodeRecord(registers, download.kind, download.moment.time, none, noQuestion, reading);
+      valid = valid || reading.discard == 0;
+      continue;
+    }
+    const auto candidate = static_cast<uint32_t>(m.records.size());
+    m.records.push_back({Record(download.kind, registers)});
+    const uint32_t at = m.placed.Insert(candidate);
+    if (at != candidate) m.records.pop_back();
+    Merge::PlacedRecord& placed = m.records[at];
+    if (placed.outcome == Merge::kUndecoded || placed.units != units) {
+      Reading reading;
+      int32_t asked = download.units;
+      DecodeRecord(registers, download.kind, download.moment.time, asked, noQuestion, reading);
+      if (reading.discard == 0 && placed.placement == Merge::kUnplaced) placed.placement = reading.timestamp;
+      placed.units = units;
+      reading.timestamp = placed.placement;
+      reading.meter = download.kind;
+      placed.outcome = reading.discard != 0 ? Merge::kInvalid
+                       : m.admits(reading)  ? m.Take(std::move(reading))
+                                            : Merge::kFilteredOut;
+    } else if (placed.outcome < Merge::kFilteredOut) {
+      m.Count(placed.outcome);
+    }
+    valid = valid || placed.outcome != Merge::kInvalid;
+    gave = gave || placed.outcome < Merge::kFilteredOut;
   }
   if (withoutUnits && valid) m.what.withoutUnits.push_back(d);
   if (!gave) return;

@@ -1,6 +1,5 @@
 #include "Calendar.h"
 
-#include <cstdio>
 #include <cstring>
 
 const char* const kDatePictureFields = "d dd M MM yy yyyy";
@@ -10,35 +9,39 @@ const char* const kProgramTimePicture = "hh:mm tt";
 
 namespace {
 
-std::string Digits(int value, size_t atLeast) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*d", static_cast<int>(atLeast), value);
-  return text;
+// A field's value (never negative) in at least `atLeast` digits.
+void AppendDigits(int value, size_t atLeast, std::string& text) {
+  char digits[12];
+  size_t count = 0;
+  for (auto rest = static_cast<unsigned>(value); count == 0 || rest != 0; rest /= 10) {
+    digits[count++] = static_cast<char>('0' + rest % 10);
+  }
+  if (count < atLeast) text.append(atLeast - count, '0');
+  while (count > 0) text += digits[--count];
 }
 
-// The text of one run of a letter ("dd", "yyyy"), or false when it is no field of the kind.
-bool DateField(const std::string& field, const CivilTime& t, std::string& text) {
-  const size_t n = field.size();
-  switch (field[0]) {
-    case 'd': text = Digits(t.day, n); return n <= 2;
-    case 'M': text = Digits(t.month, n); return n <= 2;
-    case 'y': text = Digits(n == 2 ? t.year % 100 : t.year, n); return n == 2 || n == 4;
+// Appends the text of one run of a letter ("dd", "yyyy"), or is false when the run is no
+// field of the kind.
+bool DateField(char letter, size_t n, const CivilTime& t, std::string& text) {
+  switch (letter) {
+    case 'd': return n <= 2 && (AppendDigits(t.day, n, text), true);
+    case 'M': return n <= 2 && (AppendDigits(t.month, n, text), true);
+    case 'y': return (n == 2 || n == 4) && (AppendDigits(n == 2 ? t.year % 100 : t.year, n, text), true);
     default: return false;
   }
 }
 
-bool TimeField(const std::string& field, const CivilTime& t, std::string& text) {
-  const size_t n = field.size();
-  switch (field[0]) {
-    case 'h': text = Digits(t.hour % 12 == 0 ? 12 : t.hour % 12, n); return n <= 2;
-    case 'H': text = Digits(t.hour, n); return n <= 2;
-    case 'm': text = Digits(t.minute, 2); return n == 2;
-    case 't': text = t.hour < 12 ? "AM" : "PM"; return n == 2;
+bool TimeField(char letter, size_t n, const CivilTime& t, std::string& text) {
+  switch (letter) {
+    case 'h': return n <= 2 && (AppendDigits(t.hour % 12 == 0 ? 12 : t.hour % 12, n, text), true);
+    case 'H': return n <= 2 && (AppendDigits(t.hour, n, text), true);
+    case 'm': return n == 2 && (AppendDigits(t.minute, 2, text), true);
+    case 't': return n == 2 && (text += t.hour < 12 ? "AM" : "PM", true);
     default: return false;
   }
 }
 
-using Field = bool (*)(const std::string& field, const CivilTime& t, std::string& text);
+using Field = bool (*)(char letter, size_t n, const CivilTime& t, std::string& text);
 
 bool IsSeparator(char c) { return c != '\0' && std::strchr(" ./-:", c) != nullptr; }
 
@@ -49,13 +52,10 @@ bool Format(const std::string& picture, const CivilTime& t, Field field, std::st
   for (size_t i = 0; i < picture.size();) {
     size_t run = 1;
     while (i + run < picture.size() && picture[i + run] == picture[i]) ++run;
-    const std::string part = picture.substr(i, run);
-    std::string fieldText;
-    if (field(part, t, fieldText)) {
-      text += fieldText;
+    if (field(picture[i], run, t, text)) {
       anyField = true;
     } else {
-      text += part;
+      text.append(picture, i, run);
       valid = valid && IsSeparator(picture[i]);
     }
     i += run;

@@ -62,11 +62,16 @@ GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
   grid.columns.front().centred = false;
 
   SortTable(table);
+  GridRows::Row row(grid.columns.size());
   for (int i = 0; i < table.count; ++i) {
     const Reading& reading = table.readings[static_cast<size_t>(i)];
     const RowTexts texts = rowTexts(table, i);
-    GridRows::Row row;
-    for (const GridColumn& column : grid.columns) row.push_back(Cell(column.field, reading, texts, calendar));
+    for (size_t c = 0; c < row.size(); ++c) row[c] = Cell(grid.columns[c].field, reading, texts, calendar);
+    if (i == 0) {  // rows differ little in length: room for all at once, not grown by copying
+      size_t length = 0;
+      for (const std::string& cell : row) length += cell.size() + 1;
+      grid.rows.reserve(static_cast<size_t>(table.count), static_cast<size_t>(table.count) * (length * 3 / 2 + 8));
+    }
     grid.rows.push_back(row);
   }
   table.shownLayout = table.gridLayout;
@@ -78,14 +83,24 @@ GridRows::GridRows(std::initializer_list<Row> rows) {
 }
 
 GridRows::Row GridRows::at(size_t r) const {
+  std::vector<std::string_view> views;
+  cells(r, views);
+  return Row(views.begin(), views.end());
+}
+
+void GridRows::cells(size_t r, std::vector<std::string_view>& cells) const {
   const size_t end = r + 1 < starts_.size() ? starts_.at(r + 1) : cells_.size();
-  Row row;
+  cells.clear();
   for (size_t at = starts_.at(r); at < end;) {
     const size_t nul = cells_.find('\0', at);
-    row.emplace_back(cells_, at, nul - at);
+    cells.emplace_back(cells_.data() + at, nul - at);
     at = nul + 1;
   }
-  return row;
+}
+
+void GridRows::reserve(size_t rows, size_t characters) {
+  starts_.reserve(rows);
+  cells_.reserve(characters);
 }
 
 void GridRows::push_back(const Row& row) {

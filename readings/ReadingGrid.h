@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Calendar.h"
@@ -43,11 +44,15 @@ class GridRows {
   size_t size() const { return starts_.size(); }
   bool empty() const { return starts_.empty(); }
   Row at(size_t r) const;  // std::out_of_range past the last row
+  // The cells of row r as views of the texts held, into `cells`, which a caller reuses row after
+  // row; std::out_of_range past the last row.
+  void cells(size_t r, std::vector<std::string_view>& cells) const;
   Row operator[](size_t r) const { return at(r); }
   Iterator begin() const { return {*this, 0}; }
   Iterator end() const { return {*this, size()}; }
 
   void push_back(const Row& row);
+  void reserve(size_t rows, size_t characters);
   void assign(size_t count, const Row& row);
   void clear();
 
