@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
+#include <future>
 
 #include "Corrections.h"
 
@@ -66,15 +68,44 @@ void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
   std::vector<Correction> corrections;
   std::string damaged;  // a log that cannot be read: no download is shown without its corrections
   ReadCorrections(folder, files, corrections, damaged);
-  for (const std::string& id : KeptDownloadIds(folder, files)) {
-    ArchiveEntry entry;
-    entry.id = id;
-    entry.error = damaged;
-    if (damaged.empty() && LoadKept(folder, id, files, corrections, entry.kept, entry.error)) {
-      entry.corrected =
-          std::any_of(corrections.begin(), corrections.end(), [&id](const Correction& c) { return c.id == id; });
-    }
-    take(entry);
+  const std::vector<std::string> ids = KeptDownloadIds(folder, files);
+  // The next few downloads are read and parsed on a second thread while the caller works on
+  // these, and the thread frees what the caller is done with: on two cores a history takes the
+  // longer of the two, not their sum.
+  constexpr size_t kBatch = 32;
+  using Batch = std::vector<ArchiveEntry>;
+  const auto load = [&](size_t from, Batch spent) {
+    return std::async(
+        std::launch::async,
+        [&, from](Batch done) {
+          done.clear();
+          Batch batch(std::min(kBatch, ids.size() - from));
+          for (size_t i = 0; i < batch.size(); ++i) {
+            ArchiveEntry& entry = batch[i];
+            entry.id = ids[from + i];
+            entry.error = damaged;
+            if (damaged.empty() && LoadKept(folder, entry.id, files, corrections, entry.kept, entry.error)) {
+              entry.corrected = std::any_of(corrections.begin(), corrections.end(),
+                                            [&entry](const Correction& c) { return c.id == entry.id; });
+            }
+          }
+          return batch;
+        },
+        std::move(spent));
+  };
+  // Two batches are read ahead, each on a thread of its own: reading and parsing take longer
+  // than what most callers do with a download, so they get a core and a half.
+  constexpr size_t kAhead = 2;
+  std::deque<std::future<Batch>> ahead;
+  size_t next = 0;
+  Batch spent;
+  for (; next < ids.size() && ahead.size() < kAhead; next += kBatch) ahead.push_back(load(next, {}));
+  while (!ahead.empty()) {
+    Batch batch = ahead.front().get();
+    ahead.pop_front();
+    if (next < ids.size()) ahead.push_back(load(next, std::move(spent))), next += kBatch;
+    for (ArchiveEntry& entry : batch) take(entry);
+    spent = std::move(batch);
   }
 }
 

@@ -1,4 +1,5 @@
 // history and report: every reading of every kept download, as files or as a web page.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "History.h"
 #include "KeptDownload.h"
 #include "LoggedReading.h"
+#include "Memory.h"
 #include "ReadingGrid.h"
 #include "Report.h"
 
@@ -19,7 +21,12 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
                    ReadingTable& table, HistorySummary& what, bool& damaged) {
   HistoryBuilder builder(filter);
   damaged = false;
-  ForEachKeptDownload(ArchiveFolder(options, files), files, [&](ArchiveEntry& entry) {
+  const std::string folder = ArchiveFolder(options, files);
+  // About what the history of a weekly archive fills at its peak: half its readings new in
+  // each download, their grid texts and the file written.
+  constexpr size_t kBytesPerDownload = 24 << 10, kMostPrepared = size_t{1} << 30;
+  PrepareMemory(std::min(KeptDownloadIds(folder, files).size() * kBytesPerDownload, kMostPrepared));
+  ForEachKeptDownload(folder, files, [&](ArchiveEntry& entry) {
     if (!entry.error.empty()) {
       Say("datapond-cli: left out: " + entry.error);
       damaged = true;
