@@ -62,7 +62,8 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
 }
 
 // Downloads in one second get a file each, numbered; a listing is oldest first, the tenth of a
-// second after its ninth; nothing is left half written, nor kept when the disk refuses it.
+// second after its ninth, and so is a reading of them all (read ahead in batches); nothing is
+// left half written, nor kept when the disk refuses it.
 TEST(Archive, KeepsEachDownloadWholeUnderItsOwnName) {
   const std::filesystem::path root = std::filesystem::temp_directory_path() / "datapond-archive-test";
   std::filesystem::remove_all(root);
@@ -70,16 +71,20 @@ TEST(Archive, KeepsEachDownloadWholeUnderItsOwnName) {
   FileSystem files = LocalFileSystem();
   KeptDownload kept;
   kept.records.assign(250, std::vector<uint16_t>(8, 0xFFFF));
-  std::vector<std::string> ids(11);
+  std::vector<std::string> ids(101);
   std::string reason;
   kept.moment = {{2026, 12, 7, 10, 15}, 42, 60};
-  for (size_t i = 1; i <= 10; ++i) ASSERT_TRUE(KeepDownload(kept, folder, files, ids[i], reason)) << reason;
+  for (size_t i = 1; i <= 100; ++i) ASSERT_TRUE(KeepDownload(kept, folder, files, ids[i], reason)) << reason;
   kept.moment.second = 9;
   ASSERT_TRUE(KeepDownload(kept, folder, files, ids[0], reason)) << reason;
   EXPECT_EQ(ids[0] + " " + ids[1] + " " + ids[9] + " " + ids[10],
             "20261207-101509-1 20261207-101542-1 20261207-101542-9 20261207-101542-10");
   EXPECT_EQ(KeptDownloadIds(folder, files), ids);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 11) << "no partial file is left";
+  std::vector<std::string> read;
+  ForEachKeptDownload(folder, files,
+                      [&read](ArchiveEntry& entry) { read.push_back(entry.error.empty() ? entry.id : ""); });
+  EXPECT_EQ(read, ids);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 101) << "no partial file is left";
   files.writeNew = [](const std::string&, const std::string&, std::string&, std::string& why) {
     return why = "No space left on device", false;
   };
