@@ -10,7 +10,7 @@ const char* const kDownloadedField = "downloaded";
 
 namespace {
 
-const char* const kVersionLine = "Datapond corrections, format 1\n";
+const char* const kCorrectionsVersionLine = "Datapond corrections, format 1\n";
 
 // Larger than years of corrections made by hand; a file far past it is not one.
 constexpr size_t kMaxCorrectionsBytes = 16 << 20;
@@ -39,7 +39,8 @@ std::string CorrectionLine(const Correction& c) {
 
 bool ParseCorrections(const std::string& text, std::vector<Correction>& corrections, std::string& error) {
   corrections.clear();
-  const std::string version = std::string(kVersionLine, std::char_traits<char>::length(kVersionLine) - 1);
+  const std::string version =
+      std::string(kCorrectionsVersionLine, std::char_traits<char>::length(kCorrectionsVersionLine) - 1);
   size_t number = 0;
   for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
     const std::string line = text.substr(at, end - at);
@@ -102,6 +103,6 @@ bool ReadCorrections(const std::string& folder, const FileSystem& files, std::ve
 
 bool AddCorrection(const std::string& folder, const FileSystem& files, const Correction& correction,
                    std::string& reason) {
-  return files.appendLine(folder + kPathSeparator + kCorrectionsFileName, kVersionLine, CorrectionLine(correction),
-                          reason);
+  return files.appendLine(folder + kPathSeparator + kCorrectionsFileName, kCorrectionsVersionLine,
+                          CorrectionLine(correction), reason);
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-const Calendar kCalendar = UsCalendar({2026, 6, 1, 9, 0});
+const Calendar kDownloadCalendar = UsCalendar({2026, 6, 1, 9, 0});
 
 // Everything the front end was told, in order.
 struct Screen {
@@ -116,7 +116,7 @@ TEST(RunDownload, ReadsEveryRecordOfEachKindAndKeepsItForReplay) {
     EXPECT_EQ(kept.records.size(), static_cast<size_t>(c.records)) << "empty and discarded slots are kept too";
     ReadingTable replayed;
     EXPECT_EQ(ReplayIntoTable(kept, kept.units, replayed), table.count) << c.name;
-    EXPECT_EQ(EveryFormat(replayed, kCalendar), EveryFormat(table, kCalendar)) << c.name;
+    EXPECT_EQ(EveryFormat(replayed, kDownloadCalendar), EveryFormat(table, kDownloadCalendar)) << c.name;
   }
 }
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-const Calendar kCalendar = UsCalendar({2025, 7, 1, 9, 0});
+const Calendar kHistoryCalendar = UsCalendar({2025, 7, 1, 9, 0});
 
 // The meter's minute count of a moment in 2025.
 int32_t Minutes(int month, int day, int hour, int minute) {
@@ -73,7 +73,7 @@ std::vector<std::string> Rows(const ReadingTable& table, bool dated = false) {
     const RowTexts texts = rowTexts(table, i);
     const Reading& r = table.readings[static_cast<size_t>(i)];
     rows.push_back(r.location + " " + texts.label + " " + texts.value +
-                   (dated ? " " + kCalendar.shortDate(CivilTimeOf(r.timestamp)) : ""));
+                   (dated ? " " + kHistoryCalendar.shortDate(CivilTimeOf(r.timestamp)) : ""));
   }
   return rows;
 }
@@ -124,8 +124,8 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
   ReadingTable table;
   HistorySummary what;
   BuildHistory(kept, {}, table, what);
-  const GridTexts grid = fillGrid(table, kCalendar);
-  const std::string page = ReportHtml(table, grid, what, kCalendar);
+  const GridTexts grid = fillGrid(table, kHistoryCalendar);
+  const std::string page = ReportHtml(table, grid, what, kHistoryCalendar);
 
   EXPECT_NE(page.find("<h1>Logged readings, 5/31/2025 to 6/2/2025</h1>\n<p>Meters: Brevanta Model Orvane D.O., "
                       "Brevanta Model Tessil TSS, Brevanta MultiParameter Portable</p>\n<p>4 downloads, read from "
@@ -232,13 +232,13 @@ TEST(DownloadSession, KeepsThenReportsWhatTheFolderHolds) {
     return files.read(report, 1 << 20, page, reason) ? page : reason;
   };
   for (const KeptDownload& download : {kept[0], kept[2]}) {
-    const KeepOutcome outcome = KeepAndReport(download, folder, files, report, kCalendar);
+    const KeepOutcome outcome = KeepAndReport(download, folder, files, report, kHistoryCalendar);
     EXPECT_TRUE(outcome.kept && !outcome.id.empty() && outcome.message.empty()) << outcome.message;
   }
   const std::string both = reported();
   EXPECT_NE(both.find("<p>2 downloads, read from 6/3/2025 to 6/4/2025, 5 readings.</p>"), both.npos) << both;
-  EXPECT_TRUE(KeepAndReport(kept[1], folder, files, "", kCalendar).kept);
-  const KeepOutcome blocked = KeepAndReport(kept[3], report, files, report, kCalendar);  // a file, not a folder
+  EXPECT_TRUE(KeepAndReport(kept[1], folder, files, "", kHistoryCalendar).kept);
+  const KeepOutcome blocked = KeepAndReport(kept[3], report, files, report, kHistoryCalendar);  // a file, not a folder
   EXPECT_FALSE(blocked.kept);
   EXPECT_EQ(blocked.message.rfind("This download could not be kept in " + report + ": ", 0), 0u) << blocked.message;
   if (kPathSeparator == '/') {

@@ -17,7 +17,7 @@ namespace {
 constexpr int32_t kDay = 1440;
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-int64_t At(int year, int month, int day, int hour = 0, int minute = 0) {
+int64_t Moment(int year, int month, int day, int hour = 0, int minute = 0) {
   return TimestampOf({year, month, day, hour, minute});
 }
 
@@ -61,7 +61,7 @@ TEST(ReadLoggedReading, KeepsOnlyPlausibleReadings) {
     EXPECT_EQ(r.discard, std::isnan(c.value) ? 1 : 0) << c.name;
     if (r.discard) continue;
     EXPECT_EQ(std::tuple(r.type, r.value, r.temperature * 10, r.location, r.timestamp),
-              std::tuple(c.type, c.value, c.temperature, c.keptLocation, At(2025, 1, 4, 1, 1)))
+              std::tuple(c.type, c.value, c.temperature, c.keptLocation, Moment(2025, 1, 4, 1, 1)))
         << c.name;
   }
 }

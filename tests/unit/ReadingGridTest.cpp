@@ -8,7 +8,7 @@
 
 namespace {
 
-const Calendar kCalendar = UsCalendar({2024, 3, 10, 8, 0});
+const Calendar kReadingGridCalendar = UsCalendar({2024, 3, 10, 8, 0});
 
 // "header width" per column, "<" after a left-aligned one, and the fields as letters.
 std::string Describe(const GridTexts& grid) {
@@ -43,7 +43,7 @@ TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
     ReadingTable table;
     for (uint16_t type : c.types) table.readings[static_cast<size_t>(table.count++)] = Reading{0, "A", 1, type, 0, 0};
     table.sortPriority = c.priority;
-    const GridTexts grid = fillGrid(table, kCalendar);
+    const GridTexts grid = fillGrid(table, kReadingGridCalendar);
     EXPECT_EQ(Describe(grid), c.columns) << c.priority;
     EXPECT_EQ(table.sortPriority, c.shownPriority) << c.columns;
     EXPECT_EQ(table.shownLayout, table.gridLayout) << c.columns;

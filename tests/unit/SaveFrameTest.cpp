@@ -9,7 +9,7 @@
 
 namespace {
 
-const Calendar kCalendar = UsCalendar({2024, 3, 20, 12, 0});
+const Calendar kSaveFrameCalendar = UsCalendar({2024, 3, 20, 12, 0});
 
 struct Saving {
   MemoryFiles disk;
@@ -26,7 +26,7 @@ struct Saving {
       readings.push_back(At(("L" + std::to_string(i)).c_str(), 35, static_cast<float>(i), 0, {2024, 3, 1, 10, 0}));
     }
     table = Table(MeterKind::SuspendedSolids, readings);
-    grid = fillGrid(table, kCalendar);
+    grid = fillGrid(table, kSaveFrameCalendar);
   }
 
   SaveResult Save(const std::vector<int32_t>& selected) {

@@ -9,11 +9,11 @@
 // clang-format off
 namespace {
 
-const Calendar kCalendar = UsCalendar({2024, 3, 20, 12, 0});
+const Calendar kWritersCalendar = UsCalendar({2024, 3, 20, 12, 0});
 
 std::string Bytes(SaveFormat format, ReadingTable& table, const std::vector<int32_t>& rows = {},
                   const TextForm& form = {}) {
-  return Saved(format, table, kCalendar, rows, form);
+  return Saved(format, table, kWritersCalendar, rows, form);
 }
 
 // Dissolved oxygen in %Sat: one type with temperature, four columns.
@@ -114,7 +114,7 @@ TEST(Spreadsheet, DeclaresEveryRowOfALongHistory) {
 
 TEST(EveryFormat, EmptyGridHasItsHeaderOnly) {
   ReadingTable table = Table(MeterKind::SuspendedSolids, {At("A1", 35, 123.0f, 0, {2024, 3, 7, 9, 5})});
-  GridTexts grid = fillGrid(table, kCalendar);
+  GridTexts grid = fillGrid(table, kWritersCalendar);
   grid.rows.clear();
   auto bytes = [&](SaveFormat format) { return SaveFileBytes(format, table, grid, {}, nullptr); };
   EXPECT_EQ(bytes(SaveFormat::CommaDelimited), "Location,Time,SS (mg/l)\r\n");
