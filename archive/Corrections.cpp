@@ -48,7 +48,7 @@ bool ParseCorrections(const std::string& text, std::vector<Correction>& correcti
     // Two writers that made the log at once both began it with the version line.
     if (line == version) continue;
     if (number == 1) {
-      const bool newer = line.rfind("Datapond corrections", 0) == 0;
+      const bool newer = line.starts_with("Datapond corrections");
       return Fail(number, newer ? "a format this version cannot read" : "not a log of corrections", corrections, error);
     }
     std::vector<std::string> fields;

@@ -44,7 +44,7 @@ class Lines {
     std::string line;
     if (!Next(line)) return Fail("ends before its " + std::string(name) + " line", error);
     const std::string prefix = std::string(name) + ": ";
-    if (line.rfind(prefix, 0) != 0) return Fail("\"" + prefix + "...\" expected", error);
+    if (!line.starts_with(prefix)) return Fail("\"" + prefix + "...\" expected", error);
     value = line.substr(prefix.size());
     return true;
   }
@@ -183,7 +183,7 @@ bool ParseKeptDownload(const std::string& text, KeptDownload& kept, std::string&
   if (!lines.Next(line)) return lines.Fail("empty, not a kept download", error);
   if (line != kVersionLine) {
     return lines.Fail(
-        line.rfind("Datapond kept download", 0) == 0 ? "a format this version cannot read" : "not a kept download",
+        line.starts_with("Datapond kept download") ? "a format this version cannot read" : "not a kept download",
         error);
   }
   KeptDownload read;

@@ -433,7 +433,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       line.command = Command::Help;
       return true;
     }
-    if (args.size() < 2 || args[1].rfind("--", 0) == 0) {
+    if (args.size() < 2 || args[1].starts_with("--")) {
       error = args[0] + " needs the ID of a kept download (see datapond-cli archive)";
       return false;
     }
@@ -445,7 +445,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       line.command = Command::Help;
       return true;
     }
-    if (args[i].rfind("--", 0) != 0) {
+    if (!args[i].starts_with("--")) {
       error = "unexpected \"" + args[i] + "\"";
       return false;
     }

@@ -106,7 +106,7 @@ std::string LockFileName(const std::string& path, dev_t device) {
   char* real = realpath(path.c_str(), nullptr);
   const std::string resolved = real != nullptr ? real : "";
   std::free(real);
-  const bool directlyInDev = resolved.rfind("/dev/", 0) == 0 && resolved.find('/', 5) == std::string::npos;
+  const bool directlyInDev = resolved.starts_with("/dev/") && resolved.find('/', 5) == std::string::npos;
   if (directlyInDev) return "LCK.." + resolved.substr(5);
   return "LCK." + std::to_string(major(device)) + "." + std::to_string(minor(device));
 }

@@ -19,7 +19,7 @@ constexpr const char* kPrefixes[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "ttyX
 
 bool LooksSerial(const std::string& name) {
   for (const char* prefix : kPrefixes) {
-    if (name.rfind(prefix, 0) == 0) return true;
+    if (name.starts_with(prefix)) return true;
   }
   return false;
 }

@@ -154,9 +154,9 @@ std::string DocumentsFolder() {
   std::ifstream dirs(home + "/.config/user-dirs.dirs");
   for (std::string line; std::getline(dirs, line);) {
     const std::string key = "XDG_DOCUMENTS_DIR=\"";
-    if (line.rfind(key, 0) != 0) continue;
+    if (!line.starts_with(key)) continue;
     std::string value = line.substr(key.size(), line.rfind('"') - key.size());
-    if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+    if (value.starts_with("$HOME")) value = home + value.substr(5);
     return value;
   }
   return home + "/Documents";
@@ -239,7 +239,7 @@ FileSystem LocalFileSystem() {
           AsIs,   MakeFolders, Publish, Remove, List,     AppendLine};
 }
 
-bool IsDevicePath(const std::string& name) { return name.rfind("/dev/", 0) == 0; }
+bool IsDevicePath(const std::string& name) { return name.starts_with("/dev/"); }
 
 // The limit counts characters (code points), not the bytes of their UTF-8 form.
 std::string FolderPart(const std::string& path) {

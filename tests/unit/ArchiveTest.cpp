@@ -30,6 +30,7 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
       {good.substr(0, good.find("kind told by")), "line 3: ends before its kind told by line"},
       {replaced("meter: ss", "meter: \x1B[31mph"), "line 2: unknown meter \"\\x1B[31mph\""},
       {replaced("port: ", "port: \x7F"), "line 4: a control character in the port \"\\x7F\""},
+      {replaced("port: ", "port: \xC2\x9B"), "line 4: a control character in the port \"\\x9B\""},
       {replaced("2026-12-07", "2026-02-31"), "line 5: not a date and time \"2026-02-31 10:15:42 -05:30\""},
       {replaced("2026-12-07", "0000-12-07"), "line 5: not a date and time \"0000-12-07 10:15:42 -05:30\""},
       {replaced("2026-12-07", "2026-12-0x"), "line 5: not a date and time \"2026-12-0x 10:15:42 -05:30\""},
