@@ -23,9 +23,12 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
   damaged = false;
   const std::string folder = ArchiveFolder(options, files);
   // About what the history of a weekly archive fills at its peak: half its readings new in
-  // each download, their grid texts and the file written.
+  // each download, their grid texts and the file written. A filtered history may keep a
+  // fraction of that, so it takes its memory as it comes.
   constexpr size_t kBytesPerDownload = 24 << 10, kMostPrepared = size_t{1} << 30;
-  PrepareMemory(std::min(KeptDownloadIds(folder, files).size() * kBytesPerDownload, kMostPrepared));
+  if (filter.locations.empty() && filter.types.empty() && !filter.since && !filter.until) {
+    PrepareMemory(std::min(KeptDownloadIds(folder, files).size() * kBytesPerDownload, kMostPrepared));
+  }
   ForEachKeptDownload(folder, files, [&](ArchiveEntry& entry) {
     if (!entry.error.empty()) {
       Say("datapond-cli: left out: " + entry.error);
