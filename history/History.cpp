@@ -233,7 +233,7 @@ void HistoryBuilder::Add(const KeptDownload& download) {
   // Only dissolved oxygen reads its records by the units.
   const int32_t units = download.kind == MeterKind::DissolvedOxygen ? download.units : UnitsNotAsked;
   const std::function<int32_t()> noQuestion;
-  bool valid = false, gave = false;
+  bool valid = false, gave = false;  // valid: of a download left out for want of its units
   for (const std::vector<uint16_t>& registers : download.records) {
     if (withoutUnits) {
       Reading reading;
@@ -261,7 +261,6 @@ void HistoryBuilder::Add(const KeptDownload& download) {
     } else if (placed.outcome < Merge::kFilteredOut) {
       m.Count(placed.outcome);
     }
-    valid = valid || placed.outcome != Merge::kInvalid;
     gave = gave || placed.outcome < Merge::kFilteredOut;
   }
   if (withoutUnits && valid) m.what.withoutUnits.push_back(d);

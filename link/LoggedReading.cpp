@@ -97,7 +97,6 @@ void DecodeRecord(const std::vector<uint16_t>& registers, MeterKind kind, const 
 int32_t ReadLoggedReading(MeterLink& link, ReadingTable& table, int32_t record) {
   link.LastErrorText = "No Error";
   Reading& reading = table.readings.at(static_cast<size_t>(record));
-  reading.discard = 0;
   const int32_t registers = link.registersPerRecord;
   const int32_t code = Transact(link, RecordRequest(record, registers));
   const ReplyBytes& r = link.ReplyBuffer;

@@ -203,19 +203,21 @@ TEST(History, EachReadingAsOftenAsOneDownloadHoldsIt) {
   }
 }
 
-// Past the merge's first thousand slots: every reading still found again, none lost.
+// Past many growths of the merge's tables, read twice over: every reading still found again,
+// none lost and none counted twice.
 TEST(History, ManyDistinctReadingsEachOnce) {
   std::vector<KeptDownload> kept;
-  for (int day = 1; day <= 4; ++day) {
+  for (int download = 0; download < 40; ++download) {
     std::vector<Logged> records;
     for (int r = 0; r < 250; ++r)
-      records.push_back({"A1", static_cast<int16_t>(700 + r % 90), 215, Minutes(5, day, 0, r), 38});
-    kept.push_back(Kept(MeterKind::MultiParameter, 10 + day, UnitsNotAsked, records));
+      records.push_back({"A1", static_cast<int16_t>(700 + r % 90), 215, Minutes(5, 1, 0, download * 250 + r), 38});
+    kept.push_back(Kept(MeterKind::MultiParameter, 10, UnitsNotAsked, records));
   }
-  kept.push_back(kept.front());
+  const std::vector<KeptDownload> again = kept;
+  kept.insert(kept.end(), again.begin(), again.end());
   ReadingTable table;
   HistorySummary what;
-  EXPECT_EQ(BuildHistory(kept, {}, table, what), 1000);
+  EXPECT_EQ(BuildHistory(kept, {}, table, what), 10000);
 }
 
 // Each download kept refreshes the report from every download in the folder; one that cannot
