@@ -64,10 +64,16 @@ class Lines {
 // " 12:", the record's index right-aligned in three places; written by hand, since it is
 // written and checked for every record of every kept download read.
 std::string RecordLabel(size_t index) {
-  std::string label;
-  for (; index != 0 || label.empty(); index /= 10) label.insert(label.begin(), static_cast<char>('0' + index % 10));
-  if (label.size() < 3) label.insert(0, 3 - label.size(), ' ');
-  return label + ':';
+  char label[24];
+  char* const end = label + sizeof label;
+  char* first = end;
+  *--first = ':';
+  do {
+    *--first = static_cast<char>('0' + index % 10);
+    index /= 10;
+  } while (index != 0);
+  while (end - first < 4) *--first = ' ';
+  return std::string(first, end);
 }
 
 // A field's text as an error may show it: quoted, its control characters escaped.
