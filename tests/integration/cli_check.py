@@ -323,7 +323,8 @@ def check_port_locks():
                 _, listed, said = run("ports")
                 after = stty("-a")
                 status, out, err = run("download", "--port", bridge, "--format", "tab", "--no-archive", user=NOBODY)
-            told = "%s is busy: %s" % (DEVICE, busy) in said if busy else not os.path.exists(lock_file(bridge))
+                left = os.path.exists(lock_file(bridge))  # before the lock files planted here are removed
+            told = "%s is busy: %s" % (DEVICE, busy) in said if busy else not left
             # root sees who holds a terminal in exclusive mode: this check, and socat holding the bridge
             line = next((l for l in said.splitlines() if l.startswith("datapond-cli: %s is busy" % DEVICE)), "")
             holders = set(re.findall(r"process \d+ \(([^)]*)\)", line))
