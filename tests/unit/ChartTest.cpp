@@ -59,6 +59,8 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
        {"10:00/1 Jan 2025", "10:05/", "10:10/", "10:15/", "10:20/"}},
       {"fortnights", {2025, 1, 1, 0, 0}, {2025, 3, 12, 0, 0}, 5, {"6 Jan/2025", "20 Jan/", "3 Feb/", "17 Feb/", "3 Mar/"}},
       {"years", {2020, 6, 1, 0, 0}, {2025, 6, 1, 0, 0}, 6, {"2021/", "2022/", "2023/", "2024/", "2025/"}},
+      {"half days", {2025, 1, 1, 0, 0}, {2025, 1, 3, 12, 0}, 6,
+       {"00:00/1 Jan 2025", "12:00/", "00:00/2 Jan", "12:00/", "00:00/3 Jan", "12:00/"}},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -107,6 +109,7 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     const Chart chart = BuildChart(many, {"T"}, {294, ChartQuantity::Value, 760, 280});
     const ChartSeries& s = chart.series.at(0);
     EXPECT_TRUE(s.reduced);
+    EXPECT_TRUE(BuildChart({many.data(), 1500}, {"T"}, {294, ChartQuantity::Value, 760, 280}).series.at(0).reduced);
     EXPECT_LE(s.points.size(), static_cast<size_t>(2 * (chart.right - chart.left) + 2));
     const auto [highest, lowest] = std::minmax_element(
         s.points.begin(), s.points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
