@@ -69,9 +69,9 @@ void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
   std::string damaged;  // a log that cannot be read: no download is shown without its corrections
   ReadCorrections(folder, files, corrections, damaged);
   const std::vector<std::string> ids = KeptDownloadIds(folder, files);
-  // The next few downloads are read and parsed on a second thread while the caller works on
-  // these, and the thread frees what the caller is done with: on two cores a history takes the
-  // longer of the two, not their sum.
+  // The next downloads are read and parsed in batches on other threads while the caller works
+  // on these, and those threads free what the caller is done with: on two cores a history takes
+  // the longer of the two kinds of work, not their sum.
   constexpr size_t kBatch = 32;
   using Batch = std::vector<ArchiveEntry>;
   const auto load = [&](size_t from, Batch spent) {
