@@ -36,6 +36,7 @@ bool IsId(const std::string& name) {
 
 // Oldest first: by the moment, then by the sequence number as a number.
 bool Earlier(const std::string& a, const std::string& b) {
+  // no-mutate(< 0): the moments differ here, so their order is never 0
   if (a.compare(0, 16, b, 0, 16) != 0) return a.compare(0, 16, b, 0, 16) < 0;
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
@@ -72,7 +73,7 @@ void ForEachKeptDownload(const std::string& folder, const FileSystem& files,
   // The next downloads are read and parsed in batches on other threads while the caller works
   // on these, and those threads free what the caller is done with: on two cores a history takes
   // the longer of the two kinds of work, not their sum.
-  constexpr size_t kBatch = 32;
+  constexpr size_t kBatch = 32;  // no-mutate(32): the batch's size changes only the speed
   using Batch = std::vector<ArchiveEntry>;
   const auto load = [&](size_t from, Batch spent) {
     return std::async(

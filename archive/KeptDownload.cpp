@@ -123,12 +123,12 @@ bool ParseMomentText(const std::string& text, LocalMoment& moment) {
 std::string MomentText(const LocalMoment& moment, bool withOffset) {
   const CivilTime& t = moment.time;
   const int offset = moment.utcOffsetMinutes, size = offset < 0 ? -offset : offset;
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100, t.day % 100,
-                t.hour % 100, t.minute % 100, moment.second % 100);
+  char text[80];  // room for any int in each field, so the compiler sees that nothing is cut
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                moment.second);
   if (!withOffset) return text;
-  char zone[16];
-  std::snprintf(zone, sizeof zone, " %c%02d:%02d", offset < 0 ? '-' : '+', size / 60 % 100, size % 60);
+  char zone[32];
+  std::snprintf(zone, sizeof zone, " %c%02d:%02d", offset < 0 ? '-' : '+', size / 60, size % 60);
   return text + std::string(zone);
 }
 

@@ -48,6 +48,7 @@ int32_t AskUnits() {
                kUnitsQuestion[2], kUnitsMgPerLitre, kUnitsSaturation);
   std::string answer;
   while (std::getline(std::cin, answer)) {
+    // no-mutate(: 2): every answer but 1 is %Sat to those who read it
     if (answer == "1" || answer == "2") return answer == "1" ? 1 : 2;
     std::fprintf(stderr, "Units [1/2]: ");
   }

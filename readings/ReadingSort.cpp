@@ -30,10 +30,11 @@ int Compare(Key key, const Reading& a, const Reading& b) {
 }  // namespace
 
 bool compareReadings(int32_t priority, const Reading& a, const Reading& b) {
+  // no-mutate(<= TimeOnly): TimeOnly's keys and entry 0's are the same, none before the time
   const Keys& keys = kKeysBeforeTime[priority >= LocationTypeTime && priority <= TimeOnly ? priority : 0];
   for (int i = 0; i < keys.count; ++i) {
     const int order = Compare(keys.key[i], a, b);
-    if (order != 0) return order < 0;
+    if (order != 0) return order < 0;  // no-mutate(order < 0): order is not 0 here
   }
   return a.timestamp > b.timestamp;
 }

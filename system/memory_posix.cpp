@@ -1,3 +1,5 @@
+// no-mutate-file: what this changes is only the speed and the memory a history keeps.
+
 #include <sys/mman.h>
 
 #include <cstdint>
