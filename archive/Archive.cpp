@@ -45,18 +45,10 @@ bool Earlier(const std::string& a, const std::string& b) {
 // One kept download, its corrections applied.
 bool LoadKept(const std::string& folder, const std::string& id, const FileSystem& files,
               const std::vector<Correction>& corrections, KeptDownload& kept, std::string& error) {
-  const std::string path = PathOf(folder, id + kExtension);
-  std::string text, reason;
-  if (!IsId(id)) {
-    error = path + ": no such kept download";
-    return false;
-  }
-  if (!files.read(path, kMaxKeptDownloadBytes, text, reason)) {
-    error = path + ": " + (files.isFile(path) || files.isFolder(path) ? reason : "no such kept download");
-    return false;
-  }
+  std::string text;
+  if (!ReadKeptFile(folder, id, files, text, error)) return false;
   if (!ParseKeptDownload(text, kept, error) || !ApplyCorrections(corrections, id, kept, error)) {
-    error = path + ": " + error;
+    error = PathOf(folder, id + kExtension) + ": " + error;
     return false;
   }
   return true;
@@ -144,6 +136,21 @@ bool KeepDownload(const KeptDownload& kept, const std::string& folder, const Fil
   if (reason.empty()) reason = "too many downloads in one second";
   files.remove(partial);
   return false;
+}
+
+bool ReadKeptFile(const std::string& folder, const std::string& id, const FileSystem& files, std::string& text,
+                  std::string& error) {
+  const std::string path = PathOf(folder, id + kExtension);
+  std::string reason;
+  if (!IsId(id)) {
+    error = path + ": no such kept download";
+    return false;
+  }
+  if (!files.read(path, kMaxKeptDownloadBytes, text, reason)) {
+    error = path + ": " + (files.isFile(path) || files.isFolder(path) ? reason : "no such kept download");
+    return false;
+  }
+  return true;
 }
 
 std::vector<std::string> KeptDownloadIds(const std::string& folder, const FileSystem& files) {

@@ -41,6 +41,10 @@ int32_t ValidReadings(const KeptDownload& kept);
 // What the user is told when a download could not be kept: where, and the system's reason.
 std::string NotKeptMessage(const std::string& folder, const std::string& reason);
 
+// The bytes of one kept download as its file holds them; false with `error` naming the file.
+bool ReadKeptFile(const std::string& folder, const std::string& id, const FileSystem& files, std::string& text,
+                  std::string& error);
+
 // Reads one kept download, with its corrections; false with `error` naming the file and, for
 // a damaged one, the line.
 bool LoadKeptDownload(const std::string& folder, const std::string& id, const FileSystem& files, KeptDownload& kept,

@@ -18,7 +18,8 @@ enum ExitStatus {
   NoValidReadings = 3,
   NotWritten = 4,
   NotKept = 5,
-  DamagedLeftOut = 6  // written, but damaged kept downloads were left out: a nightly script must know
+  DamagedLeftOut = 6,  // written, but damaged kept downloads were left out: a nightly script must know
+  StoreFailed = 7      // the store could not be reached or refused; what was kept stays kept
 };
 
 // Messages may quote what came from outside (a kept file, a name typed), so a control
@@ -57,3 +58,10 @@ int RunReplayCommand(const ReplayOptions& options);
 int RunCorrectCommand(const CorrectOptions& options);
 int RunHistoryCommand(const HistoryOptions& options);
 int RunReportCommand(const ReportOptions& options);
+int RunSyncCommand(const SyncOptions& options);
+// The store named by --store, else $DATAPOND_STORE; "" for none.
+std::string StoreOf(const std::string& given);
+// Status 0 for a store this build can use, named without a password; else 2, said.
+int CheckStore(const std::string& store);
+// The folder's kept downloads into the store, with what the user is told: status 0, 6 or 7.
+int SyncToStore(const std::string& store, const std::string& folder, const FileSystem& files);

@@ -73,6 +73,9 @@ int RunDownloadCommand(const DownloadOptions& options) {
   const std::string port = options.port.empty() ? defaults.LastPort : options.port;
   if (port.empty()) return UsageError("no --port given and no port remembered");
   if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
+  const std::string store = StoreOf(options.store);
+  if (!store.empty() && !options.keep) return UsageError("--store syncs kept downloads, and --no-archive keeps none");
+  if (const int status = store.empty() ? Saved : CheckStore(store); status != Saved) return status;
 
   Progress progress;
   bool unitsUnanswered = false;
@@ -105,6 +108,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
   }
   // Every record was read: the meter's records are kept before anything is written.
   bool kept = !options.keep;
+  int synced = Saved;
   if (options.keep) {
     KeptDownload download = KeptFromLink(link, port);
     if (unitsUnanswered) download.units = UnitsNotAsked;
@@ -113,6 +117,9 @@ int RunDownloadCommand(const DownloadOptions& options) {
     kept = outcome.kept;
     if (kept) {
       std::fprintf(stderr, "Kept as %s in %s\n", outcome.id.c_str(), folder.c_str());
+      synced = store.empty() ? Saved : SyncToStore(store, folder, files);
+      if (synced == StoreFailed)
+        Say("datapond-cli: the download is kept in " + folder + "; the next sync will carry it");
     } else {
       std::fprintf(stderr, "datapond-cli: %s\n", outcome.message.c_str());
     }
@@ -129,5 +136,5 @@ int RunDownloadCommand(const DownloadOptions& options) {
   std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
                DataWindowTitle(table.meterKind).c_str());
   const int status = WriteOutputs(table, options.write, defaults, files, "download");
-  return status == Saved && !kept ? NotKept : status;
+  return status != Saved ? status : !kept ? NotKept : synced;
 }

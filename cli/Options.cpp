@@ -17,6 +17,7 @@ const char* const kUsage =
     "       datapond-cli report [FILTERS] [--units U] [--sort ORDER] [--date-format P]\n"
     "                           [--time-format P] --output FILE.html\n"
     "       datapond-cli correct ID [--units mg/l|sat] [--downloaded YYYY-MM-DD] [--archive DIR]\n"
+    "       datapond-cli sync [--archive DIR] --store STORE\n"
     "       datapond-cli --help | --version\n"
     "\n"
     "  ports                  list the serial ports that can be opened now, after a tab what the\n"
@@ -29,6 +30,8 @@ const char* const kUsage =
     "  report                 the history as one web page with a chart of each reading type\n"
     "  correct                mend a kept download's units or date: the change is added to\n"
     "                         corrections.txt beside the downloads, which never change\n"
+    "  sync                   put the kept downloads and their corrections into the shared store,\n"
+    "                         each once: it says how many it added and how many it had\n"
     "\n"
     "Options, as --option VALUE or --option=VALUE:\n"
     "  --port PORT            the meter's port or its /dev/serial/by-id name (default: the one used last)\n"
@@ -50,6 +53,9 @@ const char* const kUsage =
     "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
     "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
     "  --no-archive           do not keep this download\n"
+    "  --store STORE          the shared PostgreSQL store, as libpq names one (\"host=db dbname=datapond\",\n"
+    "                         \"service=datapond\"; passwords in ~/.pgpass): sync and download take\n"
+    "                         $DATAPOND_STORE without it, and download syncs once it has kept\n"
     "Filters of history and report, each but --since and --until repeatable:\n"
     "  --location NAME        the readings of this location\n"
     "  --type T               do-ppm do-sat do-mgl ss-low ss-high ph orp-us or orp-eur\n"
@@ -77,7 +83,9 @@ const char* const kUsage =
     "Exit status: 0 saved, 1 the meter could not be read, 2 a mistake in the command or a\n"
     "damaged kept download to replay, 3 no valid readings, 4 a file or standard output could\n"
     "not be written, 5 all was written but the download could not be kept, 6 all was written\n"
-    "but damaged kept downloads were left out (archive, history, report).\n";
+    "but damaged kept downloads were left out (archive, history, report, sync), 7 the store\n"
+    "could not be reached or refused what was sent (a download is kept and saved all the same,\n"
+    "and the next sync carries it).\n";
 
 namespace {
 
@@ -107,11 +115,13 @@ const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat:
 // The commands that take options, each a bit of the options' masks below.
 const std::map<std::string, Command> kCommands = {{"download", Command::Download}, {"archive", Command::Archive},
                                                   {"replay", Command::Replay},     {"history", Command::History},
-                                                  {"report", Command::Report},     {"correct", Command::Correct}};
+                                                  {"report", Command::Report},     {"correct", Command::Correct},
+                                                  {"sync", Command::Sync}};
 
 constexpr unsigned Bit(Command c) { return 1u << static_cast<unsigned>(c); }
 constexpr unsigned kD = Bit(Command::Download), kA = Bit(Command::Archive), kR = Bit(Command::Replay),
-                   kH = Bit(Command::History), kP = Bit(Command::Report), kC = Bit(Command::Correct);
+                   kH = Bit(Command::History), kP = Bit(Command::Report), kC = Bit(Command::Correct),
+                   kS = Bit(Command::Sync);
 
 struct OptionKind {
   bool takesValue;
@@ -130,14 +140,15 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--delimiter", {true, kD | kR | kH}},
     {"--encoding", {true, kD | kR | kH}},
     {"--decimal-comma", {false, kD | kR | kH}},
-    {"--archive", {true, kD | kA | kR | kH | kP | kC}},
+    {"--archive", {true, kD | kA | kR | kH | kP | kC | kS}},
+    {"--store", {true, kD | kS}},
     {"--downloaded", {true, kC}},
     {"--no-archive", {false, kD}},
     {"--location", {true, kH | kP}},
     {"--type", {true, kH | kP}},
     {"--since", {true, kH | kP}},
     {"--until", {true, kH | kP}},
-    {"--help", {false, kD | kA | kR | kH | kP | kC}},
+    {"--help", {false, kD | kA | kR | kH | kP | kC | kS}},
 };
 
 // A date of the filters, as YYYY-MM-DD.
@@ -302,7 +313,7 @@ class OutputPairing {
 
 // Every option as given, before it goes to the record of its command.
 struct Given {
-  std::string port, id, reportPath;
+  std::string port, id, reportPath, store;
   bool keep = true;
   KeptOptions kept;
   WriteOptions write;
@@ -321,6 +332,11 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
   if (option == "--archive") {
     d.kept.archiveFolder = value;
     if (value.empty()) error = "--archive needs a folder";
+    return !value.empty();
+  }
+  if (option == "--store") {
+    d.store = value;
+    if (value.empty()) error = "--store needs the store's connection string, such as \"dbname=datapond\"";
     return !value.empty();
   }
   if (option == "--no-archive") {
@@ -491,12 +507,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   }
   if (!pairing.Finish(d.write.outputs, error) || !CheckTogether(d.write, delimiterGiven, error)) return false;
   switch (line.command) {
-    case Command::Download: line.download = {d.port, d.keep, d.kept, d.write}; break;
+    case Command::Download: line.download = {d.port, d.keep, d.kept, d.write, d.store}; break;
     case Command::Archive: line.archive = {d.kept}; break;
     case Command::Replay: line.replay = {d.id, d.kept, d.write}; break;
     case Command::History: line.history = {d.filter, d.kept, d.write}; break;
     case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write}; break;
     case Command::Correct: line.correct = {d.id, d.kept, d.downloadedOn}; break;
+    case Command::Sync: line.sync = {d.kept, d.store}; break;
     case Command::Help:
     case Command::Version:
     case Command::Ports: break;

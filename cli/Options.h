@@ -45,6 +45,7 @@ struct DownloadOptions {
   bool keep = true;  // --no-archive: this download is not kept
   KeptOptions kept;  // units not asked: asked on a terminal
   WriteOptions write;
+  std::string store;  // --store, else $DATAPOND_STORE: synced there once kept; empty: none
 };
 struct ArchiveOptions {
   KeptOptions kept;
@@ -73,7 +74,13 @@ struct CorrectOptions {
   std::optional<CivilTime> downloadedOn;
 };
 
-enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report, Correct };
+// The kept downloads put into the shared store: --store, else $DATAPOND_STORE.
+struct SyncOptions {
+  KeptOptions kept;
+  std::string store;
+};
+
+enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report, Correct, Sync };
 
 // The command, and the options of that command alone.
 struct CommandLine {
@@ -84,6 +91,7 @@ struct CommandLine {
   HistoryOptions history;
   ReportOptions report;
   CorrectOptions correct;
+  SyncOptions sync;
 };
 
 // Parses the arguments after the program name. Every mistake that can be seen without the

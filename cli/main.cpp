@@ -21,6 +21,7 @@ int Run(const CommandLine& line) {
     case Command::Archive: return RunArchiveCommand(line.archive);
     case Command::Replay: return RunReplayCommand(line.replay);
     case Command::Correct: return RunCorrectCommand(line.correct);
+    case Command::Sync: return RunSyncCommand(line.sync);
     case Command::History: return RunHistoryCommand(line.history);
     case Command::Report: break;
   }
