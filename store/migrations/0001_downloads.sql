@@ -99,4 +99,5 @@ END $$;
 
 GRANT USAGE ON SCHEMA datapond TO datapond_writer, datapond_reader;
 GRANT SELECT ON ALL TABLES IN SCHEMA datapond TO datapond_reader, datapond_writer;
-GRANT INSERT ON ALL TABLES IN SCHEMA datapond TO datapond_writer;
+GRANT INSERT ON datapond.download, datapond.record, datapond.correction, datapond.decoding, datapond.reading
+  TO datapond_writer;
