@@ -4,6 +4,7 @@
 
 #include "DefaultsFile.h"
 #include "FileSystem.h"
+#include "History.h"
 #include "KeptDownload.h"
 #include "Options.h"
 #include "ReadingTable.h"
@@ -63,5 +64,8 @@ int RunSyncCommand(const SyncOptions& options);
 std::string StoreOf(const std::string& given);
 // Status 0 for a store this build can use, named without a password; else 2, said.
 int CheckStore(const std::string& store);
+// The history from the store, with what the user is told: status 0, 2 or 7.
+int HistoryFromStore(const std::string& store, const HistoryFilter& filter, int32_t units, ReadingTable& table,
+                     HistorySummary& what);
 // The folder's kept downloads into the store, with what the user is told: status 0, 6 or 7.
 int SyncToStore(const std::string& store, const std::string& folder, const FileSystem& files);

@@ -17,11 +17,11 @@
 namespace {
 
 // The history of the kept downloads, read one at a time, with a word on those it cannot use.
-int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, const FileSystem& files,
-                   ReadingTable& table, HistorySummary& what, bool& damaged) {
-  HistoryBuilder builder(filter);
-  damaged = false;
+int FolderHistory(const HistoryFilter& filter, const KeptOptions& options, const FileSystem& files, ReadingTable& table,
+                  HistorySummary& what, bool& damaged) {
   const std::string folder = ArchiveFolder(options, files);
+  if (const int status = CheckKeptFolder(folder, files); status != Saved) return status;
+  HistoryBuilder builder(filter);
   // About what the history of a weekly archive fills at its peak: half its readings new in
   // each download, their grid texts and the file written. A filtered history may keep a
   // fraction of that, so it takes its memory as it comes.
@@ -38,7 +38,18 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
     if (entry.kept.units == UnitsNotAsked) entry.kept.units = UnitsOf(options, entry.kept);
     builder.Add(entry.kept);
   });
-  if (builder.Finish(table, what) == 0 && what.withoutUnits.empty()) {
+  builder.Finish(table, what);
+  return Saved;
+}
+
+// The history of the folder or of the store, with a word on what it left out.
+int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, const std::string& store,
+                   const FileSystem& files, ReadingTable& table, HistorySummary& what, bool& damaged) {
+  damaged = false;
+  const int status = store.empty() ? FolderHistory(filter, options, files, table, what, damaged)
+                                   : HistoryFromStore(store, filter, options.units, table, what);
+  if (status != Saved) return status;
+  if (table.count == 0 && what.withoutUnits.empty()) {
     std::fprintf(stderr, "No kept reading matches\n");
     return NoValidReadings;
   }
@@ -63,11 +74,11 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
 int RunHistoryCommand(const HistoryOptions& options) {
   const FileSystem files = LocalFileSystem();
   if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
-  if (const int status = CheckKeptFolder(ArchiveFolder(options.kept, files), files); status != Saved) return status;
   bool damaged = false;
   ReadingTable table;
   HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, options.kept, files, table, what, damaged); status != Saved) {
+  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, table, what, damaged);
+      status != Saved) {
     return status;
   }
   Defaults defaults = LoadDefaults(files);
@@ -78,11 +89,11 @@ int RunHistoryCommand(const HistoryOptions& options) {
 int RunReportCommand(const ReportOptions& options) {
   const FileSystem files = LocalFileSystem();
   if (const int status = CheckOutputPath(options.path, files); status != Saved) return status;
-  if (const int status = CheckKeptFolder(ArchiveFolder(options.kept, files), files); status != Saved) return status;
   bool damaged = false;
   ReadingTable table;
   HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, options.kept, files, table, what, damaged); status != Saved) {
+  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, table, what, damaged);
+      status != Saved) {
     return status;
   }
   table.sortPriority = options.write.sortPriority;

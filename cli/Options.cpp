@@ -55,7 +55,8 @@ const char* const kUsage =
     "  --no-archive           do not keep this download\n"
     "  --store STORE          the shared PostgreSQL store, as libpq names one (\"host=db dbname=datapond\",\n"
     "                         \"service=datapond\"; passwords in ~/.pgpass): sync and download take\n"
-    "                         $DATAPOND_STORE without it, and download syncs once it has kept\n"
+    "                         $DATAPOND_STORE without it, and download syncs once it has kept;\n"
+    "                         history and report read the store rather than the folder\n"
     "Filters of history and report, each but --since and --until repeatable:\n"
     "  --location NAME        the readings of this location\n"
     "  --type T               do-ppm do-sat do-mgl ss-low ss-high ph orp-us or orp-eur\n"
@@ -79,6 +80,8 @@ const char* const kUsage =
     "  datapond-cli replay 20261207-101542-1 --units mg/l --output readings.xlsx\n"
     "  datapond-cli history --location A1 --since 2026-11-01 --output november.csv\n"
     "  datapond-cli report --type ph --output report.html\n"
+    "  datapond-cli sync --store \"host=db.plant dbname=datapond\"\n"
+    "  datapond-cli history --store \"host=db.plant dbname=datapond\" --output all.xlsx\n"
     "\n"
     "Exit status: 0 saved, 1 the meter could not be read, 2 a mistake in the command or a\n"
     "damaged kept download to replay, 3 no valid readings, 4 a file or standard output could\n"
@@ -141,7 +144,7 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--encoding", {true, kD | kR | kH}},
     {"--decimal-comma", {false, kD | kR | kH}},
     {"--archive", {true, kD | kA | kR | kH | kP | kC | kS}},
-    {"--store", {true, kD | kS}},
+    {"--store", {true, kD | kH | kP | kS}},
     {"--downloaded", {true, kC}},
     {"--no-archive", {false, kD}},
     {"--location", {true, kH | kP}},
@@ -510,8 +513,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     case Command::Download: line.download = {d.port, d.keep, d.kept, d.write, d.store}; break;
     case Command::Archive: line.archive = {d.kept}; break;
     case Command::Replay: line.replay = {d.id, d.kept, d.write}; break;
-    case Command::History: line.history = {d.filter, d.kept, d.write}; break;
-    case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write}; break;
+    case Command::History: line.history = {d.filter, d.kept, d.write, d.store}; break;
+    case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write, d.store}; break;
     case Command::Correct: line.correct = {d.id, d.kept, d.downloadedOn}; break;
     case Command::Sync: line.sync = {d.kept, d.store}; break;
     case Command::Help:

@@ -59,12 +59,14 @@ struct HistoryOptions {
   HistoryFilter filter;
   KeptOptions kept;
   WriteOptions write;
+  std::string store;  // --store: the history of the store rather than of the folder
 };
 struct ReportOptions {
   std::string path;  // the page to write
   HistoryFilter filter;
   KeptOptions kept;
   WriteOptions write;
+  std::string store;
 };
 
 // A kept download mended: the fields given, recorded beside it (the kept file never changes).

@@ -68,12 +68,12 @@ bool Connection::Succeeded(PGresult* answer, std::string& error) {
 }
 
 Connection::Rows Connection::Query(const std::string& sql, const std::vector<std::string>& parameters,
-                                   std::string& error, const std::vector<size_t>& binary) {
+                                   std::string& error, const std::vector<size_t>& binary, bool emptyIsNull) {
   std::vector<const char*> values;
   std::vector<int> lengths, formats;
   for (size_t i = 0; i < parameters.size(); ++i) {
     const bool bytes = std::find(binary.begin(), binary.end(), i) != binary.end();
-    values.push_back(parameters[i].c_str());
+    values.push_back(emptyIsNull && parameters[i].empty() ? nullptr : parameters[i].c_str());
     lengths.push_back(static_cast<int>(parameters[i].size()));
     formats.push_back(bytes ? 1 : 0);
   }

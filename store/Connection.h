@@ -22,9 +22,10 @@ class Connection {
     std::vector<std::vector<std::string>> rows;
     bool ok = false;
   };
-  // Parameters go as text; a parameter whose index is in `binary` goes as bytes (bytea).
+  // Parameters go as text; a parameter whose index is in `binary` goes as bytes (bytea), and
+  // with `emptyIsNull` an empty one as NULL.
   Rows Query(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
-             const std::vector<size_t>& binary = {});
+             const std::vector<size_t>& binary = {}, bool emptyIsNull = false);
   // Statements without parameters, several of them at once (a step of the schema).
   bool Run(const std::string& sql, std::string& error);
   // The SQLSTATE of the last failure, "42501" for a right the user does not have.

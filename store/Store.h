@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "History.h"
 
 // The shared store: a plant's kept downloads in one PostgreSQL database. A store is named by a
 // libpq connection string or URI ("host=db.plant dbname=datapond", "service=datapond",
@@ -29,6 +30,13 @@ struct SyncResult {
   size_t corrections = 0;            // corrections the store did not hold
   std::vector<std::string> leftOut;  // damaged kept downloads, each its error
 };
+
+// The history of every download in the store, merged by the database by the rules of the
+// history of a folder, so that for the same kept downloads it is the same table: sorted by
+// location and newest time first, ready for fillGrid. `unanswered` gives the units of
+// dissolved-oxygen downloads kept without an answer (UnitsNotAsked: they are left out).
+bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int32_t unanswered, ReadingTable& table,
+                  HistorySummary& what, std::string& error);
 
 // Puts every kept download of the folder that the store does not hold yet into it, with the
 // corrections beside them, after making or upgrading the schema. Each batch of downloads goes

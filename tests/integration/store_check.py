@@ -57,22 +57,32 @@ def synced(folder, store=STORE):
     return run("sync", "--archive", folder, "--store", store)
 
 
-# A folder of kept downloads of the multiparameter meter: download k of `first` to `last`, its
-# 250 records each a reading of one of 8 locations, half of them its predecessor's.
+# A kept download, its records given as registers (the meter's slots after them empty).
+def kept(path, moment, records, meter="multi", units="none"):
+    slots, size = {"multi": (250, 8), "do": (50, 7), "ss": (50, 6)}[meter]
+    records = records + [[0xFFFF] * size] * (slots - len(records))
+    lines = ["Datapond kept download, format 1", "meter: " + meter, "kind told by: identification",
+             "port: /dev/ttyUSB0", "downloaded: %s +01:00" % moment, "units: " + units,
+             "records: %d of %d registers" % (slots, size)] + ["%3d: %s" % (r, " ".join("%04X" % w for w in words))
+                                                               for r, words in enumerate(records)]
+    os.makedirs(path, exist_ok=True)
+    with open(os.path.join(path, moment.replace("-", "").replace(":", "").replace(" ", "-") + "-1.txt"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+# One of 8 locations, its value, temperature and minutes in the year; pH by default.
+def record(j, meter="multi", code=0x26):
+    minutes = (j * 37) % 525000
+    words = [0x4C30 + j % 8, 0x2020, 0x2020, 700 + j % 90] + ([150 + j % 100] if meter != "ss" else [])
+    return words + [minutes >> 16, minutes & 0xFFFF] + ([code] if meter == "multi" else [])
+
+
+# Multiparameter downloads k of `first` to `last`, half of each one's records its predecessor's.
 def folder(name, first, last):
     path = os.path.join(WORK, name)
-    os.makedirs(path, exist_ok=True)
     for k in range(first, last):
-        lines = ["Datapond kept download, format 1", "meter: multi", "kind told by: identification",
-                 "port: /dev/ttyUSB0", "downloaded: 2026-12-07 %02d:%02d:%02d +01:00" % (k // 3600, k // 60 % 60, k % 60),
-                 "units: none", "records: 250 of 8 registers"]
-        for r in range(250):
-            j = k * 125 + r
-            minutes = (j * 37) % 525000
-            words = [0x4C30, 0x3020 + j % 8, 0x2020, 700 + j % 90, 150 + j % 100, minutes >> 16, minutes & 0xFFFF, 0x26]
-            lines.append("%3d: %s" % (r, " ".join("%04X" % w for w in words)))
-        with open(os.path.join(path, "20261207-%02d%02d%02d-1.txt" % (k // 3600, k // 60 % 60, k % 60)), "w") as f:
-            f.write("\n".join(lines) + "\n")
+        kept(path, "2026-12-07 %02d:%02d:%02d" % (k // 3600, k // 60 % 60, k % 60),
+             [record(k * 125 + r) for r in range(250)])
     return path
 
 
@@ -129,6 +139,36 @@ def check_sync():
         status, err = synced(e, STORE.replace("plant", database))
         check("%s: the next sync completes it" % database, status == 0 and whole(database) == "0" and
               held(database) == before + 500 and "%d downloads added" % (before + 500 - part) in err, err)
+
+
+# The store's history and report are the folder's, byte for byte: every kind of meter, a record
+# kept again a year later, readings held twice, units given and mended, a date mended, filters.
+def check_same_as_folder():
+    t, same = os.path.join(WORK, "t"), STORE.replace("plant", "same")
+    sql("CREATE DATABASE same")
+    kept(t, "2025-12-22 10:00:00", [record(j) for j in range(30)] + [record(0)] * 2)
+    kept(t, "2026-12-28 09:00:00", [record(j) for j in range(15, 45)] + [record(0)] * 3)
+    kept(t, "2026-12-29 09:00:00", [record(j, code=c) for j in range(5) for c in (0x22, 0x23, 0x126, 0x226)])
+    for moment, units in (("2026-12-01 08:00:00", "mg/l"), ("2026-12-02 08:00:00", "none"), ("2026-12-03 08:00:00", "none")):
+        kept(t, moment, [record(j, "do") for j in range(40)], "do", units)
+    kept(t, "2026-12-04 08:00:00", [record(j, "ss") for j in range(50)], "ss")
+    kept(t, "2026-06-04 08:00:00", [record(j) for j in range(100, 120)])
+    fixes = (("20261203-080000-1", "--units", "sat"), ("20260604-080000-1", "--downloaded", "2025-06-04"))
+    status = [run("correct", i, option, value, "--archive", t)[0] for i, option, value in fixes] + [synced(t, same)[0]]
+    check("the folder of every case is synced", status == [0, 0, 0], status)
+    differ = []
+    for options in ([], ["--units", "mg/l"], ["--location", "l1", "--location", "L2"], ["--type", "ph", "--type", "do-sat"],
+                    ["--since", "2026-01-01", "--until", "2026-06-30"], ["--sort", "type-location-time"], ["--sort", "time"]):
+        for kind in ("text", "csv", "tab", "xls", "xlsx", "html"):
+            outputs = {}
+            for where in (["--archive", t], ["--store", same]):
+                name = os.path.join(WORK, "out." + kind)
+                command = ["report"] if kind == "html" else ["history", "--format", kind]
+                status, err = run(*command, *options, *where, "--output", name)
+                outputs[where[0]] = (status, err.replace("Saved " + name, ""), open(name, "rb").read())
+            if outputs["--archive"] != outputs["--store"]:
+                differ.append((options, kind, outputs["--archive"][:2], outputs["--store"][:2]))
+    check("history and report from the store are the folder's", not differ, differ)
 
 
 def check_roles_and_versions():
@@ -196,7 +236,7 @@ atexit.register(stop)
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
 server("start")
 sql("CREATE DATABASE plant", database="postgres")
-for group in (check_sync, check_roles_and_versions, check_credentials_and_download):
+for group in (check_sync, check_same_as_folder, check_roles_and_versions, check_credentials_and_download):
     group()
 print("%d passed, %d failed" % (results.count(True), results.count(False)))
 sys.exit(0 if all(results) else 1)

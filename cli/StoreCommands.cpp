@@ -1,5 +1,5 @@
-// sync: the kept downloads into the shared store, as the command and as the last step of a
-// download. The store needs libpq, which only the native build has.
+// The shared store: the kept downloads synced into it, as a command and as the last step of a
+// download, and the history read from it. The store needs libpq, which only the native build has.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -48,6 +48,20 @@ int SyncToStore(const std::string& store, const std::string& folder, const FileS
 #else
   (void)folder, (void)files;
   return CheckStore(store);
+#endif
+}
+
+int HistoryFromStore(const std::string& store, const HistoryFilter& filter, int32_t units, ReadingTable& table,
+                     HistorySummary& what) {
+  if (const int status = CheckStore(store); status != Saved) return status;
+#ifdef DATAPOND_HAS_STORE
+  std::string error;
+  if (StoreHistory(store, filter, units, table, what, error)) return Saved;
+  Say("datapond-cli: " + error);
+  return StoreFailed;
+#else
+  (void)filter, (void)units, (void)table, (void)what;
+  return Usage;
 #endif
 }
 
