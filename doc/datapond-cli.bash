@@ -30,11 +30,11 @@ _datapond_cli() {
     --time-format) mapfile -t COMPREPLY < <(compgen -W "'hh:mm tt' HH:mm" -- "$cur"); return ;;
     --output) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
     --archive) mapfile -t COMPREPLY < <(compgen -d -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
-    --rows | --location | --since | --until | --downloaded) return ;;
+    --rows | --location | --since | --until | --downloaded | --store) return ;;
   esac
 
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W 'ports download archive replay history report correct --help --version' -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W 'ports download archive replay history report correct sync --help --version' -- "$cur")
     return
   fi
 
@@ -43,7 +43,7 @@ _datapond_cli() {
   local filters='--location --type --since --until'
   local options
   case ${COMP_WORDS[1]} in
-    download) options="--port $output $text --rows --no-archive" ;;
+    download) options="--port $output $text --rows --no-archive --store" ;;
     archive) options='--archive --help' ;;
     replay | correct)
       options="$output $text --rows"
@@ -53,8 +53,9 @@ _datapond_cli() {
         mapfile -t COMPREPLY < <(compgen -W "$("$program" archive 2>/dev/null | cut -d' ' -f1)" -- "$cur")
         return
       fi ;;
-    history) options="$output $text $filters" ;;
-    report) options="--output --units --sort --date-format --time-format --archive --help $filters" ;;
+    history) options="$output $text $filters --store" ;;
+    report) options="--output --units --sort --date-format --time-format --archive --help $filters --store" ;;
+    sync) options='--archive --store --help' ;;
     *) return ;;
   esac
   mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
