@@ -2,8 +2,11 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+
 #include "Connection.h"
 #include "Migrations.h"
+#include "ReadingTypes.h"
 
 namespace {
 
@@ -101,6 +104,19 @@ bool UpgradeStore(Connection& store, std::string& error) {
       error = "the store's schema could not be brought to version " + std::to_string(step + 1) + " (" + why + ")" +
               (refused ? ": the store's owner must run sync once" : "");
     }
+  }
+  // The reading types as this Datapond knows them, for the views of other tools.
+  const std::string names = ReadingTypeNames();
+  for (size_t at = 0, end; ok && at < names.size(); at = end + 1) {
+    end = std::min(names.find('|', at), names.size());
+    uint16_t code = 0;
+    ParseReadingTypeName(names.substr(at, end - at), code);
+    ok = store
+             .Query(
+                 "INSERT INTO datapond.reading_type VALUES ($1, $2, $3) "
+                 "ON CONFLICT (code) DO UPDATE SET name = $2, label = $3",
+                 {std::to_string(code), names.substr(at, end - at), FindReadingType(code)->rowLabel}, error)
+             .ok;
   }
   std::string ignored;
   if (!ok) {

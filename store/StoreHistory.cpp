@@ -9,25 +9,15 @@
 
 namespace {
 
-// The merge's rules as a query, step by step. $1 the units of dissolved-oxygen downloads kept
-// without an answer ('none': left out); $2 and $3 the filter's first tick and the tick after
-// its last; $4 its types; $5 its locations in capitals, as the meter logs them.
-constexpr const char* kMerge = R"sql(
-WITH downloads AS (  -- in the folder's order: by the moment of the id, then its number
-  SELECT d.id, d.meter, c.downloaded,
-         CASE WHEN c.units = 'none' AND d.meter = 'do' THEN $1::text ELSE c.units END AS units,
-         row_number() OVER (ORDER BY left(d.kept_as, 16), length(d.kept_as), d.kept_as, d.checksum) AS n
-  FROM datapond.download d JOIN datapond.corrected c ON c.download = d.id),
-valid AS (  -- a record read again stands where it was first placed, whatever year a later download gives it
-  SELECT d.n, x.position, d.meter, x.location, x.type, x.value, x.temperature,
-         first_value(x.at) OVER (PARTITION BY d.meter, r.registers ORDER BY d.n, x.position) AS at
-  FROM downloads d
-  JOIN datapond.reading x ON x.download = d.id AND x.units = d.units AND x.downloaded = d.downloaded
-  JOIN datapond.record r ON r.download = x.download AND r.position = x.position),
-admitted AS (  -- k: the how-manieth copy of its reading in its download
+// The merge beyond the placing of records, which the store's own datapond.placed does. $1 the
+// units of dissolved-oxygen downloads kept without an answer ('none': left out); $2 and $3
+// the filter's first tick and the tick after its last; $4 its types; $5 its locations in
+// capitals, as the meter logs them. k: the how-manieth copy of its reading in its download.
+constexpr const char* kAdmitted = R"sql(
+WITH admitted AS (
   SELECT *, row_number() OVER (PARTITION BY location, type, at, value, temperature, n ORDER BY position) AS k,
          first_value(meter) OVER (PARTITION BY location, type, at, value, temperature ORDER BY n, position) AS first
-  FROM valid
+  FROM datapond.placed($1::text)
   WHERE ($2::bigint IS NULL OR at >= $2) AND ($3::bigint IS NULL OR at < $3)
     AND ($4::integer[] IS NULL OR type = ANY($4)) AND ($5::text[] IS NULL OR location = ANY($5)))
 )sql";
@@ -42,12 +32,13 @@ SELECT location, type, at, value, temperature, first FROM (
 ORDER BY location COLLATE "C", at DESC, n, position
 )sql";
 
-// The downloads that gave a reading, and those of dissolved oxygen left out for want of units.
-constexpr const char* kDownloads = R"sql(
-SELECT meter, downloaded FROM downloads WHERE n IN (SELECT n FROM admitted)
-UNION ALL
-SELECT '', '' FROM downloads d WHERE d.meter = 'do' AND d.units = 'none' AND EXISTS (
-  SELECT FROM datapond.reading x WHERE x.download = d.id AND x.downloaded = d.downloaded AND x.units = 'mg/l')
+// The downloads that gave a reading.
+constexpr const char* kDownloads = "SELECT DISTINCT n, meter, downloaded FROM admitted";
+
+// Dissolved-oxygen downloads left out for want of units: those with a valid record.
+constexpr const char* kWithoutUnits = R"sql(
+SELECT count(*) FROM datapond.corrected c WHERE $1 = 'none' AND c.meter = 'do' AND c.units = 'none' AND EXISTS (
+  SELECT FROM datapond.reading x WHERE x.download = c.download AND x.downloaded = c.downloaded AND x.units = 'mg/l')
 )sql";
 
 std::string ArrayText(const std::vector<std::string>& items) {
@@ -84,10 +75,11 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
       UnitsName(unanswered), day(filter.since, 0), day(filter.until, kTicksPerDay),
       filter.types.empty() ? "" : ArrayText(types), filter.locations.empty() ? "" : ArrayText(locations)};
   // An empty text stands for no filter: NULL.
-  const Connection::Rows readings = store->Query(std::string(kMerge) + kReadings, parameters, error, {}, true);
+  const Connection::Rows readings = store->Query(std::string(kAdmitted) + kReadings, parameters, error, {}, true);
   const Connection::Rows downloads =
-      readings.ok ? store->Query(std::string(kMerge) + kDownloads, parameters, error, {}, true) : readings;
-  if (!downloads.ok) return false;
+      readings.ok ? store->Query(std::string(kAdmitted) + kDownloads, parameters, error, {}, true) : readings;
+  const Connection::Rows without = downloads.ok ? store->Query(kWithoutUnits, {parameters[0]}, error) : downloads;
+  if (!without.ok) return false;
 
   table = ReadingTable{};
   table.readings.resize(readings.rows.size());
@@ -105,15 +97,12 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
   }
   table.count = static_cast<int32_t>(readings.rows.size());
   table.sortPriority = LocationTime;
+  what.withoutUnits.resize(Number<size_t>(without.rows[0][0]));
   for (const auto& row : downloads.rows) {
-    if (row[0].empty()) {
-      what.withoutUnits.push_back(what.withoutUnits.size());
-      continue;
-    }
-    const MeterKind kind = MeterNamed(row[0])->kind;
+    const MeterKind kind = MeterNamed(row[1])->kind;
     if (std::find(what.meters.begin(), what.meters.end(), kind) == what.meters.end()) what.meters.push_back(kind);
     LocalMoment moment;
-    ParseMomentText(row[1], moment);
+    ParseMomentText(row[2], moment);
     const int64_t read = TimestampOf(moment.time);
     what.firstRead = what.downloads.empty() ? read : std::min(what.firstRead, read);
     what.lastRead = std::max(what.lastRead, read);

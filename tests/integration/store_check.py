@@ -169,6 +169,11 @@ def check_same_as_folder():
             if outputs["--archive"] != outputs["--store"]:
                 differ.append((options, kind, outputs["--archive"][:2], outputs["--store"][:2]))
     check("history and report from the store are the folder's", not differ, differ)
+    readings = run("history", "--store", same, "--output", os.path.join(WORK, "h.csv"))[1].split(" readings from")[0]
+    readings = readings.split()[-1]
+    views = sql("SELECT sum(copies) FROM datapond.every_reading", "viewer", "same") + " " + sql(
+        "SELECT sum(readings) = (SELECT count(*) FROM datapond.every_reading) FROM datapond.daily", "viewer", "same")
+    check("the views hold the history's readings, each once", views == readings + " t", (views, readings))
 
 
 def check_roles_and_versions():
@@ -192,6 +197,12 @@ def check_roles_and_versions():
         "INSERT INTO datapond.migration VALUES (99, 'later')", database="newer")
     status, err = synced(f, STORE.replace("plant", "newer"))
     check("a store of a newer Datapond is left alone", status == 7 and "version 99, made by a newer Datapond" in err, err)
+    sql("CREATE DATABASE older")
+    first = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../store/migrations/0001_downloads.sql")
+    sql(open(first).read() + "; INSERT INTO datapond.migration VALUES (1, '0001_downloads.sql')", database="older")
+    status, err = synced(f, STORE.replace("plant", "older"))
+    check("a store of version 1 is upgraded", status == 0 and sql("SELECT max(version) FROM datapond.migration",
+                                                                  database="older") == "2", err)
 
 
 def check_credentials_and_download():
@@ -236,7 +247,7 @@ atexit.register(stop)
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
 server("start")
 sql("CREATE DATABASE plant", database="postgres")
-for group in (check_sync, check_same_as_folder, check_roles_and_versions, check_credentials_and_download):
+for group in (check_sync, check_roles_and_versions, check_same_as_folder, check_credentials_and_download):
     group()
 print("%d passed, %d failed" % (results.count(True), results.count(False)))
 sys.exit(0 if all(results) else 1)
