@@ -90,6 +90,31 @@ Connection::Rows Connection::Query(const std::string& sql, const std::vector<std
   return result;
 }
 
+bool Connection::Stream(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
+                        const std::function<void(const std::vector<std::string_view>& row)>& take) {
+  std::vector<const char*> values;
+  for (const std::string& p : parameters) values.push_back(p.empty() ? nullptr : p.c_str());  // empty: NULL
+  if (PQsendQueryParams(connection_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                        nullptr, 0) != 1 ||
+      PQsetSingleRowMode(connection_) != 1) {
+    error = Failure("the store did not take the query");
+    return false;
+  }
+  bool ok = true;
+  std::vector<std::string_view> row;
+  while (PGresult* answer = PQgetResult(connection_)) {
+    if (PQresultStatus(answer) == PGRES_SINGLE_TUPLE) {
+      row.clear();
+      for (int c = 0; c < PQnfields(answer); ++c) row.emplace_back(PQgetvalue(answer, 0, c), PQgetlength(answer, 0, c));
+      take(row);
+    } else {
+      ok = Succeeded(answer, error) && ok;  // the last, empty result; or the failure, after which no row comes
+    }
+    PQclear(answer);
+  }
+  return ok;
+}
+
 bool Connection::Run(const std::string& sql, std::string& error) {
   PGresult* answer = PQexec(connection_, sql.c_str());
   const bool ok = Succeeded(answer, error);

@@ -2,8 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One connection to the store and the few ways the store's code talks over it. Every value
@@ -26,6 +28,10 @@ class Connection {
   // with `emptyIsNull` an empty one as NULL.
   Rows Query(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
              const std::vector<size_t>& binary = {}, bool emptyIsNull = false);
+  // The rows of a query one at a time as the server sends them, each a list of its fields'
+  // texts that `take` may keep no longer than the call: however many, they are never all held.
+  bool Stream(const std::string& sql, const std::vector<std::string>& parameters, std::string& error,
+              const std::function<void(const std::vector<std::string_view>& row)>& take);
   // Statements without parameters, several of them at once (a step of the schema).
   bool Run(const std::string& sql, std::string& error);
   // The SQLSTATE of the last failure, "42501" for a right the user does not have.

@@ -12,7 +12,8 @@ namespace {
 // The merge beyond the placing of records, which the store's own datapond.placed does. $1 the
 // units of dissolved-oxygen downloads kept without an answer ('none': left out); $2 and $3
 // the filter's first tick and the tick after its last; $4 its types; $5 its locations in
-// capitals, as the meter logs them. k: the how-manieth copy of its reading in its download.
+// capitals, as the meter logs them. k: the how-manieth copy of its reading in its download;
+// every window runs over one order, so the database sorts the readings once for them all.
 constexpr const char* kAdmitted = R"sql(
 WITH admitted AS (
   SELECT *, row_number() OVER (PARTITION BY location, type, at, value, temperature, n ORDER BY position) AS k,
@@ -22,14 +23,15 @@ WITH admitted AS (
     AND ($4::integer[] IS NULL OR type = ANY($4)) AND ($5::text[] IS NULL OR location = ANY($5)))
 )sql";
 
-// Each reading as many times as the download holding it most, each copy where the first
-// download holding that many placed it; by location, newest first, then in that order.
+// Each reading as many times as the download holding it most: a copy more wherever a download
+// holds it more often than every download before; by location, newest first, then in the order
+// the downloads hold them.
 constexpr const char* kReadings = R"sql(
 SELECT location, type, at, value, temperature, first FROM (
-  SELECT DISTINCT ON (location, type, at, value, temperature, k) location, type, at, value, temperature, first, n,
-         position
-  FROM admitted ORDER BY location, type, at, value, temperature, k, n, position) copies
-ORDER BY location COLLATE "C", at DESC, n, position
+  SELECT *, k > coalesce(max(k) OVER (PARTITION BY location, type, at, value, temperature ORDER BY n, position
+                                      ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS more
+  FROM admitted) copies
+WHERE more ORDER BY location COLLATE "C", at DESC, n, position
 )sql";
 
 // The downloads that gave a reading.
@@ -48,7 +50,7 @@ std::string ArrayText(const std::vector<std::string>& items) {
 }
 
 template <typename T>
-T Number(const std::string& text) {
+T Number(std::string_view text) {
   T value{};
   std::from_chars(text.data(), text.data() + text.size(), value);
   return value;
@@ -75,27 +77,24 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
       UnitsName(unanswered), day(filter.since, 0), day(filter.until, kTicksPerDay),
       filter.types.empty() ? "" : ArrayText(types), filter.locations.empty() ? "" : ArrayText(locations)};
   // An empty text stands for no filter: NULL.
-  const Connection::Rows readings = store->Query(std::string(kAdmitted) + kReadings, parameters, error, {}, true);
-  const Connection::Rows downloads =
-      readings.ok ? store->Query(std::string(kAdmitted) + kDownloads, parameters, error, {}, true) : readings;
-  const Connection::Rows without = downloads.ok ? store->Query(kWithoutUnits, {parameters[0]}, error) : downloads;
-  if (!without.ok) return false;
-
   table = ReadingTable{};
-  table.readings.resize(readings.rows.size());
-  for (size_t i = 0; i < readings.rows.size(); ++i) {
-    const auto& row = readings.rows[i];
-    Reading& r = table.readings[i];
+  table.readings.clear();
+  const bool read = store->Stream(std::string(kAdmitted) + kReadings, parameters, error, [&](const auto& row) {
+    Reading& r = table.readings.emplace_back();
     r.location = row[0];
     r.type = Number<uint16_t>(row[1]);
     r.timestamp = Number<int64_t>(row[2]);
     r.value = Number<float>(row[3]);
     r.temperature = Number<float>(row[4]);
-    r.meter = MeterNamed(row[5])->kind;
+    r.meter = MeterNamed(std::string(row[5]))->kind;
     what.first = what.first == 0 ? r.timestamp : std::min(what.first, r.timestamp);
     what.last = std::max(what.last, r.timestamp);
-  }
-  table.count = static_cast<int32_t>(readings.rows.size());
+  });
+  const Connection::Rows downloads =
+      read ? store->Query(std::string(kAdmitted) + kDownloads, parameters, error, {}, true) : Connection::Rows{};
+  const Connection::Rows without = downloads.ok ? store->Query(kWithoutUnits, {parameters[0]}, error) : downloads;
+  if (!without.ok) return false;
+  table.count = static_cast<int32_t>(table.readings.size());
   table.sortPriority = LocationTime;
   what.withoutUnits.resize(Number<size_t>(without.rows[0][0]));
   for (const auto& row : downloads.rows) {
