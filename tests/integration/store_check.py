@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # The shared store against a real PostgreSQL server, made for this run with initdb and started
-# with pg_ctl on a socket in a folder of the build tree, by an unprivileged user when run as root,
-# and removed at the end whatever happens.
+# with pg_ctl on a socket in a temporary folder, by an unprivileged user when run as root (the
+# server refuses root), and removed at the end whatever happens. The folder is not in the build
+# tree, which that user may not reach and whose path may be too long for a socket's name.
 #
 # usage: store_check.py DATAPOND_CLI DATAPOND_METER
 import atexit
@@ -18,7 +19,7 @@ BIN = subprocess.run(["pg_config", "--bindir"], capture_output=True, text=True).
 if not os.path.exists(os.path.join(BIN, "initdb")):
     print("SKIPPED: no PostgreSQL server (scripts/setup installs it)")
     sys.exit(77)
-WORK = tempfile.mkdtemp(prefix="store-", dir=os.path.dirname(os.path.abspath(CLI)))
+WORK = tempfile.mkdtemp(prefix="datapond-store-check-")
 AS = ("setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups") if os.geteuid() == 0 else ()
 DATA, ADMIN = os.path.join(WORK, "data"), "datapond_admin"
 STORE = "host=%s user=%s dbname=plant" % (WORK, ADMIN)
