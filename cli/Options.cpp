@@ -365,6 +365,7 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
   if (option == "--port") {
     d.port = value;
     // No device is named so, and a kept download must be able to name its port on one line.
+    // no-mutate(c >= 0): no argument holds a NUL
     const bool control =
         std::any_of(value.begin(), value.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; });
     if (control) error = "--port: a port name has no control characters";
@@ -429,13 +430,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   }
   if (args[0] == "--version") {
     line.command = Command::Version;
-    if (args.size() > 1) error = "--version takes no options";
-    return args.size() == 1;
+    if (args.size() == 1) return true;
+    error = "--version takes no options";
+    return false;
   }
   if (args[0] == "ports") {
     line.command = Command::Ports;
-    if (args.size() > 1) error = "ports takes no options";
-    return args.size() == 1;
+    if (args.size() == 1) return true;
+    error = "ports takes no options";
+    return false;
   }
   const auto command = kCommands.find(args[0]);
   if (command == kCommands.end()) {

@@ -56,7 +56,7 @@ struct Record {
 };
 
 uint32_t Bits(float f) {
-  uint32_t bits = 0;
+  uint32_t bits = 0;  // no-mutate(0): the copy sets every bit
   std::memcpy(&bits, &f, sizeof bits);
   return bits;
 }

@@ -397,6 +397,11 @@ def check_history():
     for svg in pictures:
         ET.fromstring(svg)
     check("the report: a page of charts, each well-formed", status == 0 and pictures != [], err)
+    orders = {"location-type-time": b"Location,Type(Units),Time,", "location-time": b"Location,Time,",
+              "type-location-time": b"Type(Units),Location,Time,", "type-time": b"Type(Units),Time,Location,",
+              "time": b"Time,Location,"}
+    heads = {s: run("history", "--units", "mg/l", "--sort", s, "--format", "csv")[1][:len(h)] for s, h in orders.items()}
+    check("each --sort puts its keys first", heads == orders, repr(heads))
 
 
 # Mistakes are found before the meter is read: the port is not there, so a later look would be

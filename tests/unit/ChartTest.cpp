@@ -51,6 +51,7 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
        {"Nov/2024", "Dec/", "Jan/2025", "Feb/", "Mar/"}},
       {"two minutes", {2025, 1, 1, 10, 0}, {2025, 1, 1, 10, 9}, 5,
        {"10:00/1 Jan 2025", "10:02/", "10:04/", "10:06/", "10:08/"}},
+      {"two hours", {2025, 1, 1, 0, 30}, {2025, 1, 1, 8, 30}, 5, {"02:00/1 Jan 2025", "04:00/", "06:00/", "08:00/"}},
       {"two days", {2025, 1, 1, 0, 0}, {2025, 1, 9, 0, 0}, 5, {"2 Jan/2025", "4 Jan/", "6 Jan/", "8 Jan/"}},
       {"five years", {2000, 6, 1, 0, 0}, {2024, 6, 1, 0, 0}, 6, {"2005/", "2010/", "2015/", "2020/"}},
       {"six minutes, too many ticks of one", {2025, 1, 1, 10, 0}, {2025, 1, 1, 10, 6}, 5,
@@ -70,6 +71,8 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
     }
     EXPECT_EQ(ticks, c.ticks) << c.name;
   }
+  const auto months = TimeTicks(TimestampOf({2024, 10, 15, 0, 0}), TimestampOf({2025, 3, 10, 0, 0}), 6);
+  EXPECT_EQ(months.at(0).moment, TimestampOf({2024, 11, 1, 0, 0})) << "a month's tick at its first midnight";
 }
 
 // The picture draws the chart's geometry, to a tenth of a pixel.
@@ -81,6 +84,9 @@ TEST(Chart, PictureOfTheGeometry) {
   EXPECT_NE(svg.find("d=\"M56 53.6L180 118.4\""), std::string::npos) << svg;
   const Chart one = BuildChart({readings.data(), 1}, {"A1"}, {38, ChartQuantity::Value, 300, 200});
   EXPECT_DOUBLE_EQ(one.series.at(0).points.at(0).x, (one.left + one.right) / 2) << "one moment: in the middle";
+  EXPECT_TRUE(one.legend);
+  EXPECT_FALSE(BuildChart(readings, {"A1"}, {38, ChartQuantity::Temperature, 300, 200}).legend)
+      << "the temperatures' lines are the values' colours, named once";
 }
 
 // What a chart draws, from readings and its size alone.
