@@ -117,8 +117,10 @@ const StoreCorrections& CorrectionsOf(const std::vector<std::pair<std::string, S
 // One transaction: the downloads, in the order of their checksums so that two machines adding
 // some of the same never wait on each other in a circle; then their records, the folder's
 // corrections of them and their readings.
+using HeldIds = std::vector<std::pair<std::string, std::string>>;  // the folder's id and the checksum
+
 bool StoreBatch(Connection& store, std::vector<Pending>& batch, const std::vector<Correction>& folderCorrections,
-                SyncResult& result, std::string& error) {
+                HeldIds& held, SyncResult& result, std::string& error) {
   std::sort(batch.begin(), batch.end(), [](const Pending& a, const Pending& b) { return a.checksum < b.checksum; });
   if (!store.Run("BEGIN", error)) return false;
   std::string records, ids = "{";
@@ -133,8 +135,9 @@ bool StoreBatch(Connection& store, std::vector<Pending>& batch, const std::vecto
         error, {1});
     ok = row.ok;
     if (!ok) break;
-    if (row.rows.empty()) {  // another machine stored it since this sync looked
+    if (row.rows.empty()) {  // another machine stored it since this sync looked: its corrections come after
       ++had;
+      held.push_back({p.id, p.checksum});
       continue;
     }
     const std::string& download = row.rows[0][0];
@@ -176,9 +179,8 @@ bool StoreBatch(Connection& store, std::vector<Pending>& batch, const std::vecto
 }
 
 // The folder's corrections of downloads the store held already, in one transaction.
-bool StoreHeldCorrections(Connection& store, const std::vector<Correction>& folderCorrections,
-                          const std::vector<std::pair<std::string, std::string>>& heldIds, SyncResult& result,
-                          std::string& error) {
+bool StoreHeldCorrections(Connection& store, const std::vector<Correction>& folderCorrections, const HeldIds& heldIds,
+                          SyncResult& result, std::string& error) {
   if (!store.Run("BEGIN", error)) return false;
   size_t corrections = 0;
   bool ok = true;
@@ -207,14 +209,15 @@ bool StoreHeldCorrections(Connection& store, const std::vector<Correction>& fold
 // two machines correcting one download at once each decode only what they saw.
 bool DecodeCorrected(Connection& store, std::string& error) {
   const Connection::Rows missing = store.Query(
-      "SELECT c.download, d.kept, d.kept_as FROM datapond.corrected c JOIN datapond.download d ON d.id = c.download "
+      "SELECT c.download, encode(d.kept, 'hex'), d.kept_as FROM datapond.corrected c JOIN datapond.download d ON d.id "
+      "= c.download "
       "WHERE NOT EXISTS (SELECT FROM datapond.decoding x WHERE x.download = c.download "
       "AND x.downloaded = c.downloaded AND (x.units = c.units OR (c.units = 'none' AND c.meter = 'do')))",
       {}, error);
   if (!missing.ok) return false;
   for (const auto& row : missing.rows) {
-    std::string text;  // bytea's text form, \x and two digits a byte
-    for (size_t at = 2; at + 1 < row[1].size(); at += 2) {
+    std::string text;  // two hexadecimal digits a byte
+    for (size_t at = 0; at + 1 < row[1].size(); at += 2) {
       text += static_cast<char>(std::stoi(row[1].substr(at, 2), nullptr, 16));
     }
     KeptDownload kept;
@@ -252,7 +255,7 @@ bool SyncFolder(const std::string& conninfo, const std::string& folder, const Fi
   std::unordered_set<std::string> checksums;
   for (const auto& row : held.rows) checksums.insert(row[0]);
   std::vector<Pending> batch;
-  std::vector<std::pair<std::string, std::string>> heldIds;  // the folder's id and checksum
+  HeldIds heldIds;
   for (const std::string& id : KeptDownloadIds(folder, files)) {
     Pending p{id, "", "", {}};
     std::string why;
@@ -273,10 +276,10 @@ bool SyncFolder(const std::string& conninfo, const std::string& folder, const Fi
     checksums.insert(p.checksum);  // the same bytes twice in one folder go once
     batch.push_back(std::move(p));
     if (batch.size() == kBatch) {
-      if (!StoreBatch(*store, batch, corrections, result, error)) return false;
+      if (!StoreBatch(*store, batch, corrections, heldIds, result, error)) return false;
       batch.clear();
     }
   }
-  return (batch.empty() || StoreBatch(*store, batch, corrections, result, error)) &&
+  return (batch.empty() || StoreBatch(*store, batch, corrections, heldIds, result, error)) &&
          StoreHeldCorrections(*store, corrections, heldIds, result, error) && DecodeCorrected(*store, error);
 }

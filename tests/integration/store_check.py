@@ -150,13 +150,17 @@ def check_same_as_folder():
     kept(t, "2025-12-22 10:00:00", [record(j) for j in range(30)] + [record(0)] * 2)
     kept(t, "2026-12-28 09:00:00", [record(j) for j in range(15, 45)] + [record(0)] * 3)
     kept(t, "2026-12-29 09:00:00", [record(j, code=c) for j in range(5) for c in (0x22, 0x23, 0x126, 0x226)])
-    for moment, units in (("2026-12-01 08:00:00", "mg/l"), ("2026-12-02 08:00:00", "none"), ("2026-12-03 08:00:00", "none")):
+    for moment, units in (("2026-12-01 08:00:00", "mg/l"), ("2026-12-02 08:00:00", "none"), ("2026-12-03 08:00:00", "none"),
+                          ("2026-12-05 08:00:00", "none")):
         kept(t, moment, [record(j, "do") for j in range(40)], "do", units)
     kept(t, "2026-12-04 08:00:00", [record(j, "ss") for j in range(50)], "ss")
     kept(t, "2026-06-04 08:00:00", [record(j) for j in range(100, 120)])
     fixes = (("20261203-080000-1", "--units", "sat"), ("20260604-080000-1", "--downloaded", "2025-06-04"))
     status = [run("correct", i, option, value, "--archive", t)[0] for i, option, value in fixes] + [synced(t, same)[0]]
     check("the folder of every case is synced", status == [0, 0, 0], status)
+    # Mended after the sync: the next one takes the correction and decodes the download anew.
+    mended = [run("correct", "20261229-090000-1", "--downloaded", "2026-02-01", "--archive", t)[0], synced(t, same)[0]]
+    check("a correction of a download in the store is synced", mended == [0, 0], mended)
     differ = []
     for options in ([], ["--units", "mg/l"], ["--location", "l1", "--location", "L2"], ["--type", "ph", "--type", "do-sat"],
                     ["--since", "2026-01-01", "--until", "2026-06-30"], ["--sort", "type-location-time"], ["--sort", "time"]):
