@@ -79,6 +79,13 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
   // An empty text stands for no filter: NULL.
   table = ReadingTable{};
   table.readings.clear();
+  // What the store holds came from elsewhere: a meter this Datapond does not know ends the history.
+  std::string unknown;
+  const auto meterOf = [&unknown](std::string_view name) {
+    const Meter* meter = MeterNamed(std::string(name));
+    if (meter == nullptr) unknown = name;
+    return meter != nullptr ? meter->kind : MeterKind::MultiParameter;
+  };
   const bool read = store->Stream(std::string(kAdmitted) + kReadings, parameters, error, [&](const auto& row) {
     Reading& r = table.readings.emplace_back();
     r.location = row[0];
@@ -86,7 +93,7 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
     r.timestamp = Number<int64_t>(row[2]);
     r.value = Number<float>(row[3]);
     r.temperature = Number<float>(row[4]);
-    r.meter = MeterNamed(std::string(row[5]))->kind;
+    r.meter = meterOf(row[5]);
     what.first = what.first == 0 ? r.timestamp : std::min(what.first, r.timestamp);
     what.last = std::max(what.last, r.timestamp);
   });
@@ -94,11 +101,15 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
       read ? store->Query(std::string(kAdmitted) + kDownloads, parameters, error, {}, true) : Connection::Rows{};
   const Connection::Rows without = downloads.ok ? store->Query(kWithoutUnits, {parameters[0]}, error) : downloads;
   if (!without.ok) return false;
+  if (!unknown.empty()) {
+    error = "the store holds readings of a meter this Datapond does not know, \"" + unknown + "\"";
+    return false;
+  }
   table.count = static_cast<int32_t>(table.readings.size());
   table.sortPriority = LocationTime;
   what.withoutUnits.resize(Number<size_t>(without.rows[0][0]));
   for (const auto& row : downloads.rows) {
-    const MeterKind kind = MeterNamed(row[1])->kind;
+    const MeterKind kind = meterOf(row[1]);
     if (std::find(what.meters.begin(), what.meters.end(), kind) == what.meters.end()) what.meters.push_back(kind);
     LocalMoment moment;
     ParseMomentText(row[2], moment);

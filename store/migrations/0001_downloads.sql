@@ -18,9 +18,9 @@ CREATE TABLE datapond.download (
   checksum text NOT NULL UNIQUE CHECK (checksum = encode(sha256(kept), 'hex')),
   kept bytea NOT NULL,
   kept_as text NOT NULL,     -- its id in the folder it was first synced from, 20261207-101542-1
-  meter text NOT NULL,       -- do, ss or multi
+  meter text NOT NULL CHECK (meter IN ('do', 'ss', 'multi')),
   downloaded text NOT NULL,  -- when it was read, with the offset from UTC, as kept
-  units text NOT NULL,       -- none, mg/l or sat, as kept
+  units text NOT NULL CHECK (units IN ('none', 'mg/l', 'sat')),  -- as kept
   added timestamptz NOT NULL DEFAULT now(),
   added_by name NOT NULL DEFAULT current_user
 );
