@@ -105,6 +105,7 @@ bool HexWord(std::string_view text, uint16_t& word) {
 bool ParseMomentText(const std::string& text, LocalMoment& moment) {
   const std::string_view form = "0000-00-00 00:00:00 +00:00";
   if (text.size() != form.size()) return false;
+  // no-mutate(i < form.size()): one further compares the NULs that end both texts
   for (size_t i = 0; i < form.size(); ++i) {
     const bool same = form[i] == '0'   ? text[i] >= '0' && text[i] <= '9'
                       : form[i] == '+' ? text[i] == '+' || text[i] == '-'

@@ -60,7 +60,7 @@ long FlockHolder(const struct stat& file) {
     // "1: FLOCK  ADVISORY  WRITE 1234 00:05:87 0 EOF"; a waiting lock has "->" before FLOCK.
     char kind[16] = {};
     long pid = 0;
-    unsigned devMajor = 0, devMinor = 0;
+    unsigned devMajor = 0, devMinor = 0;  // no-mutate(0): read only when the scan sets them
     unsigned long long inode = 0;
     if (std::sscanf(line.c_str(), "%*d: %15s %*s %*s %ld %x:%x:%llu", kind, &pid, &devMajor, &devMinor, &inode) == 5 &&
         std::strcmp(kind, "FLOCK") == 0 && devMajor == major(file.st_dev) && devMinor == minor(file.st_dev) &&
@@ -139,7 +139,7 @@ bool TakeLockFile(const std::string& lock, long& owner) {
   bool taken = false;
   if (close(fd) == 0 && written) {
     // Another program may take over the same stale lock at the same moment; one of us wins.
-    for (int attempt = 0; attempt < 3 && owner == 0; ++attempt) {
+    for (int attempt = 0; attempt < 3 && owner == 0; ++attempt) {  // no-mutate(0): a race no test can stage
       taken = link(mine.c_str(), lock.c_str()) == 0;
       if (taken || errno != EEXIST) break;
       owner = OtherOwner(lock);
@@ -187,7 +187,7 @@ Claim ClaimDevice(const std::string& path, bool takeLocks, HeldDevice& held, std
   }
 #endif
   // The flock goes with the descriptor, so a mere look gives it up as the device closes.
-  if (flock(held.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+  if (flock(held.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {  // no-mutate(!= 0): 0 or -1
     return Busy(why, "locked", ProcessText(FlockHolder(info)));
   }
   const std::string name = LockFileName(path, info.st_rdev);

@@ -49,6 +49,8 @@ TEST(PrintGeometry, MarginsCentresAndRule) {
     EXPECT_EQ(std::tie(g.left, g.top, g.bottom, g.centres, g.ruleEnd, g.ruleY, g.ruleThickness, g.firstRowY),
               std::tie(c.left, c.top, c.bottom, c.centres, c.ruleEnd, c.ruleY, c.ruleThickness, c.firstRowY));
   }
+  EXPECT_EQ(ComputePrintGeometry({175, 175, 0, 0, 1925, 1925}, {33, 36}, kThreeColumns).ruleThickness, 4)
+      << "a fiftieth of 175 dpi, 3.5, to even";
 }
 
 TEST(PrintLayout, SelectedRowsCentredInColumnsSizedByEveryRow) {

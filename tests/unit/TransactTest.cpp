@@ -75,7 +75,7 @@ TEST(Transact, Exchanges) {
       {"CR without LF", {{{5, noLf}}, {{5, noLf}}}, 2, 2, reply},
       // The lone 5 shares its pair with the CR.
       {"odd hex digit dropped", {{{5, ":0104020007F25\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
-      {"lower-case hex", {{{5, ":0104020a0be4\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x0A, 0x0B, 0xE4}},
+      {"lower-case hex", {{{5, ":0104020a0fe0\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x0A, 0x0F, 0xE0}},
       // "0g" is 0: the pair is read up to its first character that is not a hex digit.
       {"not a hex digit", {{{5, ":0104020g07F2\r\n"}}}, 0, 1, {0x01, 0x04, 0x02, 0x00, 0x07, 0xF2}},
       {"exception reply of four bytes", {{{5, MeterFrame({0x01, 0x91, 0x01})}}}, 0, 1, {0x01, 0x91, 0x01, 0x6D}},
