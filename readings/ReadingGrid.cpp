@@ -67,6 +67,7 @@ GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
     const Reading& reading = table.readings[static_cast<size_t>(i)];
     const RowTexts texts = rowTexts(table, i);
     for (size_t c = 0; c < row.size(); ++c) row[c] = Cell(grid.columns[c].field, reading, texts, calendar);
+    // no-mutate(i == 0): room reserved changes only the speed
     if (i == 0) {  // rows differ little in length: room for all at once, not grown by copying
       size_t length = 0;
       for (const std::string& cell : row) length += cell.size() + 1;

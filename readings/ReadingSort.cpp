@@ -13,7 +13,7 @@ struct Keys {
 };
 constexpr Keys kKeysBeforeTime[] = {
     {0, {}},
-    {2, {Key::Location, Key::Type}},  // LocationTypeTime
+    {2, {Key::Location, Key::Type}},  // LocationTypeTime; no-mutate(2): a third key reads the next row's count
     {1, {Key::Location}},             // LocationTime
     {2, {Key::Type, Key::Location}},  // TypeLocationTime
     {1, {Key::Type}},                 // TypeTime

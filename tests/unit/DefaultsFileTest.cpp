@@ -19,6 +19,7 @@ TEST(Defaults, LoadChecksWhatTheFileSays) {
       {"port and folder", "COM3\r\n/data/\r\n", "COM3", "/data/"},
       {"a device path (POSIX only)", "/dev/ttyUSB0\r\n/data/\r\n", kPosixPaths ? "/dev/ttyUSB0" : "", "/data/"},
       {"quoted", "\"COM5\"\r\n\"/data/\"\r\n", "COM5", "/data/"},
+      {"quoted, on one line", "\"COM5\",\"/data/\"\r\n", "COM5", "/data/"},
   };
   for (const Case& c : cases) {
     MemoryFiles disk;

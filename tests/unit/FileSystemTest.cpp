@@ -66,6 +66,8 @@ TEST(LocalWrite, FollowsALinkToItsFile) {
   ASSERT_TRUE(LocalFileSystem().write((folder / "latest.csv").string(), "newer", reason)) << reason;
   EXPECT_TRUE(std::filesystem::is_symlink(folder / "latest.csv"));
   EXPECT_TRUE(LocalFileSystem().read((folder / "readings.csv").string(), 100, bytes, reason) && bytes == "newer");
+  EXPECT_FALSE(LocalFileSystem().write(folder.string(), "newer", reason)) << "a folder is not a file to replace";
+  EXPECT_EQ(reason, "Is a directory");
   std::filesystem::remove_all(folder);
 }
 #endif

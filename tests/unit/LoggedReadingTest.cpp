@@ -40,7 +40,7 @@ TEST(ReadLoggedReading, KeepsOnlyPlausibleReadings) {
       {"DO sat top", "INLET", 9999, -999, 286, 999.9f, "INLET"}, {"DO sat zero", "INLET", 0, 0, 286, 0.0f, "INLET"},
       {"DO mg/l", "INLET", 435, 120, 542, 4.35f, "INLET"},
       {"DO mg/l negative", "INLET", -1, 120, 542, kNaN, ""},
-      {"SS low top", "CLAR1", 32767, 0, 34, 3276.7f, "CLAR1"}, {"SS low negative", "CLAR1", -1, 0, 34, kNaN, ""},
+      {"SS low top", "CLAR1", 32767, 0, 34, 3276.7f, "CLAR1"}, {"SS low zero", "CLAR1", 0, 0, 34, 0.0f, "CLAR1"}, {"SS low negative", "CLAR1", -1, 0, 34, kNaN, ""},
       {"SS high zero", "CLAR1", 0, 0, 35, 0.0f, "CLAR1"}, {"unknown type", "CLAR1", 5, 0, 31, kNaN, ""},
       {"100.0 degrees", "CLAR1", 5, 1000, 35, kNaN, ""}, {"-100.0 degrees", "CLAR1", 5, -1000, 35, kNaN, ""},
       {"inner space kept", "AB 12 ", 5, 0, 35, 5.0f, "AB 12"}, {"outer spaces trimmed", " A    ", 5, 0, 35, 5.0f, "A"},
