@@ -35,6 +35,7 @@ TEST(KeptDownload, DamagedFilesNameTheLine) {
       {replaced("2026-12-07", "0000-12-07"), "line 5: not a date and time \"0000-12-07 10:15:42 -05:30\""},
       {replaced("2026-12-07", "2026-12-0x"), "line 5: not a date and time \"2026-12-0x 10:15:42 -05:30\""},
       {replaced("10:15:42", "24:15:42"), "line 5: not a date and time \"2026-12-07 24:15:42 -05:30\""},
+      {replaced("-05:30", "-24:00"), "line 5: not a date and time \"2026-12-07 10:15:42 -24:00\""},
       {replaced("\n 10: FFFF", "\n 10:\tFFFF"), "line 18: one space expected between registers"},
       {replaced("\n 10: FFFF", "\n 10: FFGF"), "line 18: \"FFGF\" is not a 4-digit hexadecimal word"},
       {replaced("\n 10: FFFF", "\n 10:  FFFF"), "line 18: \"\" is not a 4-digit hexadecimal word"},
