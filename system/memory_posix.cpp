@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <thread>
 
 #include "Memory.h"
 #ifdef __GLIBC__
@@ -22,16 +21,12 @@ void PrepareMemory(size_t bytes) {
   if (block == nullptr) return;
   const uintptr_t page = 4096, begin = reinterpret_cast<uintptr_t>(block);
   const uintptr_t first = (begin + page - 1) & ~(page - 1), last = (begin + bytes) & ~(page - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // fewer, larger pages
-  std::free(block);  // kept as the heap's top, from which the job's tables are carved
-  // The pages are filled in beside the job, not before it: filling them is a third of a large
-  // history's time. Only the kernel is asked; it fills a page the job reaches first just once,
-  // and a range no longer mapped makes the call fail, harmlessly.
   if (last > first) {
-    std::thread([first, last] {
-      madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);  // since Linux 5.14
-    }).detach();
+    void* pages = reinterpret_cast<void*>(first);
+    madvise(pages, last - first, MADV_HUGEPAGE);        // fewer, larger pages where the system allows
+    madvise(pages, last - first, MADV_POPULATE_WRITE);  // since Linux 5.14; before, pages come as touched
   }
+  std::free(block);
 #else
   (void)bytes;
 #endif
