@@ -27,6 +27,8 @@ check "datapond-cli --version" test "$(/usr/bin/datapond-cli --version)" = "data
 check "man -w datapond-cli" test "$(man -w datapond-cli)" = /usr/share/man/man1/datapond-cli.1.gz
 check "man -w datapond-meter" test "$(man -w datapond-meter)" = /usr/share/man/man1/datapond-meter.1.gz
 check "the completion" bash -c '. /usr/share/bash-completion/completions/datapond-cli && complete -p datapond-cli'
+check "libpq's runtime among its dependencies" bash -c "dpkg-deb -f '$deb' Depends | grep -q 'libpq5'"
+check "the store's sync in the installed program" bash -c "/usr/bin/datapond-cli --help | grep -q 'datapond-cli sync'"
 coproc METER { exec /usr/bin/datapond-meter --kind ss; }
 meter=$METER_PID
 read -r pty <&"${METER[0]}"
