@@ -32,6 +32,14 @@ struct Pending {
   KeptDownload kept;  // as kept, before any correction
 };
 
+// The download read, and its corrections tried on a copy: false with why for what the folder's
+// own history leaves out as damaged (a text that does not read, units for a meter that has none).
+bool Readable(Pending& p, const std::vector<Correction>& corrections, std::string& why) {
+  if (!ParseKeptDownload(p.text, p.kept, why)) return false;
+  KeptDownload probe = p.kept;
+  return ApplyCorrections(corrections, p.id, probe, why);
+}
+
 std::string Registers(const std::vector<uint16_t>& registers) {
   std::string bytes;
   for (const uint16_t r : registers) bytes += {static_cast<char>(r >> 8), static_cast<char>(r & 0xFF)};
@@ -207,7 +215,7 @@ bool StoreHeldCorrections(Connection& store, const std::vector<Correction>& fold
 
 // Every download of the store decoded for what its corrections now say, whoever added them:
 // two machines correcting one download at once each decode only what they saw.
-bool DecodeCorrected(Connection& store, std::string& error) {
+bool DecodeCorrected(Connection& store, SyncResult& result, std::string& error) {
   const Connection::Rows missing = store.Query(
       "SELECT c.download, encode(d.kept, 'hex'), d.kept_as FROM datapond.corrected c JOIN datapond.download d ON d.id "
       "= c.download "
@@ -226,9 +234,16 @@ bool DecodeCorrected(Connection& store, std::string& error) {
       return false;
     }
     std::vector<std::pair<std::string, StoreCorrections>> byDownload;
+    if (!ReadStoreCorrections(store, "{" + row[0] + "}", byDownload, error)) return false;
+    // Corrections that cannot hold, added elsewhere, leave the download as it was decoded.
+    KeptDownload probe = kept;
+    if (std::string why; !ApplyCorrections(CorrectionsOf(byDownload, row[0]), "", probe, why)) {
+      result.leftOut.push_back(row[2] + " in the store: " + why);
+      continue;
+    }
     std::string ignored;
-    if (!store.Run("BEGIN", error) || !ReadStoreCorrections(store, "{" + row[0] + "}", byDownload, error) ||
-        !AddDecodings(store, row[0], kept, CorrectionsOf(byDownload, row[0]), error) || !store.Run("COMMIT", error)) {
+    if (!store.Run("BEGIN", error) || !AddDecodings(store, row[0], kept, CorrectionsOf(byDownload, row[0]), error) ||
+        !store.Run("COMMIT", error)) {
       store.Run("ROLLBACK", ignored);
       return false;
     }
@@ -264,13 +279,16 @@ bool SyncFolder(const std::string& conninfo, const std::string& folder, const Fi
       continue;
     }
     p.checksum = Sha256(p.text);
-    if (checksums.contains(p.checksum)) {
-      ++result.had;
-      heldIds.push_back({id, p.checksum});
+    const bool held = checksums.contains(p.checksum);
+    result.had += held ? 1 : 0;
+    const bool corrected =
+        std::any_of(corrections.begin(), corrections.end(), [&id](const Correction& c) { return c.id == id; });
+    if ((!held || corrected) && !Readable(p, corrections, why)) {
+      result.leftOut.push_back(folder + kPathSeparator + id + ".txt: " + why);
       continue;
     }
-    if (!ParseKeptDownload(p.text, p.kept, why)) {
-      result.leftOut.push_back(folder + kPathSeparator + id + ".txt: " + why);
+    if (held) {
+      heldIds.push_back({id, p.checksum});
       continue;
     }
     checksums.insert(p.checksum);  // the same bytes twice in one folder go once
@@ -281,5 +299,5 @@ bool SyncFolder(const std::string& conninfo, const std::string& folder, const Fi
     }
   }
   return (batch.empty() || StoreBatch(*store, batch, corrections, heldIds, result, error)) &&
-         StoreHeldCorrections(*store, corrections, heldIds, result, error) && DecodeCorrected(*store, error);
+         StoreHeldCorrections(*store, corrections, heldIds, result, error) && DecodeCorrected(*store, result, error);
 }

@@ -117,6 +117,13 @@ def check_sync():
     check("a first sync adds every download", status == 0 and "40 downloads added, 0 were there already" in err, err)
     status, err = synced(a)
     check("a second adds none", status == 0 and "0 downloads added, 40 were there already" in err, err)
+    # A correction that cannot hold leaves its download out, as the folder's history does.
+    kept(a, "2026-12-08 08:00:00", [record(j, "ss") for j in range(50)], "ss")
+    with open(os.path.join(a, "corrections.txt"), "w") as log:
+        log.write("Datapond corrections, format 1\n2026-12-08 09:00:00 +01:00\t20261208-080000-1\tunits\tnone\tsat\n")
+    status, err = synced(a)
+    check("a download whose correction cannot hold is left out", status == 6 and "has none" in err and held() == 40, err)
+    os.remove(os.path.join(a, "corrections.txt"))
     # Two laptops at once, twenty downloads in both folders.
     c, d = folder("c", 100, 160), folder("d", 130, 190)
     both = [subprocess.Popen([CLI, "sync", "--archive", f, "--store", STORE], stderr=subprocess.PIPE, text=True)
