@@ -25,17 +25,19 @@ WITH admitted AS (
 
 // Each reading as many times as the download holding it most: a copy more wherever a download
 // holds it more often than every download before; by location, newest first, then in the order
-// the downloads hold them.
+// the downloads hold them. After them, in the same pass, the downloads that gave a reading: their
+// meter and when they were read, in the place of the reading's location and meter.
 constexpr const char* kReadings = R"sql(
-SELECT location, type, at, value, temperature, first FROM (
-  SELECT *, k > coalesce(max(k) OVER (PARTITION BY location, type, at, value, temperature ORDER BY n, position
-                                      ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS more
-  FROM admitted) copies
-WHERE more ORDER BY location COLLATE "C", at DESC, n, position
+SELECT * FROM (
+  SELECT false AS held, location, type, at, value, temperature, first, n, position FROM (
+    SELECT *, k > coalesce(max(k) OVER (PARTITION BY location, type, at, value, temperature ORDER BY n, position
+                                        ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS more
+    FROM admitted) copies
+  WHERE more
+  UNION ALL
+  SELECT DISTINCT true, downloaded, 0, 0, 0, 0, meter, n, 0 FROM admitted) rows
+ORDER BY held, location COLLATE "C", at DESC, n, position
 )sql";
-
-// The downloads that gave a reading.
-constexpr const char* kDownloads = "SELECT DISTINCT n, meter, downloaded FROM admitted";
 
 // Dissolved-oxygen downloads left out for want of units: those with a valid record.
 constexpr const char* kWithoutUnits = R"sql(
@@ -87,19 +89,28 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
     return meter != nullptr ? meter->kind : MeterKind::MultiParameter;
   };
   const bool read = store->Stream(std::string(kAdmitted) + kReadings, parameters, error, [&](const auto& row) {
+    if (row[0] == "t") {  // a download that gave a reading
+      const MeterKind kind = meterOf(row[6]);
+      if (std::find(what.meters.begin(), what.meters.end(), kind) == what.meters.end()) what.meters.push_back(kind);
+      LocalMoment moment;
+      ParseMomentText(std::string(row[1]), moment);
+      const int64_t when = TimestampOf(moment.time);
+      what.firstRead = what.downloads.empty() ? when : std::min(what.firstRead, when);
+      what.lastRead = std::max(what.lastRead, when);
+      what.downloads.push_back(what.downloads.size());
+      return;
+    }
     Reading& r = table.readings.emplace_back();
-    r.location = row[0];
-    r.type = Number<uint16_t>(row[1]);
-    r.timestamp = Number<int64_t>(row[2]);
-    r.value = Number<float>(row[3]);
-    r.temperature = Number<float>(row[4]);
-    r.meter = meterOf(row[5]);
+    r.location = row[1];
+    r.type = Number<uint16_t>(row[2]);
+    r.timestamp = Number<int64_t>(row[3]);
+    r.value = Number<float>(row[4]);
+    r.temperature = Number<float>(row[5]);
+    r.meter = meterOf(row[6]);
     what.first = what.first == 0 ? r.timestamp : std::min(what.first, r.timestamp);
     what.last = std::max(what.last, r.timestamp);
   });
-  const Connection::Rows downloads =
-      read ? store->Query(std::string(kAdmitted) + kDownloads, parameters, error, {}, true) : Connection::Rows{};
-  const Connection::Rows without = downloads.ok ? store->Query(kWithoutUnits, {parameters[0]}, error) : downloads;
+  const Connection::Rows without = read ? store->Query(kWithoutUnits, {parameters[0]}, error) : Connection::Rows{};
   if (!without.ok) return false;
   if (!unknown.empty()) {
     error = "the store holds readings of a meter this Datapond does not know, \"" + unknown + "\"";
@@ -108,16 +119,6 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
   table.count = static_cast<int32_t>(table.readings.size());
   table.sortPriority = LocationTime;
   what.withoutUnits.resize(Number<size_t>(without.rows[0][0]));
-  for (const auto& row : downloads.rows) {
-    const MeterKind kind = meterOf(row[1]);
-    if (std::find(what.meters.begin(), what.meters.end(), kind) == what.meters.end()) what.meters.push_back(kind);
-    LocalMoment moment;
-    ParseMomentText(row[2], moment);
-    const int64_t read = TimestampOf(moment.time);
-    what.firstRead = what.downloads.empty() ? read : std::min(what.firstRead, read);
-    what.lastRead = std::max(what.lastRead, read);
-    what.downloads.push_back(what.downloads.size());
-  }
   std::sort(what.meters.begin(), what.meters.end());
   if (!what.meters.empty()) table.meterKind = what.meters.front();
   return true;
