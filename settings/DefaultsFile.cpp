@@ -23,7 +23,7 @@ std::string NextValue(const std::string& text, size_t& at) {
   if (at < text.size() && text[at] == ',') {
     ++at;
   } else {
-    if (at < text.size() && text[at] == '\r') ++at;
+    if (at < text.size() && text[at] == '\r') ++at;  // no-mutate(<): at the end the string's NUL is no CR
     if (at < text.size() && text[at] == '\n') ++at;  // no-mutate(&&): the next value drops a line end
   }
   return value;
