@@ -109,7 +109,7 @@ bool UpgradeStore(Connection& store, std::string& error) {
   const std::string names = ReadingTypeNames();
   for (size_t at = 0, end; ok && at < names.size(); at = end + 1) {
     end = std::min(names.find('|', at), names.size());
-    uint16_t code = 0;
+    uint16_t code = 0;  // no-mutate(0): every name of the list has its code
     ParseReadingTypeName(names.substr(at, end - at), code);
     ok = store
              .Query(

@@ -167,8 +167,9 @@ def check_same_as_folder():
     check("the folder of every case is synced", status == [0, 0, 0], status)
     # Mended after the sync: the next one takes the correction and decodes the download anew.
     mended = [run("correct", "20261229-090000-1", "--downloaded", "2026-02-01", "--archive", t)[0], *synced(t, same)]
-    check("a correction of a download in the store is synced", mended[:2] == [0, 0] and
-          "0 downloads added, 9 were there already; 1 correction added" in mended[2], mended)
+    made = sql("SELECT count(*) FROM datapond.correction WHERE made !~ ' [+-][0-9][0-9]:[0-9][0-9]$'", database="same")
+    check("a correction of a download in the store is synced, as the log wrote it", mended[:2] == [0, 0] and
+          "0 downloads added, 9 were there already; 1 correction added" in mended[2] and made == "0", (mended, made))
     differ = []
     for options in ([], ["--units", "mg/l"], ["--location", "l1", "--location", "L2"], ["--type", "ph", "--type", "do-sat"],
                     ["--since", "2026-01-01", "--until", "2026-06-30"], ["--sort", "type-location-time"], ["--sort", "time"]):
@@ -249,6 +250,8 @@ def check_credentials_and_download():
         meter.wait()
     check("a download beside an unreachable store is kept and saved, status 7",
           status == 7 and os.path.exists(os.path.join(WORK, "d.csv")) and "the next sync will carry it" in err, err)
+    status, err = run("history", "--store", down)
+    check("a history of an unreachable store says so, status 7", status == 7 and "could not be reached" in err, err)
     status, err = synced(kept)
     check("and the next sync carries it", status == 0 and "1 download added" in err, err)
 
