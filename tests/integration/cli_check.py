@@ -149,6 +149,11 @@ def check_kinds():
         status, again, err = run("history", "--archive", one, "--units", "mg/l", "--date-format", "M/d", *outputs)
         check(kind + ": the history of that one download is its files, byte for byte",
               status == 0 and again == out and all(read(n) == files[n] for n in files), repr((status, err)))
+    # The moment a download is kept carries the computer's own offset from UTC.
+    with meter("ss", RECORDS["ss"]) as port:
+        status, _, err = run("download", "--port", port, "--format", "csv", env=dict(os.environ, TZ="Asia/Kolkata"))
+    kept_text = read(os.path.join("kept", kept_id(err) + ".txt"))
+    check("a download kept in India says +05:30", status == 0 and b" +05:30\n" in kept_text, repr((err, kept_text[:200])))
     check("the port and the save folder are remembered",
           read("DatapondDefaults.txt") == (port + "\r\n" + WORK + "/\r\n").encode(), repr(read("DatapondDefaults.txt")))
 
