@@ -16,13 +16,13 @@ constexpr SaveDialogText kDialogs[] = {
     {"Save As .xlsx", "Excel Workbook (.xlsx)", "*.xlsx", ".xlsx"},
 };
 
-WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid, const TextEncoder& toAnsi,
-                    const TextForm& form) {
+WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
+                    const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form) {
   switch (format) {
     case SaveFormat::Spreadsheet: return SpreadsheetParts(table, grid);
     case SaveFormat::CommaDelimited: return DelimitedParts(grid, form.commaDelimiter, toAnsi, form);
     case SaveFormat::TabDelimited: return DelimitedParts(grid, '\t', toAnsi, form);
-    case SaveFormat::Workbook: return WorkbookParts(table, grid, form.workbookDateTime);
+    case SaveFormat::Workbook: return WorkbookParts(table, grid, rows, form.workbookDateTime);
     case SaveFormat::ColumnText: break;
   }
   return ColumnTextParts(grid, toAnsi, form);
@@ -32,16 +32,34 @@ WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridText
 
 const SaveDialogText& SaveDialogOf(SaveFormat format) { return kDialogs[static_cast<int>(format)]; }
 
+void MakeFile(const WriterParts& parts, const std::vector<int32_t>& rows, FileSink& sink, std::string_view lead,
+              size_t piece) {
+  std::string out(lead);
+  parts.header(out);
+  for (int32_t row : rows) {
+    parts.row(out, row);
+    if (out.size() < piece) continue;
+    if (!sink.put(out)) return;
+    out.clear();
+  }
+  parts.closing(out);
+  if (!sink.put(out) || !parts.patches) return;
+  for (const FilePatch& patch : parts.patches()) sink.putAt(patch.offset, patch.bytes);
+}
+
+FileMaker SaveFileMaker(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
+                        const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form) {
+  return [=, &table, &grid, &rows](FileSink& sink) {
+    const WriterParts parts =
+        PartsOf(format, table, grid, rows, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252), form);
+    const bool text = format != SaveFormat::Spreadsheet && format != SaveFormat::Workbook;
+    MakeFile(parts, rows, sink, text && form.encoding == TextForm::Encoding::Utf8WithMark ? "\xEF\xBB\xBF" : "");
+  };
+}
+
 std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
                           const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form) {
-  const WriterParts parts = PartsOf(format, table, grid, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252), form);
-  std::string bytes;
-  const bool text = format != SaveFormat::Spreadsheet && format != SaveFormat::Workbook;
-  if (text && form.encoding == TextForm::Encoding::Utf8WithMark) bytes = "\xEF\xBB\xBF";
-  parts.header(bytes);
-  for (int32_t row : rows) parts.row(bytes, row);
-  parts.closing(bytes);
-  return bytes;
+  return MadeBytes(SaveFileMaker(format, table, grid, rows, toAnsi, form));
 }
 
 SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid,
@@ -67,8 +85,8 @@ SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid
 
   // A file that could not be written is no save: the data stays unsaved and nothing is
   // remembered, so the quit question still protects the readings.
-  if (!files.write(result.path, SaveFileBytes(format, table, grid, rows, frontEnd.toAnsi, frontEnd.textForm),
-                   result.reason)) {
+  if (!files.writeMade(result.path, SaveFileMaker(format, table, grid, rows, frontEnd.toAnsi, frontEnd.textForm),
+                       result.reason)) {
     result.outcome = SaveOutcome::Failed;
     return result;
   }

@@ -65,6 +65,11 @@ SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid
                    const std::vector<int32_t>& selectedRows, const std::string& saveFolder,
                    const SaveFrontEnd& frontEnd, const FileSystem& files);
 
+// The maker of a file in the given format holding the given 1-based grid rows, in order; it
+// holds on to the table, grid and rows it is given.
+FileMaker SaveFileMaker(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
+                        const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form = {});
+
 // The bytes of a file in the given format holding the given 1-based grid rows, in order.
 std::string SaveFileBytes(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
                           const std::vector<int32_t>& rows, const TextEncoder& toAnsi, const TextForm& form = {});

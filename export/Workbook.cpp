@@ -141,23 +141,31 @@ std::string SerialDateTime(int64_t timestamp) {
   return serial;
 }
 
-// The sheets' rows as they are written, and the widest text of each column.
-struct Sheet {
-  std::vector<std::string> sheets;  // the rows of each
-  std::string captions;             // the first row of every sheet
-  std::vector<size_t> widths;
-  int next = 1;  // the row of the sheet being written
+// The workbook as it is written: the zip, the open sheet and the row being made.
+struct Book {
+  ZipWriter zip;
+  std::string head;  // every sheet's start, up to its rows
+  std::string row;   // the row being made
+  size_t sheet = 0;  // sheets begun
+  int next = 1;      // the row of the sheet being written
 
-  std::string& rows() { return sheets.back(); }
-  void Cell(size_t column, Style style, const std::string& inner, const char* type, size_t shownWidth) {
-    rows() += "<c r=\"" + ColumnName(column) + std::to_string(next) + "\"";
-    if (style != Plain) rows() += " s=\"" + std::to_string(style) + "\"";
-    if (type != nullptr) rows() += std::string(" t=\"") + type + "\"";
-    rows() += ">" + inner + "</c>";
-    widths[column] = std::max(widths[column], shownWidth);
+  void Cell(size_t column, Style style, const std::string& inner, const char* type) {
+    row += "<c r=\"" + ColumnName(column) + std::to_string(next) + "\"";
+    if (style != Plain) row += " s=\"" + std::to_string(style) + "\"";
+    if (type != nullptr) row += std::string(" t=\"") + type + "\"";
+    row += ">" + inner + "</c>";
   }
   void Text(size_t column, Style style, const std::string& text) {
-    Cell(column, style, "<is><t>" + XmlEscaped(text) + "</t></is>", "inlineStr", text.size());
+    Cell(column, style, "<is><t>" + XmlEscaped(text) + "</t></is>", "inlineStr");
+  }
+  void BeginSheet(std::string& out) {
+    zip.Begin(out, "xl/worksheets/sheet" + std::to_string(++sheet) + ".xml");
+    zip.Add(out, head);
+    next = 1;
+  }
+  void EndSheet(std::string& out) {
+    zip.Add(out, "</sheetData></worksheet>");
+    zip.End();
   }
 };
 
@@ -197,25 +205,51 @@ std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::st
   return format;
 }
 
-WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::string& dateTimeFormat,
-                          size_t sheetRows) {
-  auto sheet = std::make_shared<Sheet>();
-  sheet->widths.assign(grid.columns.size(), 0);
+WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, const std::vector<int32_t>& rows,
+                          const std::string& dateTimeFormat, size_t sheetRows) {
+  auto book = std::make_shared<Book>();
   WriterParts parts;
-  parts.header = [sheet, &grid](std::string&) {
-    sheet->sheets.emplace_back("<row r=\"1\">");
-    for (size_t c = 0; c < grid.columns.size(); ++c) sheet->Text(c, Heading, grid.columns[c].header);
-    sheet->rows() += "</row>";
-    sheet->captions = sheet->rows();
-  };
-  parts.row = [sheet, &table, &grid, sheetRows](std::string&, int32_t row) {
-    // A full sheet goes on in the next, under the captions again.
-    if (static_cast<size_t>(sheet->next) == sheetRows) {
-      sheet->sheets.push_back(sheet->captions);
-      sheet->next = 1;
+  parts.header = [book, &grid, &rows, dateTimeFormat, sheetRows](std::string& out) {
+    // A sheet's column widths come before its rows: they are measured over every row first.
+    std::vector<size_t> widths;
+    for (const GridColumn& column : grid.columns) widths.push_back(column.header.size());
+    std::vector<std::string_view> cells;
+    for (int32_t row : rows) {
+      grid.rows.cells(static_cast<size_t>(row - 1), cells);
+      for (size_t c = 0; c < widths.size() && c < cells.size(); ++c) widths[c] = std::max(widths[c], cells[c].size());
     }
-    ++sheet->next;
-    sheet->rows() += "<row r=\"" + std::to_string(sheet->next) + "\">";
+    std::string& head = book->head;
+    head = std::string(kXmlDeclaration) +
+           "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+           "<sheetViews><sheetView workbookViewId=\"0\">"
+           "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
+           "</sheetView></sheetViews><cols>";
+    for (size_t c = 0; c < grid.columns.size(); ++c) {
+      const std::string n = std::to_string(c + 1);
+      head += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(widths[c] + 2) +
+              "\" customWidth=\"1\"/>";
+    }
+    head += "</cols><sheetData>";
+    book->row = "<row r=\"1\">";
+    for (size_t c = 0; c < grid.columns.size(); ++c) book->Text(c, Heading, grid.columns[c].header);
+    head += book->row + "</row>";
+    // Every sheet holds sheetRows - 1 readings under its captions, and there is always one.
+    const size_t sheets = std::max<size_t>(1, (rows.size() + sheetRows - 2) / (sheetRows - 1));
+    book->zip.Entry(out, "[Content_Types].xml", ContentTypes(sheets));
+    book->zip.Entry(out, "_rels/.rels", kPackageRelationships);
+    book->zip.Entry(out, "xl/workbook.xml", Workbook(sheets));
+    book->zip.Entry(out, "xl/_rels/workbook.xml.rels", WorkbookRelationships(sheets));
+    book->zip.Entry(out, "xl/styles.xml", Styles(dateTimeFormat));
+    book->BeginSheet(out);
+  };
+  parts.row = [book, &table, &grid, sheetRows](std::string& out, int32_t row) {
+    // A full sheet goes on in the next, under the captions again.
+    if (static_cast<size_t>(book->next) == sheetRows) {
+      book->EndSheet(out);
+      book->BeginSheet(out);
+    }
+    ++book->next;
+    book->row = "<row r=\"" + std::to_string(book->next) + "\">";
     const std::vector<std::string> cells = grid.rows.at(static_cast<size_t>(row - 1));
     for (size_t c = 0; c < grid.columns.size(); ++c) {
       const std::string& text = cells.at(c);
@@ -223,52 +257,33 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
       int decimals = 0;
       switch (grid.columns[c].field) {
         case GridField::Time:
-          sheet->Cell(c, DateTime,
-                      "<v>" + SerialDateTime(table.readings.at(static_cast<size_t>(row - 1)).timestamp) + "</v>",
-                      nullptr, text.size());
+          book->Cell(c, DateTime,
+                     "<v>" + SerialDateTime(table.readings.at(static_cast<size_t>(row - 1)).timestamp) + "</v>",
+                     nullptr);
           break;
         case GridField::Value:
         case GridField::Temperature:
           if (text.empty()) break;  // no temperature: no cell
           if (Number(text, number, decimals) && decimals < 3) {
-            sheet->Cell(c,
-                        decimals == 0   ? Whole
-                        : decimals == 1 ? OneDecimal
-                                        : TwoDecimals,
-                        "<v>" + number + "</v>", nullptr, text.size());
+            book->Cell(c,
+                       decimals == 0   ? Whole
+                       : decimals == 1 ? OneDecimal
+                                       : TwoDecimals,
+                       "<v>" + number + "</v>", nullptr);
             break;
           }
           [[fallthrough]];
         case GridField::Location:
-        case GridField::Type: sheet->Text(c, c == 0 ? Plain : Centred, text); break;
+        case GridField::Type: book->Text(c, c == 0 ? Plain : Centred, text); break;
       }
     }
-    sheet->rows() += "</row>";
+    book->row += "</row>";
+    book->zip.Add(out, book->row);
   };
-  parts.closing = [sheet, &grid, dateTimeFormat](std::string& out) {
-    std::string head = std::string(kXmlDeclaration) +
-                       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                       "<sheetViews><sheetView workbookViewId=\"0\">"
-                       "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
-                       "</sheetView></sheetViews><cols>";
-    for (size_t c = 0; c < grid.columns.size(); ++c) {
-      const std::string n = std::to_string(c + 1);
-      head += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(sheet->widths[c] + 2) +
-              "\" customWidth=\"1\"/>";
-    }
-    const size_t sheets = sheet->sheets.size();
-    std::vector<ZipEntry> entries = {{"[Content_Types].xml", ContentTypes(sheets)},
-                                     {"_rels/.rels", kPackageRelationships},
-                                     {"xl/workbook.xml", Workbook(sheets)},
-                                     {"xl/_rels/workbook.xml.rels", WorkbookRelationships(sheets)},
-                                     {"xl/styles.xml", Styles(dateTimeFormat)}};
-    for (size_t n = 0; n < sheets; ++n) {
-      entries.push_back({"xl/worksheets/sheet" + std::to_string(n + 1) + ".xml",
-                         head + "</cols><sheetData>" + sheet->sheets[n] + "</sheetData></worksheet>"});
-      sheet->sheets[n].clear();
-      sheet->sheets[n].shrink_to_fit();
-    }
-    out += ZipArchive(entries);
+  parts.closing = [book](std::string& out) {
+    book->EndSheet(out);
+    book->zip.Finish(out);
   };
+  parts.patches = [book] { return book->zip.patches(); };
   return parts;
 }

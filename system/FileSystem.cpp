@@ -3,6 +3,31 @@
 #include <cstdio>
 #include <random>
 
+namespace {
+
+class StringSink : public FileSink {
+ public:
+  explicit StringSink(std::string& bytes) : bytes_(bytes) {}
+  bool put(std::string_view bytes) override { return bytes_.append(bytes), true; }
+  bool putAt(uint64_t offset, std::string_view bytes) override {
+    if (offset > bytes_.size() || bytes.size() > bytes_.size() - offset) return false;
+    bytes_.replace(static_cast<size_t>(offset), bytes.size(), bytes);
+    return true;
+  }
+
+ private:
+  std::string& bytes_;
+};
+
+}  // namespace
+
+std::string MadeBytes(const FileMaker& make) {
+  std::string bytes;
+  StringSink sink(bytes);
+  make(sink);
+  return bytes;
+}
+
 std::string TemporaryFileName() {
   // Seeded once a thread from the system's randomness: two processes, or two threads, that
   // start in the same instant still draw different names.

@@ -1,8 +1,26 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Where the bytes of a file go as they are made, piece after piece, so that a large file is
+// never held whole. Both say false once a write has failed, and go on saying it.
+class FileSink {
+ public:
+  virtual ~FileSink() = default;
+  virtual bool put(std::string_view bytes) = 0;
+  // Over bytes already put: what a header learns only at the end of what it heads.
+  virtual bool putAt(uint64_t offset, std::string_view bytes) = 0;
+};
+
+// Makes a file's bytes into the sink it is given.
+using FileMaker = std::function<void(FileSink& sink)>;
+
+// The bytes a maker makes, held whole: for small files, tests and standard output.
+std::string MadeBytes(const FileMaker& make);
 
 // The few file operations the save frame and the defaults file need. Paths and texts are
 // UTF-8; each platform turns them into its own names. Tests substitute their own.
@@ -40,6 +58,8 @@ struct FileSystem {
   std::function<bool(const std::string& path, const std::string& firstLine, const std::string& line,
                      std::string& reason)>
       appendLine;
+  // As write, with the bytes made as they are written.
+  std::function<bool(const std::string& path, const FileMaker& make, std::string& reason)> writeMade;
 };
 
 // The separator of this system's paths.

@@ -61,17 +61,43 @@ std::string FolderOf(const std::string& path) {
   return last == std::string::npos ? "." : last == 0 ? "/" : path.substr(0, last);
 }
 
-// Every byte, then closed; the first error number, or 0.
-int WriteAndClose(int fd, const std::string& bytes, bool flush) {
-  int error = 0;
-  for (size_t done = 0; done < bytes.size() && error == 0;) {
-    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (put > 0) {
-      done += static_cast<size_t>(put);
-    } else if (put < 0 && errno != EINTR) {
-      error = errno;
+// The bytes into an open file as they come; the first error number stays.
+class FdSink : public FileSink {
+ public:
+  explicit FdSink(int fd) : fd_(fd) {}
+  bool put(std::string_view bytes) override {
+    for (size_t done = 0; done < bytes.size() && error == 0;) {
+      const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (put > 0) {
+        done += static_cast<size_t>(put);
+      } else if (put < 0 && errno != EINTR) {
+        error = errno;
+      }
     }
+    return error == 0;
   }
+  bool putAt(uint64_t offset, std::string_view bytes) override {
+    for (size_t done = 0; done < bytes.size() && error == 0;) {
+      const ssize_t put = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+      if (put > 0) {
+        done += static_cast<size_t>(put);
+      } else if (put < 0 && errno != EINTR) {
+        error = errno;
+      }
+    }
+    return error == 0;
+  }
+  int error = 0;
+
+ private:
+  int fd_;
+};
+
+// Every byte made, then closed; the first error number, or 0.
+int MakeAndClose(int fd, const FileMaker& make, bool flush) {
+  FdSink sink(fd);
+  make(sink);
+  int error = sink.error;
   if (error == 0 && flush && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
   return error;
@@ -86,7 +112,7 @@ void FlushFolder(const std::string& folder) {
   close(fd);
 }
 
-bool WriteNew(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason) {
+bool MakeNew(const std::string& folder, const FileMaker& make, std::string& path, std::string& reason) {
   int fd = -1;
   // Created, never opened: a name someone else made (or planted as a link) is not ours.
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
@@ -98,7 +124,7 @@ bool WriteNew(const std::string& folder, const std::string& bytes, std::string& 
     reason = std::strerror(errno);
     return false;
   }
-  if (const int error = WriteAndClose(fd, bytes, true); error != 0) {
+  if (const int error = MakeAndClose(fd, make, true); error != 0) {
     unlink(path.c_str());
     reason = std::strerror(error);
     return false;
@@ -106,7 +132,12 @@ bool WriteNew(const std::string& folder, const std::string& bytes, std::string& 
   return true;
 }
 
-bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+bool WriteNew(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason) {
+  return MakeNew(
+      folder, [&bytes](FileSink& sink) { sink.put(bytes); }, path, reason);
+}
+
+bool WriteMade(const std::string& path, const FileMaker& make, std::string& reason) {
   std::string target = path;
   struct stat info {};
   // A link to a file is followed: the file it names is replaced and the link stays.
@@ -121,16 +152,20 @@ bool Write(const std::string& path, const std::string& bytes, std::string& reaso
     reason = std::strerror(EISDIR);
     return false;
   }
-  // A device or a pipe (/dev/null, a terminal, a named pipe) cannot be replaced, only written.
+  // A device or a pipe (/dev/null, a terminal, a named pipe) cannot be replaced, only written,
+  // and only forwards: its bytes are made whole first.
   if (exists && !S_ISREG(info.st_mode)) {
     const int fd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    const int error = fd < 0 ? errno : WriteAndClose(fd, bytes, false);
+    const std::string bytes = fd < 0 ? "" : MadeBytes(make);
+    const int error = fd < 0 ? errno
+                             : MakeAndClose(
+                                   fd, [&bytes](FileSink& sink) { sink.put(bytes); }, false);
     if (error != 0) reason = std::strerror(error);
     return error == 0;
   }
   std::string temporary;
   const std::string folder = FolderOf(target);
-  if (!WriteNew(folder, bytes, temporary, reason)) return false;
+  if (!MakeNew(folder, make, temporary, reason)) return false;
   if (exists) chmod(temporary.c_str(), info.st_mode & 07777);  // the file keeps who may read it
   if (std::rename(temporary.c_str(), target.c_str()) != 0) {
     reason = std::strerror(errno);
@@ -139,6 +174,11 @@ bool Write(const std::string& path, const std::string& bytes, std::string& reaso
   }
   FlushFolder(folder);
   return true;
+}
+
+bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+  return WriteMade(
+      path, [&bytes](FileSink& sink) { sink.put(bytes); }, reason);
 }
 
 std::string Home() {
@@ -237,7 +277,7 @@ const char kPathSeparator = '/';
 
 FileSystem LocalFileSystem() {
   return {IsFile, IsFolder,    Read,    Write,  WriteNew, DocumentsFolder, AsIs,
-          AsIs,   MakeFolders, Publish, Remove, List,     AppendLine};
+          AsIs,   MakeFolders, Publish, Remove, List,     AppendLine,      WriteMade};
 }
 
 bool IsDevicePath(const std::string& name) { return name.starts_with("/dev/"); }

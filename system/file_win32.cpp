@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "FileSystem.h"
 #include "WideText.h"
 
@@ -52,7 +54,39 @@ std::string FolderOf(const std::string& path) {
   return last == std::string::npos ? "." : path.substr(0, last);
 }
 
-bool WriteNew(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason) {
+// The bytes into an open file as they come; the first error stays.
+class HandleSink : public FileSink {
+ public:
+  explicit HandleSink(HANDLE file) : file_(file) {}
+  bool put(std::string_view bytes) override {
+    if (At(end_, bytes)) end_ += bytes.size();
+    return error == 0;
+  }
+  bool putAt(uint64_t offset, std::string_view bytes) override { return At(offset, bytes), error == 0; }
+  DWORD error = 0;
+
+ private:
+  // Each write names its place, so a write over earlier bytes leaves the end where it was.
+  bool At(uint64_t offset, std::string_view bytes) {
+    for (size_t done = 0; done < bytes.size() && error == 0;) {
+      OVERLAPPED place{};
+      place.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+      place.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+      const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(file_, bytes.data() + done, piece, &written, &place) || written == 0) {
+        error = GetLastError();
+        if (error == 0) error = ERROR_WRITE_FAULT;
+      }
+      done += written;
+    }
+    return error == 0;
+  }
+  HANDLE file_;
+  uint64_t end_ = 0;
+};
+
+bool MakeNew(const std::string& folder, const FileMaker& make, std::string& path, std::string& reason) {
   HANDLE file = INVALID_HANDLE_VALUE;
   // CREATE_NEW: a name another writer made is never opened, let alone emptied.
   for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
@@ -64,11 +98,10 @@ bool WriteNew(const std::string& folder, const std::string& bytes, std::string& 
     reason = SystemReason(GetLastError());
     return false;
   }
-  DWORD written = 0;
-  bool ok =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
-  ok = ok && FlushFileBuffers(file);
-  DWORD error = ok ? 0 : GetLastError();
+  HandleSink sink(file);
+  make(sink);
+  bool ok = sink.error == 0 && FlushFileBuffers(file);
+  DWORD error = sink.error != 0 ? sink.error : ok ? 0 : GetLastError();
   if (!CloseHandle(file) && ok) {
     ok = false;
     error = GetLastError();
@@ -79,15 +112,25 @@ bool WriteNew(const std::string& folder, const std::string& bytes, std::string& 
   return false;
 }
 
-bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+bool WriteNew(const std::string& folder, const std::string& bytes, std::string& path, std::string& reason) {
+  return MakeNew(
+      folder, [&bytes](FileSink& sink) { sink.put(bytes); }, path, reason);
+}
+
+bool WriteMade(const std::string& path, const FileMaker& make, std::string& reason) {
   std::string temporary;
-  if (!WriteNew(FolderOf(path), bytes, temporary, reason)) return false;
+  if (!MakeNew(FolderOf(path), make, temporary, reason)) return false;
   if (MoveFileExW(Widen(temporary).c_str(), Widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
   reason = SystemReason(GetLastError());
   DeleteFileW(Widen(temporary).c_str());
   return false;
+}
+
+bool Write(const std::string& path, const std::string& bytes, std::string& reason) {
+  return WriteMade(
+      path, [&bytes](FileSink& sink) { sink.put(bytes); }, reason);
 }
 
 // The user's documents folder through the shell, as the program always asked for it.
@@ -183,7 +226,7 @@ const char kPathSeparator = '\\';
 
 FileSystem LocalFileSystem() {
   return {IsFile,   IsFolder,    Read,    Write,  WriteNew, DocumentsFolder, ToAnsi,
-          FromAnsi, MakeFolders, Publish, Remove, List,     AppendLine};
+          FromAnsi, MakeFolders, Publish, Remove, List,     AppendLine,      WriteMade};
 }
 
 bool IsDevicePath(const std::string&) { return false; }

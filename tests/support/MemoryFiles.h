@@ -35,6 +35,10 @@ struct MemoryFiles {
       if (readOnly.count(FolderPart(p))) return reason = "Permission denied", false;
       return files[p] = bytes, true;
     };
+    fs.writeMade = [this](const std::string& p, const FileMaker& make, std::string& reason) {
+      if (readOnly.count(FolderPart(p))) return reason = "Permission denied", false;
+      return files[p] = MadeBytes(make), true;
+    };
     fs.documentsFolder = [this] { return documents; };
     fs.toSystemText = fs.fromSystemText = [](const std::string& t) { return t; };
     return fs;

@@ -5,7 +5,10 @@
 
 #include "MemoryFiles.h"
 #include "SaveFrame.h"
+#include "Ansi.h"
 #include "Tables.h"
+#include "Workbook.h"
+#include "WriterParts.h"
 
 namespace {
 
@@ -88,6 +91,49 @@ TEST(RunSave, CancelledOrFailedChangesNothing) {
     EXPECT_TRUE(s.disk.files.empty());
     EXPECT_EQ(s.table.dataSaved, 0);
     EXPECT_TRUE(s.remembered.empty());
+  }
+}
+
+// A large file is written a piece at a time: whatever the pieces, the same bytes, and a write
+// that fails ends the making of rows nobody will read.
+TEST(MakeFile, PiecesMakeTheWholeFileAndAFailureStopsThem) {
+  class Sink : public FileSink {
+   public:
+    explicit Sink(int fineFor) : fineFor_(fineFor) {}
+    bool put(std::string_view bytes) override { return bytes_ += bytes, ++puts_ <= fineFor_; }
+    bool putAt(uint64_t offset, std::string_view bytes) override {
+      bytes_.replace(static_cast<size_t>(offset), bytes.size(), bytes);
+      return true;
+    }
+    std::string bytes_;
+    int puts_ = 0;
+
+   private:
+    int fineFor_;
+  };
+  Saving s;
+  const std::vector<int32_t> rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  const TextForm form;
+  const std::vector<std::function<WriterParts()>> formats = {
+      [&] { return SpreadsheetParts(s.table, s.grid); },
+      [&] { return DelimitedParts(s.grid, ',', Utf8ToWindows1252, form); },
+      [&] { return ColumnTextParts(s.grid, Utf8ToWindows1252, form); },
+      [&] { return WorkbookParts(s.table, s.grid, rows, form.workbookDateTime); }};
+  for (size_t f = 0; f < formats.size(); ++f) {
+    Sink whole(1000);
+    MakeFile(formats[f](), rows, whole);
+    EXPECT_EQ(whole.puts_, 1) << f;
+    Sink pieces(1000);
+    MakeFile(formats[f](), rows, pieces, "", 1);
+    EXPECT_EQ(pieces.puts_, 11) << f;
+    EXPECT_EQ(pieces.bytes_, whole.bytes_) << f;
+    int made = 0;
+    WriterParts counted = formats[f]();
+    counted.row = [&made, row = counted.row](std::string& out, int32_t r) { ++made, row(out, r); };
+    Sink failing(2);
+    MakeFile(counted, rows, failing, "", 1);
+    EXPECT_EQ(made, 3) << f;
+    EXPECT_EQ(failing.puts_, 3) << f;
   }
 }
 
