@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "Ansi.h"
 #include "MemoryFiles.h"
 #include "SaveFrame.h"
-#include "Ansi.h"
 #include "Tables.h"
 #include "Workbook.h"
 #include "WriterParts.h"
