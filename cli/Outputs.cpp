@@ -81,7 +81,8 @@ int CheckKeptFolder(const std::string& folder, const FileSystem& files) {
 int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,
                  const char* what) {
   table.sortPriority = options.sortPriority;
-  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture));
+  // Each row's texts made as it is written: a history's would cost more than its readings.
+  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture), GridCells::Made);
   for (int32_t row : options.rows) {
     if (row > table.count) {
       return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +

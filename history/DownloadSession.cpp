@@ -16,9 +16,10 @@ void RefreshReport(const std::string& archiveFolder, const FileSystem& files, co
   ReadingTable history;
   HistorySummary what;
   if (builder.Finish(history, what) == 0) return;
-  const GridTexts grid = fillGrid(history, calendar);
+  const GridTexts grid = fillGrid(history, calendar, GridCells::Made);
   std::string reason;
-  files.write(reportPath, ReportHtml(history, grid, what, calendar), reason);
+  files.writeMade(
+      reportPath, [&](FileSink& sink) { MakeReport(history, grid, what, calendar, sink); }, reason);
 }
 
 }  // namespace

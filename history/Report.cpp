@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <span>
 #include <tuple>
 
@@ -75,14 +76,13 @@ void Heading(std::string& out, const ReadingTable& table, const HistorySummary& 
 
 void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid) {
   const std::span<const Reading> readings(table.readings.data(), static_cast<size_t>(table.count));
-  std::vector<std::string> locations;
+  std::set<std::string> named;
   std::map<uint16_t, MeterKind> types;  // in code order, with the meter of a first reading
   for (const Reading& r : readings) {
-    locations.push_back(r.location);
+    named.insert(r.location);
     types.emplace(r.type, r.meter.value_or(table.meterKind));
   }
-  std::sort(locations.begin(), locations.end());
-  locations.erase(std::unique(locations.begin(), locations.end()), locations.end());
+  const std::vector<std::string> locations(named.begin(), named.end());
   const GridColumn* temperature = ColumnOf(grid, GridField::Temperature);
   for (const auto& [code, meter] : types) {
     const ReadingType* type = FindReadingType(code);
@@ -142,9 +142,12 @@ void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& 
   out += "</tbody>\n</table>\n";
 }
 
+constexpr size_t kReportPiece = size_t{1} << 20;
+
 // Every reading as the grid shows it, one a line with the columns lined up by tabs (which a
 // spreadsheet takes as cell breaks when the lines are copied); far lighter than table cells.
-void AllReadings(std::string& out, const GridTexts& grid) {
+// The lines go to the sink a piece at a time; false once it has failed.
+bool AllReadings(std::string& out, const GridTexts& grid, FileSink& sink) {
   constexpr size_t kTab = 8;
   std::vector<size_t> starts(grid.columns.size(), 0);
   for (size_t c = 0; c + 1 < grid.columns.size(); ++c) {
@@ -165,8 +168,14 @@ void AllReadings(std::string& out, const GridTexts& grid) {
   };
   out += "<pre>";
   line([&](size_t c) -> const std::string& { return grid.columns[c].header; });
-  for (const auto& row : grid.rows) line([&](size_t c) -> const std::string& { return row[c]; });
+  for (const auto& row : grid.rows) {
+    line([&](size_t c) -> const std::string& { return row[c]; });
+    if (out.size() < kReportPiece) continue;
+    if (!sink.put(out)) return false;
+    out.clear();
+  }
   out += "</pre>\n";
+  return true;
 }
 
 }  // namespace
@@ -215,8 +224,8 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   return out;
 }
 
-std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
-                       const Calendar& calendar) {
+void MakeReport(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what, const Calendar& calendar,
+                FileSink& sink) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<style>\n"
@@ -236,7 +245,12 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
   out += "<h2>Summary</h2>\n";
   SummaryTable(out, table, grid, calendar);
   out += "<h2>All readings</h2>\n";
-  AllReadings(out, grid);
+  if (!AllReadings(out, grid, sink)) return;
   out += "</body>\n</html>\n";
-  return out;
+  sink.put(out);
+}
+
+std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
+                       const Calendar& calendar) {
+  return MadeBytes([&](FileSink& sink) { MakeReport(table, grid, what, calendar, sink); });
 }

@@ -5,6 +5,7 @@
 
 #include "Calendar.h"
 #include "Chart.h"
+#include "FileSystem.h"
 #include "History.h"
 #include "KeptDownload.h"
 #include "ReadingGrid.h"
@@ -20,3 +21,6 @@ std::string ChartSvg(const Chart& chart, const std::string& title);
 // fillGrid, `grid` what that fill returned, `what` what the history covers.
 std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
                        const Calendar& calendar);
+// The same page into a sink, a piece at a time, for a history too large to hold twice.
+void MakeReport(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what, const Calendar& calendar,
+                FileSink& sink);

@@ -1,5 +1,8 @@
 #include "ReadingGrid.h"
 
+#include <stdexcept>
+#include <utility>
+
 #include "ReadingSort.h"
 #include "ReadingTypes.h"
 #include "Timestamp.h"
@@ -46,7 +49,7 @@ std::string Cell(GridField field, const Reading& reading, const RowTexts& texts,
 
 }  // namespace
 
-GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
+GridTexts fillGrid(ReadingTable& table, const Calendar& calendar, GridCells cells) {
   table.gridLayout = classifyTable(table);
   const bool singleType = table.gridLayout == SingleType || table.gridLayout == SingleTypeTemp;
   if (table.sortPriority < LocationTypeTime || table.sortPriority > TimeOnly) table.sortPriority = LocationTime;
@@ -62,6 +65,17 @@ GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
   grid.columns.front().centred = false;
 
   SortTable(table);
+  table.shownLayout = table.gridLayout;
+  if (cells == GridCells::Made) {
+    std::vector<GridField> fields;
+    for (const GridColumn& column : grid.columns) fields.push_back(column.field);
+    grid.rows = GridRows(static_cast<size_t>(table.count), [&table, calendar, fields](size_t r, GridRows::Row& row) {
+      const RowTexts texts = rowTexts(table, static_cast<int32_t>(r));
+      row.resize(fields.size());
+      for (size_t c = 0; c < fields.size(); ++c) row[c] = Cell(fields[c], table.readings[r], texts, calendar);
+    });
+    return grid;
+  }
   GridRows::Row row(grid.columns.size());
   for (int i = 0; i < table.count; ++i) {
     const Reading& reading = table.readings[static_cast<size_t>(i)];
@@ -76,7 +90,6 @@ GridTexts fillGrid(ReadingTable& table, const Calendar& calendar) {
     }
     grid.rows.push_back(row);
   }
-  table.shownLayout = table.gridLayout;
   return grid;
 }
 
@@ -84,13 +97,28 @@ GridRows::GridRows(std::initializer_list<Row> rows) {
   for (const Row& row : rows) push_back(row);
 }
 
+GridRows::GridRows(size_t count, std::function<void(size_t r, Row& cells)> make)
+    : made_(count), make_(std::move(make)) {}
+
 GridRows::Row GridRows::at(size_t r) const {
+  if (make_) {
+    if (r >= made_) throw std::out_of_range("no grid row " + std::to_string(r));
+    Row row;
+    make_(r, row);
+    return row;
+  }
   std::vector<std::string_view> views;
   cells(r, views);
   return Row(views.begin(), views.end());
 }
 
 void GridRows::cells(size_t r, std::vector<std::string_view>& cells) const {
+  if (make_) {
+    if (r >= made_) throw std::out_of_range("no grid row " + std::to_string(r));
+    make_(r, scratch_);
+    cells.assign(scratch_.begin(), scratch_.end());
+    return;
+  }
   const size_t end = r + 1 < starts_.size() ? starts_.at(r + 1) : cells_.size();
   cells.clear();
   for (size_t at = starts_.at(r); at < end;) {
@@ -118,6 +146,8 @@ void GridRows::assign(size_t count, const Row& row) {
 void GridRows::clear() {
   cells_.clear();
   starts_.clear();
+  made_ = 0;
+  make_ = nullptr;
 }
 
 int ColumnCount(int32_t layout) {

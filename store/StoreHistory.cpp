@@ -26,9 +26,10 @@ WITH admitted AS (
 // Each reading as many times as the download holding it most: a copy more wherever a download
 // holds it more often than every download before; by location, newest first, then in the order
 // the downloads hold them. After them, in the same pass, the downloads that gave a reading: their
-// meter and when they were read, in the place of the reading's location and meter.
+// meter and when they were read, in the place of the reading's location and meter. Every row
+// says how many there are, so that the client takes room for them once, not by doubling.
 constexpr const char* kReadings = R"sql(
-SELECT * FROM (
+SELECT *, count(*) OVER () FROM (
   SELECT false AS held, location, type, at, value, temperature, first, n, position FROM (
     SELECT *, k > coalesce(max(k) OVER (PARTITION BY location, type, at, value, temperature ORDER BY n, position
                                         ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS more
@@ -81,6 +82,7 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
   // An empty text stands for no filter: NULL.
   table = ReadingTable{};
   table.readings.clear();
+  bool sized = false;
   // What the store holds came from elsewhere: a meter this Datapond does not know ends the history.
   std::string unknown;
   const auto meterOf = [&unknown](std::string_view name) {
@@ -89,6 +91,8 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
     return meter != nullptr ? meter->kind : MeterKind::MultiParameter;
   };
   const bool read = store->Stream(std::string(kAdmitted) + kReadings, parameters, error, [&](const auto& row) {
+    if (!sized) table.readings.reserve(Number<size_t>(row[9]));
+    sized = true;
     if (row[0] == "t") {  // a download that gave a reading
       const MeterKind kind = meterOf(row[6]);
       if (std::find(what.meters.begin(), what.meters.end(), kind) == what.meters.end()) what.meters.push_back(kind);
