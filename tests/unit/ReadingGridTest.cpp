@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "Tables.h"
+#include "Timestamp.h"
 
 namespace {
 
@@ -49,6 +51,27 @@ TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
     EXPECT_EQ(table.shownLayout, table.gridLayout) << c.columns;
     EXPECT_EQ(ColumnCount(table.shownLayout), static_cast<int>(grid.columns.size())) << c.columns;
   }
+}
+
+// A grid that makes its rows when asked shows what one that holds them shows, row for row.
+TEST(FillGrid, RowsMadeWhenAskedAreTheRowsHeld) {
+  ReadingTable table;
+  const Reading readings[] = {{0, "B", 7.25f, 294, 21.5f, 0}, {kTicksPerDay, "A", 180, 550, 0, 0},
+                              {2 * kTicksPerDay, "A", 3.5f, 35, 0, 0}};
+  for (const Reading& r : readings) table.readings[static_cast<size_t>(table.count++)] = r;
+  table.sortPriority = TypeTime;
+  ReadingTable copy = table;
+  const GridTexts held = fillGrid(table, kReadingGridCalendar);
+  const GridTexts made = fillGrid(copy, kReadingGridCalendar, GridCells::Made);
+  ASSERT_EQ(made.rows.size(), 3u);
+  std::vector<std::string_view> cells;
+  for (size_t r = 0; r < 3; ++r) {
+    EXPECT_EQ(made.rows[r], held.rows[r]) << r;
+    made.rows.cells(r, cells);
+    EXPECT_EQ(GridRows::Row(cells.begin(), cells.end()), held.rows[r]) << r;
+  }
+  EXPECT_THROW(made.rows.at(3), std::out_of_range);
+  EXPECT_THROW(made.rows.cells(3, cells), std::out_of_range);
 }
 
 }  // namespace
