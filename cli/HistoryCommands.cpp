@@ -100,8 +100,7 @@ int RunReportCommand(const ReportOptions& options) {
   const Calendar calendar = PictureCalendar(options.write.datePicture, options.write.timePicture);
   const GridTexts grid = fillGrid(table, calendar, GridCells::Made);
   std::string reason;
-  const FileMaker report = [&](FileSink& sink) { MakeReport(table, grid, what, calendar, sink); };
-  if (!files.writeMade(options.path, report, reason)) {
+  if (!files.write(options.path, ReportHtml(table, grid, what, calendar), reason)) {
     return NotWrittenError(options.path, reason);
   }
   std::fprintf(stderr, "Saved %s\n", options.path.c_str());

@@ -18,8 +18,7 @@ void RefreshReport(const std::string& archiveFolder, const FileSystem& files, co
   if (builder.Finish(history, what) == 0) return;
   const GridTexts grid = fillGrid(history, calendar, GridCells::Made);
   std::string reason;
-  files.writeMade(
-      reportPath, [&](FileSink& sink) { MakeReport(history, grid, what, calendar, sink); }, reason);
+  files.write(reportPath, ReportHtml(history, grid, what, calendar), reason);
 }
 
 }  // namespace

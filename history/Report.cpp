@@ -142,17 +142,40 @@ void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& 
   out += "</tbody>\n</table>\n";
 }
 
-constexpr size_t kReportPiece = size_t{1} << 20;
+// The grid rows the page lists: the most recent readings, in the grid's order. A page listing
+// a million would take a browser minutes to open; `history` writes them all.
+std::vector<size_t> ListedRows(const ReadingTable& table) {
+  std::vector<size_t> rows(static_cast<size_t>(table.count));
+  for (size_t r = 0; r < rows.size(); ++r) rows[r] = r;
+  if (rows.size() > kReportRows) {
+    // Newest first; among readings of one moment, those the grid shows first.
+    const auto newer = [&table](size_t a, size_t b) {
+      const int64_t at = table.readings[a].timestamp, bt = table.readings[b].timestamp;
+      return at != bt ? at > bt : a < b;
+    };
+    std::nth_element(rows.begin(), rows.begin() + kReportRows, rows.end(), newer);
+    rows.resize(kReportRows);
+    std::sort(rows.begin(), rows.end());
+  }
+  return rows;
+}
 
-// Every reading as the grid shows it, one a line with the columns lined up by tabs (which a
-// spreadsheet takes as cell breaks when the lines are copied); far lighter than table cells.
-// The lines go to the sink a piece at a time; false once it has failed.
-bool AllReadings(std::string& out, const GridTexts& grid, FileSink& sink) {
+// The listed readings as the grid shows them, one a line with the columns lined up by tabs
+// (which a spreadsheet takes as cell breaks when the lines are copied); far lighter than table
+// cells.
+void ListedReadings(std::string& out, const ReadingTable& table, const GridTexts& grid) {
   constexpr size_t kTab = 8;
+  const std::vector<size_t> listed = ListedRows(table);
+  if (listed.size() < static_cast<size_t>(table.count)) {
+    Put(out, "<p>The ", std::to_string(listed.size()), " most recent of the ", std::to_string(table.count),
+        " readings; <code>datapond-cli history</code> writes them all.</p>\n");
+  }
+  std::vector<GridRows::Row> rows;
+  for (size_t r : listed) rows.push_back(grid.rows.at(r));
   std::vector<size_t> starts(grid.columns.size(), 0);
   for (size_t c = 0; c + 1 < grid.columns.size(); ++c) {
     size_t widest = grid.columns[c].header.size();
-    for (const auto& row : grid.rows) widest = std::max(widest, row[c].size());
+    for (const auto& row : rows) widest = std::max(widest, row[c].size());
     starts[c + 1] = ((starts[c] + widest) / kTab + 1) * kTab;
   }
   const auto line = [&](auto cell) {
@@ -168,14 +191,8 @@ bool AllReadings(std::string& out, const GridTexts& grid, FileSink& sink) {
   };
   out += "<pre>";
   line([&](size_t c) -> const std::string& { return grid.columns[c].header; });
-  for (const auto& row : grid.rows) {
-    line([&](size_t c) -> const std::string& { return row[c]; });
-    if (out.size() < kReportPiece) continue;
-    if (!sink.put(out)) return false;
-    out.clear();
-  }
+  for (const auto& row : rows) line([&](size_t c) -> const std::string& { return row[c]; });
   out += "</pre>\n";
-  return true;
 }
 
 }  // namespace
@@ -224,8 +241,8 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   return out;
 }
 
-void MakeReport(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what, const Calendar& calendar,
-                FileSink& sink) {
+std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
+                       const Calendar& calendar) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<style>\n"
@@ -244,13 +261,8 @@ void MakeReport(const ReadingTable& table, const GridTexts& grid, const HistoryS
   Charts(out, table, grid);
   out += "<h2>Summary</h2>\n";
   SummaryTable(out, table, grid, calendar);
-  out += "<h2>All readings</h2>\n";
-  if (!AllReadings(out, grid, sink)) return;
+  out += table.count > static_cast<int32_t>(kReportRows) ? "<h2>Recent readings</h2>\n" : "<h2>All readings</h2>\n";
+  ListedReadings(out, table, grid);
   out += "</body>\n</html>\n";
-  sink.put(out);
-}
-
-std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
-                       const Calendar& calendar) {
-  return MadeBytes([&](FileSink& sink) { MakeReport(table, grid, what, calendar, sink); });
+  return out;
 }

@@ -5,7 +5,6 @@
 
 #include "Calendar.h"
 #include "Chart.h"
-#include "FileSystem.h"
 #include "History.h"
 #include "KeptDownload.h"
 #include "ReadingGrid.h"
@@ -14,13 +13,14 @@
 // A chart as a self-contained SVG picture under its title.
 std::string ChartSvg(const Chart& chart, const std::string& title);
 
+// The most readings a report lists; a page of more opens too slowly to be read.
+constexpr size_t kReportRows = 1000;
+
 // The report of a history as one HTML page in UTF-8 that needs nothing from elsewhere and
 // prints as it shows: a heading with the period, meters and downloads, a chart of each
 // reading type (with its temperatures beneath where the type has them), a summary of each
-// location and type, and every reading with the grid's texts. `table` is the history after
-// fillGrid, `grid` what that fill returned, `what` what the history covers.
+// location and type, and the readings with the grid's texts: all of them, or the kReportRows
+// most recent. `table` is the history after fillGrid, `grid` what that fill returned, `what`
+// what the history covers.
 std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
                        const Calendar& calendar);
-// The same page into a sink, a piece at a time, for a history too large to hold twice.
-void MakeReport(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what, const Calendar& calendar,
-                FileSink& sink);

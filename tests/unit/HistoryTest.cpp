@@ -143,6 +143,30 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
   EXPECT_EQ(pictures, 7u);  // the command-line checks parse a report's pictures as XML
 }
 
+// A page of a million readings would not open: the report lists the most recent, in the
+// grid's order, and says where the rest are.
+TEST(History, ReportListsTheMostRecentReadings) {
+  std::vector<Reading> readings;
+  // Two sites a minute apart, in turn, from 1 January 2025; the last two share their minute.
+  for (int i = 0; i < static_cast<int>(kReportRows) + 5; ++i) {
+    readings.push_back(At(i % 2 ? "B" : "A", 35, static_cast<float>(i), 0, {2025, 1, 1, 0, 0}));
+    readings.back().timestamp += std::min(i, static_cast<int>(kReportRows) + 3) * kTicksPerMinute;
+  }
+  ReadingTable table = Table(MeterKind::SuspendedSolids, readings);
+  const GridTexts grid = fillGrid(table, kHistoryCalendar);
+  const std::string page = ReportHtml(table, grid, {}, kHistoryCalendar);
+  const std::string listed = page.substr(page.find("<pre>"), page.find("</pre>") - page.find("<pre>"));
+  EXPECT_NE(page.find("<h2>Recent readings</h2>\n<p>The 1000 most recent of the 1005 readings; "), std::string::npos);
+  size_t lines = 0;
+  for (char c : listed) lines += c == '\n';
+  EXPECT_EQ(lines, kReportRows + 1);  // and the captions
+  // The five oldest (0 to 4, in 12:00 AM to 12:04 AM) are left out; the newest two are listed.
+  for (const char* oldest : {"12:00 AM", "12:01 AM", "12:04 AM"}) EXPECT_EQ(listed.find(oldest), listed.npos) << oldest;
+  EXPECT_NE(listed.find("12:05 AM"), listed.npos);
+  EXPECT_NE(listed.find("<pre>Location\tTime\t\t\tSS (mg/l)\nA\t\t1/1/2025 04:43 PM\t1004\n"), listed.npos);
+  EXPECT_NE(listed.find("\nB\t\t1/1/2025 04:43 PM\t1003\n"), listed.npos);
+}
+
 // What the command line passes in is taken only when it is exactly right.
 TEST(History, ParsesTypeNamesAndDatesStrictly) {
   EXPECT_EQ(ReadingTypeNames(), "do-ppm|do-sat|do-mgl|ss-low|ss-high|ph|orp-us|orp-eur");
