@@ -56,8 +56,8 @@ TEST(FillGrid, ColumnsOfEveryLayoutAndPriority) {
 // A grid that makes its rows when asked shows what one that holds them shows, row for row.
 TEST(FillGrid, RowsMadeWhenAskedAreTheRowsHeld) {
   ReadingTable table;
-  const Reading readings[] = {{0, "B", 7.25f, 294, 21.5f, 0}, {kTicksPerDay, "A", 180, 550, 0, 0},
-                              {2 * kTicksPerDay, "A", 3.5f, 35, 0, 0}};
+  const Reading readings[] = {
+      {0, "B", 7.25f, 294, 21.5f, 0}, {kTicksPerDay, "A", 180, 550, 0, 0}, {2 * kTicksPerDay, "A", 3.5f, 35, 0, 0}};
   for (const Reading& r : readings) table.readings[static_cast<size_t>(table.count++)] = r;
   table.sortPriority = TypeTime;
   ReadingTable copy = table;
