@@ -20,7 +20,8 @@ enum ExitStatus {
   NotWritten = 4,
   NotKept = 5,
   DamagedLeftOut = 6,  // written, but damaged kept downloads were left out: a nightly script must know
-  StoreFailed = 7      // the store could not be reached or refused; what was kept stays kept
+  StoreFailed = 7,     // the store could not be reached or refused; what was kept stays kept
+  PastLimits = 8       // alarms: readings are past their limits, so that cron mails only then
 };
 
 // Messages may quote what came from outside (a kept file, a name typed), so a control
@@ -59,6 +60,7 @@ int RunReplayCommand(const ReplayOptions& options);
 int RunCorrectCommand(const CorrectOptions& options);
 int RunHistoryCommand(const HistoryOptions& options);
 int RunReportCommand(const ReportOptions& options);
+int RunAlarmsCommand(const AlarmsOptions& options);
 int RunSyncCommand(const SyncOptions& options);
 // The store named by --store, else $DATAPOND_STORE; "" for none.
 std::string StoreOf(const std::string& given);

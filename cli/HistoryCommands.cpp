@@ -9,10 +9,13 @@
 #include "DefaultsFile.h"
 #include "History.h"
 #include "KeptDownload.h"
+#include "Limits.h"
 #include "LoggedReading.h"
 #include "Memory.h"
 #include "ReadingGrid.h"
+#include "ReadingTypes.h"
 #include "Report.h"
+#include "Timestamp.h"
 
 namespace {
 
@@ -69,6 +72,32 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
   return Saved;
 }
 
+// The limits of --limits, else of the folder's limits.txt when it has one: status 0 (`path`
+// empty when there are none), or 2 with the file and its line named.
+int LoadLimits(const std::string& given, const KeptOptions& kept, const FileSystem& files, std::vector<Limit>& limits,
+               std::string& path) {
+  constexpr size_t kMostBytes = 1 << 20;
+  path = given;
+  if (path.empty()) {
+    const std::string beside = ArchiveFolder(kept, files) + kPathSeparator + kLimitsFileName;
+    if (!files.isFile(beside)) return Saved;
+    path = beside;
+  }
+  std::string text, reason;
+  if (!files.read(path, kMostBytes, text, reason))
+    return UsageError("cannot read the limits file " + path + ": " + reason);
+  if (!ParseLimits(text, limits, reason)) return UsageError("the limits file " + path + ", " + reason);
+  return Saved;
+}
+
+// A time as scripts read it: 2026-12-07 14:05.
+std::string IsoMinute(int64_t timestamp) {
+  const CivilTime t = CivilTimeOf(timestamp);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+  return text;
+}
+
 }  // namespace
 
 int RunHistoryCommand(const HistoryOptions& options) {
@@ -89,6 +118,11 @@ int RunHistoryCommand(const HistoryOptions& options) {
 int RunReportCommand(const ReportOptions& options) {
   const FileSystem files = LocalFileSystem();
   if (const int status = CheckOutputPath(options.path, files); status != Saved) return status;
+  std::vector<Limit> limits;
+  std::string limitsPath;
+  if (const int status = LoadLimits(options.limits, options.kept, files, limits, limitsPath); status != Saved) {
+    return status;
+  }
   bool damaged = false;
   ReadingTable table;
   HistorySummary what;
@@ -100,9 +134,44 @@ int RunReportCommand(const ReportOptions& options) {
   const Calendar calendar = PictureCalendar(options.write.datePicture, options.write.timePicture);
   const GridTexts grid = fillGrid(table, calendar, GridCells::Made);
   std::string reason;
-  if (!files.write(options.path, ReportHtml(table, grid, what, calendar), reason)) {
+  if (!files.write(options.path, ReportHtml(table, grid, what, calendar, limits), reason)) {
     return NotWrittenError(options.path, reason);
   }
   std::fprintf(stderr, "Saved %s\n", options.path.c_str());
   return damaged ? DamagedLeftOut : Saved;
+}
+
+int RunAlarmsCommand(const AlarmsOptions& options) {
+  const FileSystem files = LocalFileSystem();
+  std::vector<Limit> limits;
+  std::string limitsPath;
+  if (const int status = LoadLimits(options.limits, options.kept, files, limits, limitsPath); status != Saved) {
+    return status;
+  }
+  if (limitsPath.empty()) {
+    return UsageError("alarms needs limits: write them in " + ArchiveFolder(options.kept, files) + kPathSeparator +
+                      kLimitsFileName + " or give --limits FILE");
+  }
+  bool damaged = false;
+  ReadingTable table;
+  HistorySummary what;
+  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, table, what, damaged);
+      status != Saved) {
+    return status;
+  }
+  // Tab-separated: location, type, the limit passed, the first and the last reading past it,
+  // the next reading (or "ongoing"), how many readings, and the farthest past.
+  std::string lines;
+  const std::vector<Exceedance> found = FindExceedances(table, limits);
+  for (const Exceedance& e : found) {
+    const ReadingType& type = *FindReadingType(e.type);
+    const LimitValue& limit = e.below ? *e.limit->below : *e.limit->above;
+    lines += e.location + "\t" + type.name + "\t" + (e.below ? "below " : "above ") + limit.text + "\t" +
+             IsoMinute(e.first) + "\t" + IsoMinute(e.last) + "\t" + (e.ended ? IsoMinute(*e.ended) : "ongoing") + "\t" +
+             std::to_string(e.readings) + "\t" + ValueText(type, e.worst) + "\n";
+  }
+  if (const int status = WriteOut(lines, true); status != Saved) return status;
+  std::fprintf(stderr, "%zu %s past the limits of %s\n", found.size(), found.size() == 1 ? "run" : "runs",
+               Printable(limitsPath).c_str());
+  return !found.empty() ? PastLimits : damaged ? DamagedLeftOut : Saved;
 }

@@ -15,7 +15,8 @@ const char* const kUsage =
     "       datapond-cli replay ID [OPTIONS but --port] [[--format F] --output FILE]...\n"
     "       datapond-cli history [FILTERS] [OPTIONS but --port and --rows] [[--format F] --output FILE]...\n"
     "       datapond-cli report [FILTERS] [--units U] [--sort ORDER] [--date-format P]\n"
-    "                           [--time-format P] --output FILE.html\n"
+    "                           [--time-format P] [--limits FILE] --output FILE.html\n"
+    "       datapond-cli alarms [FILTERS] [--units U] [--limits FILE]\n"
     "       datapond-cli correct ID [--units mg/l|sat] [--downloaded YYYY-MM-DD] [--archive DIR]\n"
     "       datapond-cli sync [--archive DIR] --store STORE\n"
     "       datapond-cli --help | --version\n"
@@ -28,6 +29,8 @@ const char* const kUsage =
     "  replay                 save a kept download again, exactly as its download saved it\n"
     "  history                every reading of every kept download, each once\n"
     "  report                 the history as one web page with a chart of each reading type\n"
+    "  alarms                 the history's readings past their limits: a line a run of one\n"
+    "                         location's readings past a limit, and status 8 when there are any\n"
     "  correct                mend a kept download's units or date: the change is added to\n"
     "                         corrections.txt beside the downloads, which never change\n"
     "  sync                   put the kept downloads and their corrections into the shared store,\n"
@@ -37,7 +40,8 @@ const char* const kUsage =
     "  --port PORT            the meter's port or its /dev/serial/by-id name (default: the one used last)\n"
     "  --units mg/l|sat       the units a dissolved-oxygen meter logged in (else asked on a terminal);\n"
     "                         for replay, the download's units, also mending a wrong answer; for\n"
-    "                         history and report, those of the downloads kept without an answer;\n"
+    "                         history, report and alarms, those of the downloads kept without an\n"
+    "                         answer;\n"
     "                         for correct, the units the download should have had\n"
     "  --downloaded DATE      correct: the day the download was really read, YYYY-MM-DD, which\n"
     "                         places its readings in their year\n"
@@ -53,11 +57,14 @@ const char* const kUsage =
     "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
     "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
     "  --no-archive           do not keep this download\n"
+    "  --limits FILE          report and alarms: the limits file (default: limits.txt in the\n"
+    "                         folder of kept downloads), a line a limit such as\n"
+    "                         \"ph: below 6.5, above 8.5\" or \"do-mgl at POND A: below 2\"\n"
     "  --store STORE          the shared PostgreSQL store, as libpq names one (\"host=db dbname=datapond\",\n"
     "                         \"service=datapond\"; passwords in ~/.pgpass): sync and download take\n"
     "                         $DATAPOND_STORE without it, and download syncs once it has kept;\n"
-    "                         history and report read the store rather than the folder\n"
-    "Filters of history and report, each but --since and --until repeatable:\n"
+    "                         history, report and alarms read the store rather than the folder\n"
+    "Filters of history, report and alarms, each but --since and --until repeatable:\n"
     "  --location NAME        the readings of this location\n"
     "  --type T               do-ppm do-sat do-mgl ss-low ss-high ph orp-us or orp-eur\n"
     "  --since YYYY-MM-DD     the readings of this day and later\n"
@@ -80,6 +87,7 @@ const char* const kUsage =
     "  datapond-cli replay 20261207-101542-1 --units mg/l --output readings.xlsx\n"
     "  datapond-cli history --location A1 --since 2026-11-01 --output november.csv\n"
     "  datapond-cli report --type ph --output report.html\n"
+    "  datapond-cli alarms --since 2026-12-01 --limits /srv/datapond/limits.txt\n"
     "  datapond-cli sync --store \"host=db.plant dbname=datapond\"\n"
     "  datapond-cli history --store \"host=db.plant dbname=datapond\" --output all.xlsx\n"
     "\n"
@@ -88,7 +96,7 @@ const char* const kUsage =
     "not be written, 5 all was written but the download could not be kept, 6 all was written\n"
     "but damaged kept downloads were left out (archive, history, report, sync), 7 the store\n"
     "could not be reached or refused what was sent (a download is kept and saved all the same,\n"
-    "and the next sync carries it).\n";
+    "and the next sync carries it), 8 (alarms) readings are past their limits.\n";
 
 namespace {
 
@@ -119,12 +127,12 @@ const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat:
 const std::map<std::string, Command> kCommands = {{"download", Command::Download}, {"archive", Command::Archive},
                                                   {"replay", Command::Replay},     {"history", Command::History},
                                                   {"report", Command::Report},     {"correct", Command::Correct},
-                                                  {"sync", Command::Sync}};
+                                                  {"sync", Command::Sync},         {"alarms", Command::Alarms}};
 
 constexpr unsigned Bit(Command c) { return 1u << static_cast<unsigned>(c); }
 constexpr unsigned kD = Bit(Command::Download), kA = Bit(Command::Archive), kR = Bit(Command::Replay),
                    kH = Bit(Command::History), kP = Bit(Command::Report), kC = Bit(Command::Correct),
-                   kS = Bit(Command::Sync);
+                   kS = Bit(Command::Sync), kL = Bit(Command::Alarms);
 
 struct OptionKind {
   bool takesValue;
@@ -133,7 +141,7 @@ struct OptionKind {
 
 const std::map<std::string, OptionKind> kOptions = {
     {"--port", {true, kD}},
-    {"--units", {true, kD | kR | kH | kP | kC}},
+    {"--units", {true, kD | kR | kH | kP | kC | kL}},
     {"--sort", {true, kD | kR | kH | kP}},
     {"--format", {true, kD | kR | kH}},
     {"--output", {true, kD | kR | kH | kP}},
@@ -143,15 +151,16 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--delimiter", {true, kD | kR | kH}},
     {"--encoding", {true, kD | kR | kH}},
     {"--decimal-comma", {false, kD | kR | kH}},
-    {"--archive", {true, kD | kA | kR | kH | kP | kC | kS}},
-    {"--store", {true, kD | kH | kP | kS}},
+    {"--archive", {true, kD | kA | kR | kH | kP | kC | kS | kL}},
+    {"--store", {true, kD | kH | kP | kS | kL}},
+    {"--limits", {true, kP | kL}},
     {"--downloaded", {true, kC}},
     {"--no-archive", {false, kD}},
-    {"--location", {true, kH | kP}},
-    {"--type", {true, kH | kP}},
-    {"--since", {true, kH | kP}},
-    {"--until", {true, kH | kP}},
-    {"--help", {false, kD | kA | kR | kH | kP | kC | kS}},
+    {"--location", {true, kH | kP | kL}},
+    {"--type", {true, kH | kP | kL}},
+    {"--since", {true, kH | kP | kL}},
+    {"--until", {true, kH | kP | kL}},
+    {"--help", {false, kD | kA | kR | kH | kP | kC | kS | kL}},
 };
 
 // A date of the filters, as YYYY-MM-DD.
@@ -316,7 +325,7 @@ class OutputPairing {
 
 // Every option as given, before it goes to the record of its command.
 struct Given {
-  std::string port, id, reportPath, store;
+  std::string port, id, reportPath, store, limits;
   bool keep = true;
   KeptOptions kept;
   WriteOptions write;
@@ -340,6 +349,11 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
   if (option == "--store") {
     d.store = value;
     if (value.empty()) error = "--store needs the store's connection string, such as \"dbname=datapond\"";
+    return !value.empty();
+  }
+  if (option == "--limits") {
+    d.limits = value;
+    if (value.empty()) error = "--limits needs the limits file";
     return !value.empty();
   }
   if (option == "--no-archive") {
@@ -517,7 +531,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     case Command::Archive: line.archive = {d.kept}; break;
     case Command::Replay: line.replay = {d.id, d.kept, d.write}; break;
     case Command::History: line.history = {d.filter, d.kept, d.write, d.store}; break;
-    case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write, d.store}; break;
+    case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write, d.store, d.limits}; break;
+    case Command::Alarms: line.alarms = {d.filter, d.kept, d.store, d.limits}; break;
     case Command::Correct: line.correct = {d.id, d.kept, d.downloadedOn}; break;
     case Command::Sync: line.sync = {d.kept, d.store}; break;
     case Command::Help:

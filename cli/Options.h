@@ -67,6 +67,14 @@ struct ReportOptions {
   KeptOptions kept;
   WriteOptions write;
   std::string store;
+  std::string limits;  // --limits: the limits file; empty: the folder's limits.txt, if there is one
+};
+// The history's readings past their limits, one run a line, for scripts.
+struct AlarmsOptions {
+  HistoryFilter filter;
+  KeptOptions kept;
+  std::string store;
+  std::string limits;
 };
 
 // A kept download mended: the fields given, recorded beside it (the kept file never changes).
@@ -82,7 +90,7 @@ struct SyncOptions {
   std::string store;
 };
 
-enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report, Correct, Sync };
+enum class Command { Help, Version, Ports, Download, Archive, Replay, History, Report, Correct, Sync, Alarms };
 
 // The command, and the options of that command alone.
 struct CommandLine {
@@ -94,6 +102,7 @@ struct CommandLine {
   ReportOptions report;
   CorrectOptions correct;
   SyncOptions sync;
+  AlarmsOptions alarms;
 };
 
 // Parses the arguments after the program name. Every mistake that can be seen without the

@@ -23,6 +23,7 @@ int Run(const CommandLine& line) {
     case Command::Correct: return RunCorrectCommand(line.correct);
     case Command::Sync: return RunSyncCommand(line.sync);
     case Command::History: return RunHistoryCommand(line.history);
+    case Command::Alarms: return RunAlarmsCommand(line.alarms);
     case Command::Report: break;
   }
   return RunReportCommand(line.report);

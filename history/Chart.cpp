@@ -206,6 +206,22 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
     high = std::max(high, quantity(r));
   }
   if (byLocation.empty()) return chart;
+  // The limits that hold for the locations charted, which the axis must reach to show them.
+  std::vector<std::pair<double, std::string>> lines;
+  if (request.limits != nullptr && request.quantity == ChartQuantity::Value) {
+    for (const Limit& limit : *request.limits) {
+      if (limit.type != request.type || (!limit.location.empty() && !byLocation.count(limit.location))) continue;
+      const std::string place = limit.location.empty() ? "" : limit.location + ": ";
+      for (const auto& [bound, word] : {std::pair{&limit.below, "below "}, std::pair{&limit.above, "above "}}) {
+        if (!bound->has_value()) continue;
+        double value = static_cast<double>((*bound)->units);
+        for (int d = 0; d < (*bound)->decimals; ++d) value /= 10;
+        lines.emplace_back(value, place + word + (*bound)->text);
+        low = std::min(low, value);
+        high = std::max(high, value);
+      }
+    }
+  }
   if (from == to) {  // one moment: half an hour either side
     from -= 30 * kMinute;
     to += 30 * kMinute;
@@ -225,6 +241,8 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
     chart.valueTicks.push_back({y(v), Number(v, scale.decimals), ""});
   }
 
+  for (const auto& [value, label] : lines) chart.limitLines.push_back({y(value), label});
+
   size_t unlisted = locations.size();
   for (auto& [location, rows] : byLocation) {
     std::stable_sort(rows.begin(), rows.end(),
@@ -242,6 +260,15 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
     points.reserve(rows.size());
     for (const Reading* r : rows) points.push_back({x(r->timestamp), y(quantity(*r))});
     series.points = ReduceToPixelColumns(points, plotWidth, series.reduced);
+    const Limit* limit = lines.empty() ? nullptr : LimitOf(*request.limits, request.type, location);
+    if (limit != nullptr) {
+      points.clear();
+      for (const Reading* r : rows) {
+        if (PastLimit(*limit, r->type, r->value) != 0) points.push_back({x(r->timestamp), y(r->value)});
+      }
+      bool reduced = false;
+      series.past = ReduceToPixelColumns(points, plotWidth, reduced);
+    }
     chart.series.push_back(std::move(series));
   }
   // A long legend makes the picture taller rather than run off it.

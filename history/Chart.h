@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Limits.h"
 #include "ReadingTable.h"
 
 // The geometry of one chart of the report: everything is decided here, in pixels of the
@@ -17,6 +18,14 @@ struct ChartRequest {
   uint16_t type;           // the reading type charted; other readings are ignored
   ChartQuantity quantity;  // the value, or the temperature logged with it
   int width, height;       // the whole picture
+  // The values' limits: drawn as lines, the axis reaching them, and the readings past them marked.
+  const std::vector<Limit>* limits = nullptr;
+};
+
+// A limit drawn across the plot, with what it says ("below 6.5", "POND A: below 6").
+struct ChartLimitLine {
+  double at;  // y
+  std::string label;
 };
 
 // A tick: where it stands on its axis and its text; a time tick may have a second line
@@ -43,7 +52,8 @@ struct ChartSeries {
   // the highest of each column are drawn, and then without markers.
   bool reduced;
   std::vector<ChartPoint> points;
-  double legendY;  // the middle of its line in the legend
+  double legendY;                  // the middle of its line in the legend
+  std::vector<ChartPoint> past{};  // the readings past a limit, reduced as the line is
 };
 
 struct Chart {
@@ -52,7 +62,8 @@ struct Chart {
   std::vector<ChartTick> timeTicks;                 // at: x
   std::vector<ChartTick> valueTicks;                // at: y
   std::vector<ChartSeries> series;                  // in the order of the locations
-  bool legend = false;                              // the temperature chart under a value chart has none
+  std::vector<ChartLimitLine> limitLines;
+  bool legend = false;  // the temperature chart under a value chart has none
   double legendX = 0;
 };
 

@@ -74,7 +74,7 @@ void Heading(std::string& out, const ReadingTable& table, const HistorySummary& 
   Put(out, ", ", std::to_string(table.count), table.count == 1 ? " reading" : " readings", ".</p>\n");
 }
 
-void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid) {
+void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, const std::vector<Limit>& limits) {
   const std::span<const Reading> readings(table.readings.data(), static_cast<size_t>(table.count));
   std::set<std::string> named;
   std::map<uint16_t, MeterKind> types;  // in code order, with the meter of a first reading
@@ -88,7 +88,7 @@ void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid) 
     const ReadingType* type = FindReadingType(code);
     if (!type) continue;
     out += "<section class=\"chart\">\n";
-    const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight};
+    const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight, &limits};
     out += ChartSvg(BuildChart(readings, locations, values), RowLabel(*type, meter));
     if (type->hasTemperature && temperature) {
       const ChartRequest temperatures{code, ChartQuantity::Temperature, kChartWidth, kTemperatureChartHeight};
@@ -96,6 +96,56 @@ void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid) 
     }
     out += "</section>\n";
   }
+}
+
+constexpr size_t kReportRuns = 100;
+
+// How long a run lasted, from its first reading past to the next one: "2 d 4 h", "45 min".
+std::string Lasted(int64_t ticks) {
+  const int64_t minutes = ticks / kTicksPerMinute, days = minutes / 1440, hours = minutes / 60 % 24;
+  if (days > 0) return std::to_string(days) + " d" + (hours > 0 ? " " + std::to_string(hours) + " h" : "");
+  if (hours > 0)
+    return std::to_string(hours) + " h" + (minutes % 60 > 0 ? " " + std::to_string(minutes % 60) + " min" : "");
+  return std::to_string(minutes) + " min";
+}
+
+// The runs of readings past their limits, first of all: what a plant must act on.
+void PastTheLimits(std::string& out, const ReadingTable& table, const std::vector<Limit>& limits,
+                   const Calendar& calendar) {
+  std::vector<Exceedance> found = FindExceedances(table, limits);
+  out += "<h2>Past the limits</h2>\n";
+  if (found.empty()) {
+    out += "<p>No reading is past a limit.</p>\n";
+    return;
+  }
+  Put(out, "<p>", std::to_string(found.size()), found.size() == 1 ? " run" : " runs",
+      " of readings past a limit, the latest first. Each lasted from its first reading past the limit to the next "
+      "reading.");
+  // The latest first: what is happening now is what is acted on.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const Exceedance& a, const Exceedance& b) { return a.first > b.first; });
+  if (found.size() > kReportRuns) {
+    Put(out, " The ", std::to_string(kReportRuns),
+        " latest are listed; <code>datapond-cli alarms</code> lists them all.");
+    found.resize(kReportRuns);
+  }
+  out += "</p>\n";
+  out +=
+      "<table>\n<thead><tr><th>Location</th><th>Type</th><th>Limit</th><th>From</th><th>To</th><th>Lasted</th>"
+      "<th>Readings</th><th>Farthest</th></tr></thead>\n<tbody>\n";
+  for (const Exceedance& e : found) {
+    const ReadingType& type = *FindReadingType(e.type);
+    const LimitValue& limit = e.below ? *e.limit->below : *e.limit->above;
+    out += "<tr>";
+    for (const std::string& cell :
+         {e.location, std::string(RowLabel(type, e.meter)), (e.below ? "below " : "above ") + limit.text,
+          TimestampText(e.first, calendar), e.ended ? TimestampText(*e.ended, calendar) : "still past",
+          e.ended ? Lasted(*e.ended - e.first) : "ongoing", std::to_string(e.readings), ValueText(type, e.worst)}) {
+      Put(out, "<td>", XmlEscaped(cell), "</td>");
+    }
+    out += "</tr>\n";
+  }
+  out += "</tbody>\n</table>\n";
 }
 
 struct Summary {
@@ -216,7 +266,17 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
     Label(out, t.at, chart.bottom + 14, "middle", t.label);
     if (!t.second.empty()) Label(out, t.at, chart.bottom + 28, "middle", t.second);
   }
+  // Limits in black, dashed, which no location's colour is; readings past them ringed in black.
+  for (const ChartLimitLine& line : chart.limitLines) {
+    Put(out, "<path stroke=\"#000\" stroke-dasharray=\"6 4\" d=\"M", At(chart.left), " ", At(line.at), "H",
+        At(chart.right), "\"/>\n");
+  }
   for (const ChartSeries& s : chart.series) {
+    if (!s.past.empty()) {
+      out += "<path stroke=\"#000\" stroke-width=\"9\" stroke-linecap=\"round\" d=\"";
+      for (const ChartPoint& p : s.past) Put(out, "M", At(p.x), " ", At(p.y), "h0");
+      out += "\"/>\n";
+    }
     if (s.points.size() > 1) {
       Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"1.5\" d=\"");
       for (size_t i = 0; i < s.points.size(); ++i) {
@@ -237,12 +297,19 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
       Label(out, chart.legendX + 26, s.legendY + 4, "", s.location);
     }
   }
+  // Over the lines, on a white halo, so that it reads whatever it crosses.
+  for (const ChartLimitLine& line : chart.limitLines) {
+    Put(out, "<text x=\"", At(chart.right - 4), "\" y=\"", At(line.at - 4),
+        "\" text-anchor=\"end\" stroke=\"#fff\" stroke-width=\"3\" paint-order=\"stroke\">");
+    AppendXmlEscaped(out, line.label);
+    out += "</text>\n";
+  }
   out += "</svg>\n";
   return out;
 }
 
 std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
-                       const Calendar& calendar) {
+                       const Calendar& calendar, const std::vector<Limit>& limits) {
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<style>\n"
@@ -257,8 +324,9 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
       "@media print{body{margin:0;font-size:10pt}}\n"
       "</style>\n";
   Heading(out, table, what, calendar);
+  if (!limits.empty()) PastTheLimits(out, table, limits, calendar);
   out += "<h2>Charts</h2>\n";
-  Charts(out, table, grid);
+  Charts(out, table, grid, limits);
   out += "<h2>Summary</h2>\n";
   SummaryTable(out, table, grid, calendar);
   out += table.count > static_cast<int32_t>(kReportRows) ? "<h2>Recent readings</h2>\n" : "<h2>All readings</h2>\n";

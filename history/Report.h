@@ -7,6 +7,7 @@
 #include "Chart.h"
 #include "History.h"
 #include "KeptDownload.h"
+#include "Limits.h"
 #include "ReadingGrid.h"
 #include "ReadingTable.h"
 
@@ -20,7 +21,8 @@ constexpr size_t kReportRows = 1000;
 // prints as it shows: a heading with the period, meters and downloads, a chart of each
 // reading type (with its temperatures beneath where the type has them), a summary of each
 // location and type, and the readings with the grid's texts: all of them, or the kReportRows
-// most recent. `table` is the history after fillGrid, `grid` what that fill returned, `what`
-// what the history covers.
+// most recent. With limits, it opens with the runs of readings past them, and the charts draw
+// them. `table` is the history after fillGrid, `grid` what that fill returned, `what` what the
+// history covers.
 std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const HistorySummary& what,
-                       const Calendar& calendar);
+                       const Calendar& calendar, const std::vector<Limit>& limits = {});

@@ -126,4 +126,32 @@ TEST(Chart, GeometryOfHandMadeSeries) {
   }
 }
 
+// Limits are drawn where the axis reaches them, those of a location only on its chart, and the
+// readings past them are marked; the temperatures have no limits.
+TEST(Chart, LimitsAndTheReadingsPastThem) {
+  std::vector<Limit> limits;
+  std::string error;
+  ASSERT_TRUE(
+      ParseLimits("ph: below 6.5, above 8.5\nph at B: above 7.5\nph at Q: below 1\norp-us: below 0", limits, error));
+  const std::vector<Reading> readings = {
+      At("A", 38, 7, 20, {2025, 1, 1, 0, 0}), At("A", 38, 6.4f, 20, {2025, 1, 1, 1, 0}),
+      At("B", 38, 7.6f, 20, {2025, 1, 1, 0, 0}), At("B", 38, 8, 20, {2025, 1, 1, 2, 0})};
+  const Chart chart = BuildChart(readings, {"A", "B"}, {38, ChartQuantity::Value, 760, 280, &limits});
+  ASSERT_EQ(chart.limitLines.size(), 3u);
+  EXPECT_EQ(chart.limitLines[0].label, "below 6.5");
+  EXPECT_EQ(chart.limitLines[2].label, "B: above 7.5");
+  EXPECT_LT(chart.limitLines[1].at, chart.limitLines[2].at);  // 8.5 above 7.5: the axis reaches it
+  EXPECT_GE(chart.limitLines[1].at, chart.top);
+  const std::vector<ChartPoint>& a = chart.series.at(0).points;
+  ASSERT_EQ(chart.series.at(0).past.size(), 1u);
+  EXPECT_DOUBLE_EQ(chart.series[0].past[0].y, a.at(1).y);
+  EXPECT_EQ(chart.series.at(1).past.size(), 2u);  // B answers to its own limit
+  const std::string svg = ChartSvg(chart, "pH");
+  EXPECT_NE(svg.find("stroke-dasharray=\"6 4\""), std::string::npos);
+  EXPECT_NE(svg.find(">B: above 7.5</text>"), std::string::npos);
+  const Chart temperatures = BuildChart(readings, {"A", "B"}, {38, ChartQuantity::Temperature, 760, 150, &limits});
+  EXPECT_TRUE(temperatures.limitLines.empty());
+  EXPECT_TRUE(temperatures.series.at(0).past.empty());
+}
+
 }  // namespace

@@ -167,6 +167,34 @@ TEST(History, ReportListsTheMostRecentReadings) {
   EXPECT_NE(listed.find("\nB\t\t1/1/2025 04:43 PM\t1003\n"), listed.npos);
 }
 
+// With limits, the page opens with the runs past them, the latest first, before the charts.
+TEST(History, ReportOpensWithTheRunsPastTheLimits) {
+  std::vector<Limit> limits, others;
+  std::string error;
+  ASSERT_TRUE(ParseLimits("ph: below 6.5\nph at B: above 7\n", limits, error));
+  ASSERT_TRUE(ParseLimits("orp-us: below 0\n", others, error));
+  ReadingTable table = Table(MeterKind::MultiParameter,
+                             {At("A", 38, 7, 20, {2025, 6, 1, 10, 0}), At("A", 38, 6, 20, {2025, 6, 1, 11, 0}),
+                              At("A", 38, 6.2f, 20, {2025, 6, 1, 12, 0}), At("A", 38, 7, 20, {2025, 6, 3, 13, 30}),
+                              At("B", 38, 7.5f, 20, {2025, 6, 2, 9, 0})});
+  const GridTexts grid = fillGrid(table, kHistoryCalendar);
+  const std::string page = ReportHtml(table, grid, {}, kHistoryCalendar, limits);
+  const size_t runs = page.find("<h2>Past the limits</h2>\n<p>2 runs of readings past a limit, the latest first.");
+  EXPECT_LT(runs, page.find("<h2>Charts</h2>"));
+  const size_t b = page.find(
+      "<tr><td>B</td><td>pH</td><td>above 7</td><td>6/2/2025 09:00 AM</td><td>still past</td>"
+      "<td>ongoing</td><td>1</td><td>7.50</td></tr>");
+  const size_t a = page.find(
+      "<tr><td>A</td><td>pH</td><td>below 6.5</td><td>6/1/2025 11:00 AM</td>"
+      "<td>6/3/2025 01:30 PM</td><td>2 d 2 h</td><td>2</td><td>6.00</td></tr>");
+  EXPECT_LT(runs, b);
+  EXPECT_LT(b, a);
+  EXPECT_NE(a, std::string::npos);
+  const std::string calm = ReportHtml(table, grid, {}, kHistoryCalendar, others);
+  EXPECT_NE(calm.find("<h2>Past the limits</h2>\n<p>No reading is past a limit.</p>"), std::string::npos);
+  EXPECT_EQ(ReportHtml(table, grid, {}, kHistoryCalendar).find("Past the limits"), std::string::npos);
+}
+
 // What the command line passes in is taken only when it is exactly right.
 TEST(History, ParsesTypeNamesAndDatesStrictly) {
   EXPECT_EQ(ReadingTypeNames(), "do-ppm|do-sat|do-mgl|ss-low|ss-high|ph|orp-us|orp-eur");
