@@ -5,6 +5,7 @@
 #include <numeric>
 #include <tuple>
 
+#include "KeptDownload.h"
 #include "ReadingTypes.h"
 
 namespace {
@@ -23,10 +24,11 @@ bool ParseLimitValue(const std::string& text, LimitValue& value) {
   size_t at = text.starts_with('-') ? 1 : 0;
   const bool negative = at == 1;
   int whole = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, ++whole) {
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    if (++whole > kMostWholeDigits) return false;
     value.units = value.units * 10 + (text[at] - '0');
   }
-  if (whole == 0 || whole > kMostWholeDigits) return false;
+  if (whole == 0) return false;
   if (at < text.size() && text[at] == '.') {
     for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
       if (++value.decimals > kMostDecimals) return false;
@@ -54,7 +56,7 @@ std::string ParseLine(const std::string& line, Limit& limit) {
   const size_t at = head.find(" at ");
   const std::string type = at == std::string::npos ? head : Trimmed(head.substr(0, at));
   if (!ParseReadingTypeName(type, limit.type)) {
-    return "\"" + type + "\" is none of the reading types " + ReadingTypeNames();
+    return "\"" + Printable(type) + "\" is none of the reading types " + ReadingTypeNames();
   }
   if (at != std::string::npos) {
     limit.location = Trimmed(head.substr(at + 4));
@@ -62,7 +64,7 @@ std::string ParseLine(const std::string& line, Limit& limit) {
     const bool valid = std::all_of(limit.location.begin(), limit.location.end(),
                                    [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == ' '; });
     if (limit.location.empty() || limit.location.size() > 6 || !valid) {
-      return "\"" + limit.location + "\" is no location: 1 to 6 letters, digits and spaces";
+      return "\"" + Printable(limit.location) + "\" is no location: 1 to 6 letters, digits and spaces";
     }
   }
   std::string body = line.substr(colon + 1);
@@ -74,10 +76,10 @@ std::string ParseLine(const std::string& line, Limit& limit) {
     const std::string word = item.substr(0, space),
                       number = space == std::string::npos ? "" : Trimmed(item.substr(space));
     std::optional<LimitValue>* bound = word == "below" ? &limit.below : word == "above" ? &limit.above : nullptr;
-    if (bound == nullptr) return "\"" + item + "\" is neither \"below N\" nor \"above N\"";
+    if (bound == nullptr) return "\"" + Printable(item) + "\" is neither \"below N\" nor \"above N\"";
     if (bound->has_value()) return "\"" + word + "\" is given twice";
     LimitValue value;
-    if (!ParseLimitValue(number, value)) return "\"" + number + "\" is no number such as 6.5 or -150";
+    if (!ParseLimitValue(number, value)) return "\"" + Printable(number) + "\" is no number such as 6.5 or -150";
     *bound = value;
   }
   if (limit.below && limit.above &&

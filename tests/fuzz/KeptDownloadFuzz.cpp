@@ -1,7 +1,8 @@
 // Arbitrary text as a kept download, on the whole way a replay takes: the parser must end with
 // a verdict, whatever it accepts must write back to text it accepts again, and every file made
 // from it must be well formed (the workbook's numbers, above all, which a spreadsheet rejects).
-// The same text as a log of corrections: each line it accepts writes back to the same line.
+// The same text as a log of corrections: each line it accepts writes back to the same line; and
+// as a limits file: a verdict that names its line, and limits that some reading is within.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "Corrections.h"
 #include "KeptDownload.h"
+#include "Limits.h"
 #include "ReadingGrid.h"
 #include "SaveFrame.h"
 
@@ -42,10 +44,29 @@ void CheckCorrections(const std::string& text) {
   }
 }
 
+void CheckLimits(const std::string& text) {
+  std::vector<Limit> limits;
+  std::string error;
+  if (!ParseLimits(text, limits, error)) {
+    if (error.rfind("line ", 0) != 0 || Printable(error) != error) __builtin_trap();
+    return;
+  }
+  for (const Limit& limit : limits) {
+    if (!limit.below && !limit.above) __builtin_trap();
+    if (LimitOf(limits, limit.type, limit.location) != &limit) __builtin_trap();
+    // A bound itself is never past it.
+    for (const auto* bound : {&limit.below, &limit.above}) {
+      if (!bound->has_value() || (*bound)->decimals > 0 || (*bound)->units < -2000 || (*bound)->units > 2000) continue;
+      if (limit.type == 294 && PastLimit(limit, 294, static_cast<float>((*bound)->units)) != 0) __builtin_trap();
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckCorrections(std::string(reinterpret_cast<const char*>(data), size));
+  CheckLimits(std::string(reinterpret_cast<const char*>(data), size));
   KeptDownload kept;
   std::string error;
   if (!ParseKeptDownload(std::string(reinterpret_cast<const char*>(data), size), kept, error)) {

@@ -413,6 +413,36 @@ def check_history():
     check("each --sort puts its keys first", heads == orders, repr(heads))
 
 
+# alarms: without limits a mistake; a line of them that cannot be read is named; the runs past
+# them one a line, status 8; none, status 0. The report opens with the same runs.
+def check_alarms():
+    status, out, err = run("alarms")
+    check("alarms without limits says where to write them", status == 2 and out == b"" and
+          "alarms needs limits: write them in %s/kept/limits.txt or give --limits FILE" % WORK in err, err)
+    put(os.path.join(WORK, "bad.txt"), b"# ours\nph: below 6.5\nph at A1: under 7\n")
+    status, _, err = run("alarms", "--limits", "bad.txt")
+    check("a limits line that cannot be read is named", status == 2 and
+          'the limits file bad.txt, line 3: "under 7" is neither "below N" nor "above N"' in err, err)
+    put(os.path.join(WORK, "kept", "limits.txt"), b"ph: below 7.5\norp-us: below -100\ndo-mgl at well 3: above 4.5\n")
+    put(os.path.join(WORK, "calm.txt"), b"ph: below 6.5, above 8.5\n")
+    day = "%d-01-01 " % YEAR
+    runs = ("A1\tph\tbelow 7.5\t{0}10:05\t{0}10:05\tongoing\t2\t7.00\n"
+            "A1\torp-us\tbelow -100\t{0}10:05\t{0}10:05\tongoing\t1\t-150\n"
+            "WELL 3\tdo-mgl\tabove 4.5\t{0}01:05\t{0}01:05\tongoing\t1\t5.0\n").format(day).encode()
+    for options, expected, lines in ((["--units", "mg/l"], 8, runs), (["--limits", "calm.txt"], 0, b""),
+                                     (["--type", "ss-high"], 0, b""), (["--location", "well 3", "--units", "mg/l"], 8,
+                                                                      runs.split(b"\n")[2] + b"\n")):
+        status, out, err = run("alarms", *options)
+        check("alarms %s: status %d" % (" ".join(options), expected), status == expected and out == lines,
+              repr((status, out, err)))
+    status, _, err = run("report", "--units", "mg/l", "--output", "limits.html")
+    page = read("limits.html").decode()
+    check("the report opens with the runs past the limits", status == 0 and
+          page.find("<h2>Past the limits</h2>\n<p>3 runs") < page.find("<h2>Charts</h2>") and
+          page.count("stroke-dasharray") == 3, err)
+    os.remove(os.path.join(WORK, "kept", "limits.txt"))
+
+
 # Mistakes are found before the meter is read: the port is not there, so a later look would be
 # status 1. The words go after "download --port NOWHERE", or make a command line of their own;
 # ID is the download kept without its units.
@@ -512,7 +542,7 @@ def calc_import():
 try:
     for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_kept_at_once, check_whole_files,
                                             check_damaged_kept, check_meter_problems, check_port_locks, check_history,
-                                            check_mistakes, check_corrections]:
+                                            check_alarms, check_mistakes, check_corrections]:
         part()
 finally:
     shutil.rmtree(WORK)

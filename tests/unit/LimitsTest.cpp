@@ -27,6 +27,8 @@ TEST(Limits, LinesThatCannotBeReadAreNamed) {
       {"ph: below .5", "line 1: \".5\" is no number such as 6.5 or -150"},
       {"ph: below 1.0000001", "line 1: \"1.0000001\" is no number such as 6.5 or -150"},
       {"ph: below 1234567890", "line 1: \"1234567890\" is no number such as 6.5 or -150"},
+      {"ph: below -15000000000000000000000", "line 1: \"-15000000000000000000000\" is no number such as 6.5 or -150"},
+      {"ph:\x1b[2J below 6", "line 1: \"\\x1B[2J below 6\" is neither \"below N\" nor \"above N\""},
       {"ph: above 6.5, below 8.5", "line 1: below 8.5 is above 6.5: every reading would be past it"},
       {"ph: below 6\nph: above 9", "line 2: a second limit of the same type and place, after line 1"},
       {"ph at A: below 6\nph at a: above 9", "line 2: a second limit of the same type and place, after line 1"},
