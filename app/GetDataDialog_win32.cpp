@@ -64,6 +64,11 @@ void GetData(HWND dialog, Program& program) {
     const KeepOutcome kept = KeepAndReport(KeptFromLink(program.link, program.ChosenPort), folder, program.files,
                                            ReportBeside(folder), program.calendar);
     if (!kept.kept) MessageBoxW(nullptr, Widen(kept.message).c_str(), L"Warning!", MB_OK | MB_ICONWARNING);
+    // Readings past the plant's limits are said at once, in one box; none, no box.
+    const std::string past = result.outcome == DownloadOutcome::Done
+                                 ? PastLimitsMessage(program.table, folder, program.files)
+                                 : std::string();
+    if (!past.empty()) MessageBoxW(nullptr, Widen(past).c_str(), L"Past the limits", MB_OK | MB_ICONWARNING);
   }
   switch (result.outcome) {
     case DownloadOutcome::Done: program.downloaded = true; break;

@@ -135,6 +135,8 @@ int RunDownloadCommand(const DownloadOptions& options) {
   }
   std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
                DataWindowTitle(table.meterKind).c_str());
+  const std::string past = PastLimitsMessage(table, ArchiveFolder(options.kept, files), files);
+  if (!past.empty()) Say("datapond-cli: " + past);
   const int status = WriteOutputs(table, options.write, defaults, files, "download");
   return status != Saved ? status : !kept ? NotKept : synced;
 }

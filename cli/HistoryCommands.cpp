@@ -7,6 +7,7 @@
 #include "Archive.h"
 #include "Commands.h"
 #include "DefaultsFile.h"
+#include "DownloadSession.h"
 #include "History.h"
 #include "KeptDownload.h"
 #include "Limits.h"
@@ -76,18 +77,14 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
 // empty when there are none), or 2 with the file and its line named.
 int LoadLimits(const std::string& given, const KeptOptions& kept, const FileSystem& files, std::vector<Limit>& limits,
                std::string& path) {
-  constexpr size_t kMostBytes = 1 << 20;
   path = given;
   if (path.empty()) {
     const std::string beside = ArchiveFolder(kept, files) + kPathSeparator + kLimitsFileName;
     if (!files.isFile(beside)) return Saved;
     path = beside;
   }
-  std::string text, reason;
-  if (!files.read(path, kMostBytes, text, reason))
-    return UsageError("cannot read the limits file " + path + ": " + reason);
-  if (!ParseLimits(text, limits, reason)) return UsageError("the limits file " + path + ", " + reason);
-  return Saved;
+  std::string error;
+  return ReadLimitsFile(path, files, limits, error) ? Saved : UsageError(error);
 }
 
 // A time as scripts read it: 2026-12-07 14:05.

@@ -28,13 +28,13 @@ _datapond_cli() {
     --delimiter) COMPREPLY=(, '\;' '\|'); return ;;
     --date-format) mapfile -t COMPREPLY < <(compgen -W 'M/d/yyyy dd/MM/yyyy dd.MM.yyyy yyyy-MM-dd' -- "$cur"); return ;;
     --time-format) mapfile -t COMPREPLY < <(compgen -W "'hh:mm tt' HH:mm" -- "$cur"); return ;;
-    --output) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
+    --output | --limits) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
     --archive) mapfile -t COMPREPLY < <(compgen -d -- "$cur"); compopt -o filenames 2>/dev/null; return ;;
     --rows | --location | --since | --until | --downloaded | --store) return ;;
   esac
 
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W 'ports download archive replay history report correct sync --help --version' -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W 'ports download archive replay history report alarms correct sync --help --version' -- "$cur")
     return
   fi
 
@@ -54,7 +54,8 @@ _datapond_cli() {
         return
       fi ;;
     history) options="$output $text $filters --store" ;;
-    report) options="--output --units --sort --date-format --time-format --archive --help $filters --store" ;;
+    report) options="--output --units --sort --date-format --time-format --archive --help $filters --store --limits" ;;
+    alarms) options="--units --archive --help $filters --store --limits" ;;
     sync) options='--archive --store --help' ;;
     *) return ;;
   esac

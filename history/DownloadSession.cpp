@@ -18,7 +18,11 @@ void RefreshReport(const std::string& archiveFolder, const FileSystem& files, co
   if (builder.Finish(history, what) == 0) return;
   const GridTexts grid = fillGrid(history, calendar, GridCells::Made);
   std::string reason;
-  files.write(reportPath, ReportHtml(history, grid, what, calendar), reason);
+  // Limits that cannot be read leave the report without them; the download says why.
+  std::vector<Limit> limits;
+  const std::string limitsPath = archiveFolder + kPathSeparator + kLimitsFileName;
+  if (files.isFile(limitsPath) && !ReadLimitsFile(limitsPath, files, limits, reason)) limits.clear();
+  files.write(reportPath, ReportHtml(history, grid, what, calendar, limits), reason);
 }
 
 }  // namespace
@@ -34,6 +38,31 @@ KeepOutcome KeepAndReport(const KeptDownload& download, const std::string& folde
     RefreshReport(folder, files, reportPath, calendar);
   }
   return outcome;
+}
+
+bool ReadLimitsFile(const std::string& path, const FileSystem& files, std::vector<Limit>& limits, std::string& error) {
+  constexpr size_t kMostBytes = 1 << 20;
+  std::string text;
+  if (!files.read(path, kMostBytes, text, error)) {
+    error = "cannot read the limits file " + path + ": " + error;
+    return false;
+  }
+  if (ParseLimits(text, limits, error)) return true;
+  error = "the limits file " + path + ", " + error;
+  return false;
+}
+
+std::string PastLimitsMessage(const ReadingTable& table, const std::string& folder, const FileSystem& files) {
+  const std::string path = folder + kPathSeparator + kLimitsFileName;
+  std::vector<Limit> limits;
+  std::string error;
+  if (!files.isFile(path)) return "";
+  if (!ReadLimitsFile(path, files, limits, error)) return "The limits cannot be used: " + error + ".";
+  const size_t past = ReadingsPastLimits(table, limits);
+  if (past == 0) return "";
+  return std::to_string(past) + " of the " + std::to_string(table.count) +
+         (table.count == 1 ? " reading " : " readings ") + (past == 1 ? "is" : "are") + " past the limits in " + path +
+         ".";
 }
 
 std::string ReportBeside(const std::string& archiveFolder) {

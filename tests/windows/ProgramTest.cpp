@@ -259,6 +259,12 @@ void MultiParameter(Program& program) {
   Sleep(1500);
   Picture(progress, "progress-window", true);
   Check(Text(progress, IDC_WAIT_TEXT) == "Retrieving Logged Readings...", "status: " + Text(progress, IDC_WAIT_TEXT));
+  // The runner's limits.txt beside the kept downloads: pH below 6.6 or above 8.2, which three
+  // readings of the demonstration log are.
+  const std::string past = Answer(L"Past the limits", IDOK, "past-limits-box");
+  Check(past.starts_with("3 of the 72 readings are past the limits in C:\\") &&
+            past.ends_with("\\Documents\\Datapond\\Downloads\\limits.txt."),
+        "one box says how many readings are past the limits: " + past);
   HWND data = Shown(L"Brevanta MultiParameter Portable Logged Data");
   Picture(data, "data-window-multiparameter", true);
   CheckGridMatchesCore(program, data, "multiparameter grid");

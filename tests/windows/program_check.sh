@@ -35,6 +35,8 @@ export DATAPOND_ARCHIVE=$work/native-kept
 docs=$(winepath -u "$(wine cmd /c 'echo %USERPROFILE%' | tr -d '\r')\Documents")
 kept=$docs/Datapond/Downloads
 rm -rf "$docs/Datapond"
+# The plant's limits beside the kept downloads, which the program holds each download to.
+mkdir -p "$kept" && printf 'ph: below 6.6, above 8.2\r\n' >"$kept/limits.txt"
 
 failed=0
 verdict() {  # condition's status, text
@@ -61,12 +63,12 @@ done
 verdict $? "the Windows datapond-cli lists the program's ports"
 # The download is kept, and the Windows datapond-cli's replay of it, on its standard output, is
 # the program's save.
-mapfile -t ids < <(ls "$kept" 2>/dev/null)
+mapfile -t ids < <(ls "$kept" 2>/dev/null | grep -v '^limits.txt$')
 [ ${#ids[@]} -eq 1 ] && wine "$windows_cli" replay "${ids[0]%.txt}" --archive "$(winepath -w "$kept")" --format csv \
   >"$work/replayed.csv" 2>/dev/null && cmp -s "$work/replayed.csv" "$work/win-all.csv"
 verdict $? "one file kept in Documents\\Datapond\\Downloads (${ids[*]}), whose replay is the program's save"
-[ -s "$docs/Datapond/Readings report.html" ]
-verdict $? "the readings report is written beside the kept downloads"
+grep -q "<h2>Past the limits</h2>" "$docs/Datapond/Readings report.html"
+verdict $? "the readings report is written beside the kept downloads, held to their limits"
 # The newest job printed every row, each page headed; the one before it the three selected.
 for _ in $(seq 100); do [ "$(ls "$pdfs" 2>/dev/null | wc -l)" -ge $((before + 2)) ] && break; sleep 0.2; done
 mapfile -t jobs < <(ls -t "$pdfs"/*Logged_Data_Print*.pdf 2>/dev/null | head -n 2)
@@ -85,7 +87,7 @@ unplug=$meter_pid
 mv "$kept" "$kept.away" && touch "$kept"
 run faults
 rm -f "$kept" && mv "$kept.away" "$kept"
-[ "$(ls "$kept" | wc -l)" -eq 1 ]
+[ "$(ls "$kept" | grep -vc '^limits.txt$')" -eq 1 ]
 verdict $? "failed downloads, and one that could not be kept, leave nothing in the folder"
 # The defaults file: the port of the last download, though that run saved nothing, and the
 # folder of the save in the run before.
