@@ -49,9 +49,9 @@ def sql(query, user=ADMIN, database="plant"):
     return done.stdout.strip() if done.returncode == 0 else "ERROR " + done.stderr.strip()
 
 
-def run(*args, env=None):
+def run(*args, env=None, stdout=False):
     done = subprocess.run([CLI, *args], capture_output=True, text=True, timeout=300, env=env)
-    return done.returncode, done.stderr
+    return (done.returncode, done.stderr, done.stdout) if stdout else (done.returncode, done.stderr)
 
 
 def synced(folder, store=STORE):
@@ -170,19 +170,30 @@ def check_same_as_folder():
     made = sql("SELECT count(*) FROM datapond.correction WHERE made !~ ' [+-][0-9][0-9]:[0-9][0-9]$'", database="same")
     check("a correction of a download in the store is synced, as the log wrote it", mended[:2] == [0, 0] and
           "0 downloads added, 9 were there already; 1 correction added" in mended[2] and made == "0", (mended, made))
-    differ = []
+    limits = os.path.join(WORK, "limits.txt")
+    with open(limits, "w") as f:
+        f.write("ph: below 7, above 7.5\ndo-mgl: below 3\nss-low at L1: above 1\n")
+    differ, alarmed = [], 0
     for options in ([], ["--units", "mg/l"], ["--location", "l1", "--location", "L2"], ["--type", "ph", "--type", "do-sat"],
                     ["--since", "2026-01-01", "--until", "2026-06-30"], ["--sort", "type-location-time"], ["--sort", "time"]):
         for kind in ("text", "csv", "tab", "xls", "xlsx", "html"):
             outputs = {}
             for where in (["--archive", t], ["--store", same]):
                 name = os.path.join(WORK, "out." + kind)
-                command = ["report"] if kind == "html" else ["history", "--format", kind]
+                command = ["report", "--limits", limits] if kind == "html" else ["history", "--format", kind]
                 status, err = run(*command, *options, *where, "--output", name)
                 outputs[where[0]] = (status, err.replace("Saved " + name, ""), open(name, "rb").read())
             if outputs["--archive"] != outputs["--store"]:
                 differ.append((options, kind, outputs["--archive"][:2], outputs["--store"][:2]))
-    check("history and report from the store are the folder's", not differ, differ)
+        if "--sort" in options:
+            continue
+        said = [run("alarms", *options, *where, "--limits", limits, stdout=True) for where in (["--archive", t],
+                                                                                            ["--store", same])]
+        alarmed += said[0][0] == 8
+        if said[0] != said[1]:
+            differ.append((options, "alarms", said))
+    check("history, report and alarms from the store are the folder's", not differ and alarmed >= 3,
+          (differ, alarmed))
     readings = run("history", "--store", same, "--output", os.path.join(WORK, "h.csv"))[1].split(" readings from")[0]
     readings = readings.split()[-1]
     views = sql("SELECT sum(copies) FROM datapond.every_reading", "viewer", "same") + " " + sql(
