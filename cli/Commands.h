@@ -7,6 +7,7 @@
 #include "History.h"
 #include "KeptDownload.h"
 #include "Options.h"
+#include "ReadingGrid.h"
 #include "ReadingTable.h"
 
 // What the commands of datapond-cli share: their exit statuses, their messages, where the kept
@@ -51,6 +52,9 @@ int32_t UnitsOf(const KeptOptions& options, const KeptDownload& kept);
 // exactly as a download does: the same texts and bytes for a download, a replay or a history.
 int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,
                  const char* what);
+// The same for a grid already made, with the workbook's form of its time column.
+int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& options,
+              const std::string& workbookDateTime, Defaults& defaults, const FileSystem& files, const char* what);
 
 // The commands, each in a file of its own (two that share their sources share one).
 int RunPortsCommand();

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "DefaultsFile.h"
 #include "DownloadSession.h"
+#include "Figures.h"
 #include "History.h"
 #include "KeptDownload.h"
 #include "Limits.h"
@@ -17,6 +18,7 @@
 #include "ReadingTypes.h"
 #include "Report.h"
 #include "Timestamp.h"
+#include "Workbook.h"
 
 namespace {
 
@@ -100,6 +102,13 @@ std::string IsoMinute(int64_t timestamp) {
 int RunHistoryCommand(const HistoryOptions& options) {
   const FileSystem files = LocalFileSystem();
   if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
+  std::vector<Limit> limits;
+  std::string limitsPath;
+  if (options.figures == Period::Month) {
+    if (const int status = LoadLimits(options.limits, options.kept, files, limits, limitsPath); status != Saved) {
+      return status;
+    }
+  }
   bool damaged = false;
   ReadingTable table;
   HistorySummary what;
@@ -108,7 +117,21 @@ int RunHistoryCommand(const HistoryOptions& options) {
     return status;
   }
   Defaults defaults = LoadDefaults(files);
-  const int status = WriteOutputs(table, options.write, defaults, files, "history");
+  int status = Saved;
+  if (options.figures) {
+    const std::vector<Figure> figures = PeriodFigures(table, *options.figures, limits);
+    ReadingTable figureTable;
+    GridTexts grid;
+    FigureTable(figures, *options.figures, !limitsPath.empty(), PictureCalendar(options.write.datePicture), figureTable,
+                grid);
+    std::fprintf(stderr, "%zu %s figures\n", figures.size(), *options.figures == Period::Day ? "daily" : "monthly");
+    // The date alone, without the space that stood before the time.
+    std::string workbookDate = WorkbookDateTimeFormat(options.write.datePicture, "");
+    workbookDate = *options.figures == Period::Day ? workbookDate.substr(0, workbookDate.size() - 1) : "yyyy\\-mm";
+    status = WriteGrid(figureTable, grid, options.write, workbookDate, defaults, files, "figures");
+  } else {
+    status = WriteOutputs(table, options.write, defaults, files, "history");
+  }
   return status == Saved && damaged ? DamagedLeftOut : status;
 }
 

@@ -13,7 +13,8 @@ const char* const kUsage =
     "       datapond-cli download [--port PORT] [OPTIONS] [[--format F] --output FILE]...\n"
     "       datapond-cli archive [--archive DIR]\n"
     "       datapond-cli replay ID [OPTIONS but --port] [[--format F] --output FILE]...\n"
-    "       datapond-cli history [FILTERS] [OPTIONS but --port and --rows] [[--format F] --output FILE]...\n"
+    "       datapond-cli history [FILTERS] [--daily | --monthly [--limits FILE]]\n"
+    "                            [OPTIONS but --port and --rows] [[--format F] --output FILE]...\n"
     "       datapond-cli report [FILTERS] [--units U] [--sort ORDER] [--date-format P]\n"
     "                           [--time-format P] [--limits FILE] --output FILE.html\n"
     "       datapond-cli alarms [FILTERS] [--units U] [--limits FILE]\n"
@@ -57,7 +58,10 @@ const char* const kUsage =
     "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
     "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
     "  --no-archive           do not keep this download\n"
-    "  --limits FILE          report and alarms: the limits file (default: limits.txt in the\n"
+    "  --daily, --monthly     history: each location's count, minimum, mean and maximum of each\n"
+    "                         reading type a day or a month, rather than the readings; a month's\n"
+    "                         days with a reading past a limit too, when there are limits\n"
+    "  --limits FILE          history --monthly, report and alarms: the limits file (default: limits.txt in the\n"
     "                         folder of kept downloads), a line a limit such as\n"
     "                         \"ph: below 6.5, above 8.5\" or \"do-mgl at POND A: below 2\"\n"
     "  --store STORE          the shared PostgreSQL store, as libpq names one (\"host=db dbname=datapond\",\n"
@@ -153,7 +157,9 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--decimal-comma", {false, kD | kR | kH}},
     {"--archive", {true, kD | kA | kR | kH | kP | kC | kS | kL}},
     {"--store", {true, kD | kH | kP | kS | kL}},
-    {"--limits", {true, kP | kL}},
+    {"--limits", {true, kH | kP | kL}},
+    {"--daily", {false, kH}},
+    {"--monthly", {false, kH}},
     {"--downloaded", {true, kC}},
     {"--no-archive", {false, kD}},
     {"--location", {true, kH | kP | kL}},
@@ -326,6 +332,7 @@ class OutputPairing {
 // Every option as given, before it goes to the record of its command.
 struct Given {
   std::string port, id, reportPath, store, limits;
+  std::optional<Period> figures;
   bool keep = true;
   KeptOptions kept;
   WriteOptions write;
@@ -355,6 +362,11 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
     d.limits = value;
     if (value.empty()) error = "--limits needs the limits file";
     return !value.empty();
+  }
+  if (option == "--daily" || option == "--monthly") {
+    if (d.figures) error = "--daily and --monthly: one of them";
+    d.figures = option == "--daily" ? Period::Day : Period::Month;
+    return error.empty();
   }
   if (option == "--no-archive") {
     d.keep = false;
@@ -513,6 +525,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     delimiterGiven = delimiterGiven || option == "--delimiter";
     if (!ApplyOption(line.command, option, value, d, pairing, error)) return false;
   }
+  if (line.command == Command::History && !d.limits.empty() && d.figures != Period::Month) {
+    error = "--limits is for history --monthly: the days past a limit";
+    return false;
+  }
   if (line.command == Command::Report && d.reportPath.empty()) {
     error = "report needs --output FILE.html";
     return false;
@@ -530,7 +546,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     case Command::Download: line.download = {d.port, d.keep, d.kept, d.write, d.store}; break;
     case Command::Archive: line.archive = {d.kept}; break;
     case Command::Replay: line.replay = {d.id, d.kept, d.write}; break;
-    case Command::History: line.history = {d.filter, d.kept, d.write, d.store}; break;
+    case Command::History: line.history = {d.filter, d.kept, d.write, d.store, d.figures, d.limits}; break;
     case Command::Report: line.report = {d.reportPath, d.filter, d.kept, d.write, d.store, d.limits}; break;
     case Command::Alarms: line.alarms = {d.filter, d.kept, d.store, d.limits}; break;
     case Command::Correct: line.correct = {d.id, d.kept, d.downloadedOn}; break;

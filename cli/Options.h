@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Calendar.h"
+#include "Figures.h"
 #include "History.h"
 #include "Meters.h"
 #include "SaveFrame.h"
@@ -59,7 +60,9 @@ struct HistoryOptions {
   HistoryFilter filter;
   KeptOptions kept;
   WriteOptions write;
-  std::string store;  // --store: the history of the store rather than of the folder
+  std::string store;              // --store: the history of the store rather than of the folder
+  std::optional<Period> figures;  // --daily, --monthly: the figures of each day or month instead
+  std::string limits;             // --limits: for the monthly days past a limit
 };
 struct ReportOptions {
   std::string path;  // the page to write

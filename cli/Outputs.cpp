@@ -83,6 +83,12 @@ int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& def
   table.sortPriority = options.sortPriority;
   // Each row's texts made as it is written: a history's would cost more than its readings.
   const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture), GridCells::Made);
+  return WriteGrid(table, grid, options, WorkbookDateTimeFormat(options.datePicture, options.timePicture), defaults,
+                   files, what);
+}
+
+int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& options,
+              const std::string& workbookDateTime, Defaults& defaults, const FileSystem& files, const char* what) {
   for (int32_t row : options.rows) {
     if (row > table.count) {
       return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
@@ -93,7 +99,7 @@ int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& def
   int status = Saved;
   for (const OutputRequest& output : options.outputs) {
     TextForm form = FormOf(options, output, terminalShowsUtf8);
-    form.workbookDateTime = WorkbookDateTimeFormat(options.datePicture, options.timePicture);
+    form.workbookDateTime = workbookDateTime;
     if (output.path.empty()) {
       std::vector<int32_t> rows = options.rows;
       if (rows.empty()) {

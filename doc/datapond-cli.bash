@@ -53,7 +53,7 @@ _datapond_cli() {
         mapfile -t COMPREPLY < <(compgen -W "$("$program" archive 2>/dev/null | cut -d' ' -f1)" -- "$cur")
         return
       fi ;;
-    history) options="$output $text $filters --store" ;;
+    history) options="$output $text $filters --store --daily --monthly --limits" ;;
     report) options="--output --units --sort --date-format --time-format --archive --help $filters --store --limits" ;;
     alarms) options="--units --archive --help $filters --store --limits" ;;
     sync) options='--archive --store --help' ;;

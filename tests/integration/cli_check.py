@@ -440,6 +440,15 @@ def check_alarms():
     check("the report opens with the runs past the limits", status == 0 and
           page.find("<h2>Past the limits</h2>\n<p>3 runs") < page.find("<h2>Charts</h2>") and
           page.count("stroke-dasharray") == 3, err)
+    # The month's figures count the days with a reading past a limit; the days' figures do not.
+    figures = [run("history", "--units", "mg/l", period, "--type", "ph", "--type", "do-mgl", "--format", "tab")
+               for period in ("--daily", "--monthly")]
+    check("history --daily and --monthly: each location's figures of each type",
+          [f[0] for f in figures] == [0, 0] and
+          figures[0][1].startswith(b"Location\tType(Units)\tDay\tReadings\tMinimum\tMean\tMaximum\r\n") and
+          b"\r\nA1\tpH\t1/1/%d\t2\t7.00\t7.00\t7.00\r\n" % YEAR in figures[0][1] and
+          b"\r\nA1\tpH\t%d-01\t2\t7.00\t7.00\t7.00\t1\r\n" % YEAR in figures[1][1] and
+          b"\r\nWELL 3\tD.O. (mg/l)\t%d-01\t1\t5.0\t5.0\t5.0\t1\r\n" % YEAR in figures[1][1], repr(figures))
     os.remove(os.path.join(WORK, "kept", "limits.txt"))
 
 
@@ -467,6 +476,8 @@ def check_mistakes():
             ("replay ID", "kept without its units"), ("replay ID --units mg/l --rows 4", "beyond the 3 rows"),
             ("replay 20000101-000000-1", "no such kept download"),
             ("history --since 2026-02-30", "not a date written YYYY-MM-DD"), ("report", "needs --output FILE.html"),
+            ("history --daily --monthly", "--daily and --monthly: one of them"),
+            ("history --daily --limits l.txt", "--limits is for history --monthly"),
             ("report --output r.csv", "a report is a page named .html"),
             ("archive --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
             ("history --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
