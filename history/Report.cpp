@@ -7,6 +7,7 @@
 #include <span>
 #include <tuple>
 
+#include "Figures.h"
 #include "Meters.h"
 #include "ReadingTypes.h"
 #include "Timestamp.h"
@@ -99,6 +100,36 @@ void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, 
 }
 
 constexpr size_t kReportRuns = 100;
+constexpr int64_t kReportDays = 31;  // the daily figures of the last month of readings
+
+// The figures of each month, and of each day of the last month of readings, as tables.
+void FigureTables(std::string& out, const ReadingTable& table, const std::vector<Limit>& limits,
+                  const Calendar& calendar) {
+  if (table.count == 0) return;
+  int64_t latest = table.readings.front().timestamp;
+  for (int i = 0; i < table.count; ++i) latest = std::max(latest, table.readings[static_cast<size_t>(i)].timestamp);
+  for (const Period period : {Period::Month, Period::Day}) {
+    std::vector<Figure> figures = PeriodFigures(table, period, limits);
+    if (period == Period::Day) {
+      const int64_t from = latest - latest % kTicksPerDay - (kReportDays - 1) * kTicksPerDay;
+      std::erase_if(figures, [from](const Figure& f) { return f.start < from; });
+    }
+    ReadingTable rows;
+    GridTexts texts;
+    FigureTable(figures, period, !limits.empty(), calendar, rows, texts);
+    out += period == Period::Month ? std::string("<h2>Monthly figures</h2>\n")
+                                   : "<h2>Daily figures of the last " + std::to_string(kReportDays) + " days</h2>\n";
+    out += "<table>\n<thead><tr>";
+    for (const GridColumn& column : texts.columns) Put(out, "<th>", XmlEscaped(column.header), "</th>");
+    out += "</tr></thead>\n<tbody>\n";
+    for (const auto& row : texts.rows) {
+      out += "<tr>";
+      for (const std::string& cell : row) Put(out, "<td>", XmlEscaped(cell), "</td>");
+      out += "</tr>\n";
+    }
+    out += "</tbody>\n</table>\n";
+  }
+}
 
 // How long a run lasted, from its first reading past to the next one: "2 d 4 h", "45 min".
 std::string Lasted(int64_t ticks) {
@@ -329,6 +360,7 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
   Charts(out, table, grid, limits);
   out += "<h2>Summary</h2>\n";
   SummaryTable(out, table, grid, calendar);
+  FigureTables(out, table, limits, calendar);
   out += table.count > static_cast<int32_t>(kReportRows) ? "<h2>Recent readings</h2>\n" : "<h2>All readings</h2>\n";
   ListedReadings(out, table, grid);
   out += "</body>\n</html>\n";

@@ -174,7 +174,7 @@ TEST(History, ReportOpensWithTheRunsPastTheLimits) {
   ASSERT_TRUE(ParseLimits("ph: below 6.5\nph at B: above 7\n", limits, error));
   ASSERT_TRUE(ParseLimits("orp-us: below 0\n", others, error));
   ReadingTable table = Table(MeterKind::MultiParameter,
-                             {At("A", 38, 7, 20, {2025, 6, 1, 10, 0}), At("A", 38, 6, 20, {2025, 6, 1, 11, 0}),
+                             {At("A", 38, 7, 20, {2025, 5, 3, 10, 0}), At("A", 38, 6, 20, {2025, 6, 1, 11, 0}),
                               At("A", 38, 6.2f, 20, {2025, 6, 1, 12, 0}), At("A", 38, 7, 20, {2025, 6, 3, 13, 30}),
                               At("B", 38, 7.5f, 20, {2025, 6, 2, 9, 0})});
   const GridTexts grid = fillGrid(table, kHistoryCalendar);
@@ -190,6 +190,18 @@ TEST(History, ReportOpensWithTheRunsPastTheLimits) {
   EXPECT_LT(runs, b);
   EXPECT_LT(b, a);
   EXPECT_NE(a, std::string::npos);
+  // The figures of each month, and of the last 31 days: 6/3 is the last day, so 5/3 is too early.
+  EXPECT_NE(
+      page.find("<h2>Monthly figures</h2>\n<table>\n<thead><tr><th>Location</th><th>Type(Units)</th><th>Month</th>"
+                "<th>Readings</th><th>Minimum</th><th>Mean</th><th>Maximum</th><th>Days past a limit</th></tr>"
+                "</thead>\n<tbody>\n<tr><td>A</td><td>pH</td><td>2025-05</td><td>1</td>"),
+      std::string::npos);
+  EXPECT_NE(page.find("<tr><td>A</td><td>pH</td><td>2025-06</td><td>3</td><td>6.00</td><td>6.40</td><td>7.00</td>"
+                      "<td>1</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<tr><td>A</td><td>pH</td><td>6/1/2025</td><td>2</td>"), std::string::npos);
+  EXPECT_EQ(page.find("<td>5/3/2025</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>5/3/2025 10:00 AM</td>"), std::string::npos);  // the summary still has it
   const std::string calm = ReportHtml(table, grid, {}, kHistoryCalendar, others);
   EXPECT_NE(calm.find("<h2>Past the limits</h2>\n<p>No reading is past a limit.</p>"), std::string::npos);
   EXPECT_EQ(ReportHtml(table, grid, {}, kHistoryCalendar).find("Past the limits"), std::string::npos);
