@@ -15,10 +15,16 @@ constexpr double kLeftMargin = 56, kRightMargin = 120, kTopMargin = 26, kBottomM
 constexpr double kLegendLine = 16;
 constexpr double kPixelsPerTimeTick = 90, kPixelsPerValueTick = 36;
 
-// Ten colours told apart on screen and on paper; past ten locations the markers change shape.
-constexpr const char* kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e", "#9467bd",
-                                    "#8c564b", "#e377c2", "#17becf", "#7f7f7f", "#bcbd22"};
+// The colours of Okabe and Ito, which people with every common kind of colour-blind vision tell
+// apart, but black, which the limits are drawn in.
+constexpr const char* kPalette[] = {"#0072b2", "#e69f00", "#009e73", "#cc79a7", "#56b4e9", "#d55e00", "#b8a800"};
 constexpr size_t kColours = std::size(kPalette);
+// Locations of one colour in a chart differ by marker and line; more of one colour than this, or
+// more locations than a chart shows apart, and the report draws a chart for each location.
+constexpr const char* kDashes[] = {"", "6 3", "2 3"};
+constexpr size_t kMostOfAColour = std::size(kDashes), kMostLocations = 12;
+// A line breaks where its readings stop for this many times as long as they usually come.
+constexpr int64_t kGapFactor = 10;
 
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -178,8 +184,13 @@ std::vector<ChartPoint> ReduceToPixelColumns(const std::vector<ChartPoint>& poin
   return kept;
 }
 
-Chart BuildChart(std::span<const Reading> readings, const std::vector<std::string>& locations,
-                 const ChartRequest& request) {
+const char* LocationColour(const std::string& location) {
+  uint32_t hash = 2166136261u;  // FNV-1a: the same on every machine, unlike std::hash
+  for (const char c : location) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+  return kPalette[hash % kColours];
+}
+
+Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request) {
   Chart chart;
   chart.width = request.width;
   chart.height = request.height;
@@ -187,7 +198,7 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
   chart.top = kTopMargin;
   chart.right = request.width - kRightMargin;
   chart.bottom = request.height - kBottomMargin;
-  chart.legend = request.quantity == ChartQuantity::Value;
+  chart.legend = true;
   chart.legendX = chart.right + 12;
 
   const auto quantity = [&request](const Reading& r) {
@@ -243,34 +254,57 @@ Chart BuildChart(std::span<const Reading> readings, const std::vector<std::strin
 
   for (const auto& [value, label] : lines) chart.limitLines.push_back({y(value), label});
 
-  size_t unlisted = locations.size();
+  std::map<std::string, size_t> ofColour;  // locations drawn so far in each colour
   for (auto& [location, rows] : byLocation) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const Reading* a, const Reading* b) { return a->timestamp < b->timestamp; });
-    const auto listed = std::find(locations.begin(), locations.end(), location);
-    const size_t index = listed != locations.end() ? static_cast<size_t>(listed - locations.begin()) : unlisted++;
+    const char* colour = LocationColour(location);
+    const size_t same = ofColour[colour]++;
     ChartSeries series{location,
-                       kPalette[index % kColours],
-                       (index / kColours) % 2 == 0 ? MarkerShape::Circle : MarkerShape::Square,
+                       colour,
+                       same % 2 == 0 ? MarkerShape::Circle : MarkerShape::Square,
+                       kDashes[same % kMostOfAColour],
                        rows.size(),
                        false,
                        {},
-                       chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5)};
+                       {},
+                       chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5),
+                       {}};
+    // The usual time between readings, and the gaps far longer than it, where the line breaks.
+    std::vector<int64_t> steps;
+    for (size_t i = 1; i < rows.size(); ++i) steps.push_back(rows[i]->timestamp - rows[i - 1]->timestamp);
+    int64_t usual = 0;
+    if (!steps.empty()) {
+      std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+      usual = steps[steps.size() / 2];
+    }
+    const int64_t gap = kGapFactor * std::max<int64_t>(usual, kMinute);
     std::vector<ChartPoint> points;
-    points.reserve(rows.size());
-    for (const Reading* r : rows) points.push_back({x(r->timestamp), y(quantity(*r))});
-    series.points = ReduceToPixelColumns(points, plotWidth, series.reduced);
+    bool reduced = false;
+    for (size_t first = 0; first < rows.size();) {
+      size_t end = first + 1;
+      while (end < rows.size() && rows[end]->timestamp - rows[end - 1]->timestamp <= gap) ++end;
+      points.clear();
+      for (size_t i = first; i < end; ++i) points.push_back({x(rows[i]->timestamp), y(quantity(*rows[i]))});
+      if (first > 0) series.breaks.push_back(series.points.size());
+      const std::vector<ChartPoint> kept = ReduceToPixelColumns(points, plotWidth, reduced);
+      series.reduced = series.reduced || reduced;
+      series.points.insert(series.points.end(), kept.begin(), kept.end());
+      first = end;
+    }
     const Limit* limit = lines.empty() ? nullptr : LimitOf(*request.limits, request.type, location);
     if (limit != nullptr) {
       points.clear();
       for (const Reading* r : rows) {
         if (PastLimit(*limit, r->type, r->value) != 0) points.push_back({x(r->timestamp), y(r->value)});
       }
-      bool reduced = false;
       series.past = ReduceToPixelColumns(points, plotWidth, reduced);
     }
     chart.series.push_back(std::move(series));
   }
+  chart.distinct =
+      chart.series.size() <= kMostLocations &&
+      std::all_of(ofColour.begin(), ofColour.end(), [](const auto& c) { return c.second <= kMostOfAColour; });
   // A long legend makes the picture taller rather than run off it.
   if (chart.legend) {
     const double legendEnd = chart.top + kLegendLine * static_cast<double>(chart.series.size()) + 4;

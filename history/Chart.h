@@ -45,15 +45,18 @@ struct ChartPoint {
 // One location's readings as a line, oldest first.
 struct ChartSeries {
   std::string location;
-  const char* colour;  // "#rrggbb"
+  const char* colour;  // "#rrggbb", fixed by the location's name
   MarkerShape marker;
-  size_t readings;  // how many the line stands for
+  const char* dash;  // the line's dashes ("" solid): another location of the same colour differs so
+  size_t readings;   // how many the line stands for
   // When more readings than about two a pixel column share the line, only the lowest and
   // the highest of each column are drawn, and then without markers.
   bool reduced;
   std::vector<ChartPoint> points;
-  double legendY;                  // the middle of its line in the legend
-  std::vector<ChartPoint> past{};  // the readings past a limit, reduced as the line is
+  // Where the line starts again after a gap much longer than its readings usually leave.
+  std::vector<size_t> breaks;
+  double legendY;                // the middle of its line in the legend
+  std::vector<ChartPoint> past;  // the readings past a limit, reduced as the line is
 };
 
 struct Chart {
@@ -63,15 +66,18 @@ struct Chart {
   std::vector<ChartTick> valueTicks;                // at: y
   std::vector<ChartSeries> series;                  // in the order of the locations
   std::vector<ChartLimitLine> limitLines;
-  bool legend = false;  // the temperature chart under a value chart has none
+  bool legend = false;
+  // Whether every location looks different; where not, the report draws a chart for each.
+  bool distinct = true;
   double legendX = 0;
 };
 
-// The chart of the readings of one type. `locations` are all the locations of the report,
-// whose order gives each its colour and marker, the same in every chart; a location missing
-// from it takes the next after them.
-Chart BuildChart(std::span<const Reading> readings, const std::vector<std::string>& locations,
-                 const ChartRequest& request);
+// The chart of the readings of one type. Each location has the colour its name gives it, the
+// same in every chart and report, from colours that people with colour-blind vision tell apart.
+Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request);
+
+// The colour of a location, from its name alone.
+const char* LocationColour(const std::string& location);
 
 // Nice ticks of a value axis: steps of 1, 2, 2.5 or 5 times a power of ten, at most `most`
 // of them, covering low to high (both included); a span of one value is widened around it.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <set>
 #include <span>
 #include <tuple>
 
@@ -15,7 +14,9 @@
 
 namespace {
 
-constexpr int kChartWidth = 760, kValueChartHeight = 280, kTemperatureChartHeight = 150;
+// Wide enough to fill a page, narrow enough that its texts stay small on a wide screen.
+constexpr int kChartWidth = 1100, kValueChartHeight = 300, kTemperatureChartHeight = 200;
+constexpr int kSmallWidth = 540, kSmallHeight = 200;
 
 // Appends without the temporaries of a chain of +.
 template <typename... Pieces>
@@ -75,27 +76,44 @@ void Heading(std::string& out, const ReadingTable& table, const HistorySummary& 
   Put(out, ", ", std::to_string(table.count), table.count == 1 ? " reading" : " readings", ".</p>\n");
 }
 
+// The charts of one type, values and temperatures, or where its locations cannot be told apart in
+// one chart, a small chart of each location.
+void TypeCharts(std::string& out, std::span<const Reading> readings, const std::string& title, uint16_t code,
+                bool temperatures, const std::string& temperatureTitle, const std::vector<Limit>& limits) {
+  const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight, &limits};
+  const Chart chart = BuildChart(readings, values);
+  if (chart.distinct) {
+    out += "<section class=\"chart\">\n" + ChartSvg(chart, title);
+    const ChartRequest request{code, ChartQuantity::Temperature, kChartWidth, kTemperatureChartHeight};
+    if (temperatures) out += ChartSvg(BuildChart(readings, request), temperatureTitle);
+    out += "</section>\n";
+    return;
+  }
+  out += "<section class=\"small\">\n";
+  for (const ChartSeries& series : chart.series) {
+    std::vector<Reading> own;
+    for (const Reading& r : readings) {
+      if (r.type == code && r.location == series.location) own.push_back(r);
+    }
+    out += "<div>" + ChartSvg(BuildChart(own, {code, ChartQuantity::Value, kSmallWidth, kSmallHeight, &limits}),
+                              title + ", " + series.location);
+    const ChartRequest request{code, ChartQuantity::Temperature, kSmallWidth, kSmallHeight};
+    if (temperatures) out += ChartSvg(BuildChart(own, request), temperatureTitle + ", " + series.location);
+    out += "</div>\n";
+  }
+  out += "</section>\n";
+}
+
 void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, const std::vector<Limit>& limits) {
   const std::span<const Reading> readings(table.readings.data(), static_cast<size_t>(table.count));
-  std::set<std::string> named;
   std::map<uint16_t, MeterKind> types;  // in code order, with the meter of a first reading
-  for (const Reading& r : readings) {
-    named.insert(r.location);
-    types.emplace(r.type, r.meter.value_or(table.meterKind));
-  }
-  const std::vector<std::string> locations(named.begin(), named.end());
+  for (const Reading& r : readings) types.emplace(r.type, r.meter.value_or(table.meterKind));
   const GridColumn* temperature = ColumnOf(grid, GridField::Temperature);
   for (const auto& [code, meter] : types) {
     const ReadingType* type = FindReadingType(code);
     if (!type) continue;
-    out += "<section class=\"chart\">\n";
-    const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight, &limits};
-    out += ChartSvg(BuildChart(readings, locations, values), RowLabel(*type, meter));
-    if (type->hasTemperature && temperature) {
-      const ChartRequest temperatures{code, ChartQuantity::Temperature, kChartWidth, kTemperatureChartHeight};
-      out += ChartSvg(BuildChart(readings, locations, temperatures), temperature->header);
-    }
-    out += "</section>\n";
+    TypeCharts(out, readings, RowLabel(*type, meter), code, type->hasTemperature && temperature,
+               temperature ? temperature->header : "", limits);
   }
 }
 
@@ -309,21 +327,27 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
       out += "\"/>\n";
     }
     if (s.points.size() > 1) {
-      Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"1.5\" d=\"");
+      Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"1.5\"");
+      if (*s.dash) Put(out, " stroke-dasharray=\"", s.dash, "\"");
+      out += " d=\"";
+      size_t next = 0;  // the next break
       for (size_t i = 0; i < s.points.size(); ++i) {
+        const bool starts = i == 0 || (next < s.breaks.size() && s.breaks[next] == i);
+        next += starts && i > 0;
         // A reduced line is mostly vertical strokes: half the text of full points.
-        if (i > 0 && s.points[i].x == s.points[i - 1].x) {  // no-mutate(i > 0): an L there draws the same
+        if (!starts && s.points[i].x == s.points[i - 1].x) {
           Put(out, "V", At(s.points[i].y));
         } else {
-          Put(out, i == 0 ? "M" : "L", At(s.points[i].x), " ", At(s.points[i].y));
+          Put(out, starts ? "M" : "L", At(s.points[i].x), " ", At(s.points[i].y));
         }
       }
       out += "\"/>\n";
     }
     if (!s.reduced) Markers(out, s, s.points);
     if (chart.legend) {
-      Put(out, "<path stroke=\"", s.colour, "\" stroke-width=\"1.5\" d=\"M", At(chart.legendX), " ", At(s.legendY),
-          "h20\"/>\n");
+      Put(out, "<path stroke=\"", s.colour, "\" stroke-width=\"1.5\"");
+      if (*s.dash) Put(out, " stroke-dasharray=\"", s.dash, "\"");
+      Put(out, " d=\"M", At(chart.legendX), " ", At(s.legendY), "h20\"/>\n");
       Markers(out, s, {{chart.legendX + 10, s.legendY}});
       Label(out, chart.legendX + 26, s.legendY + 4, "", s.location);
     }
@@ -346,8 +370,9 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
       "<style>\n"
       "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
       "h1{font-size:1.4em}h2{font-size:1.15em;margin-top:1.5em;break-after:avoid}\n"
-      "svg{display:block;max-width:100%;height:auto}\n"
+      "svg{display:block;width:100%;height:auto}\n"
       "section.chart{margin:1em 0;break-inside:avoid}\n"
+      "section.small{display:flex;flex-wrap:wrap;gap:1em}section.small div{flex:1 1 480px;break-inside:avoid}\n"
       "table{border-collapse:collapse;font-size:.9em}\n"
       "th,td{border:1px solid #bbb;padding:2px 8px;text-align:center}th{background:#eee}\n"
       "thead{display:table-header-group}tr{break-inside:avoid}\n"

@@ -79,26 +79,21 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
 TEST(Chart, PictureOfTheGeometry) {
   const std::vector<Reading> readings = {At("A1", 38, 7, 0, {2025, 1, 1, 0, 0}),
                                          At("A1", 38, -0.04f, 0, {2025, 1, 2, 0, 0})};
-  const std::string svg = ChartSvg(BuildChart(readings, {"A1"}, {38, ChartQuantity::Value, 300, 200}), "pH");
+  const std::string svg = ChartSvg(BuildChart(readings, {38, ChartQuantity::Value, 300, 200}), "pH");
   EXPECT_NE(svg.find("<text x=\"51\" y=\"122\" text-anchor=\"end\">0</text>"), std::string::npos) << svg;
   EXPECT_NE(svg.find("d=\"M56 53.6L180 118.4\""), std::string::npos) << svg;
-  const Chart one = BuildChart({readings.data(), 1}, {"A1"}, {38, ChartQuantity::Value, 300, 200});
+  const Chart one = BuildChart({readings.data(), 1}, {38, ChartQuantity::Value, 300, 200});
   EXPECT_DOUBLE_EQ(one.series.at(0).points.at(0).x, (one.left + one.right) / 2) << "one moment: in the middle";
   EXPECT_TRUE(one.legend);
-  EXPECT_FALSE(BuildChart(readings, {"A1"}, {38, ChartQuantity::Temperature, 300, 200}).legend)
-      << "the temperatures' lines are the values' colours, named once";
 }
 
 // What a chart draws, from readings and its size alone.
 TEST(Chart, GeometryOfHandMadeSeries) {
-  {  // colours follow the report's locations; other types are left out; temperatures chart apart
+  {  // other types are left out; temperatures chart apart, warmer higher, oldest first
     std::vector<Reading> readings = {At("B", 38, 7, 5, {2024, 12, 31, 23, 0}), At("K", 38, 8, 15, {2025, 1, 1, 1, 0}),
                                      At("B", 38, 9, 10, {2025, 1, 1, 0, 0}), At("Z", 294, 99, 20, {2025, 1, 1, 0, 0})};
-    const Chart chart = BuildChart(readings, {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K"},
-                                   {38, ChartQuantity::Temperature, 760, 150});
+    const Chart chart = BuildChart(readings, {38, ChartQuantity::Temperature, 760, 150});
     ASSERT_EQ(chart.series.size(), 2u);
-    EXPECT_STREQ(chart.series[0].colour, "#d62728");
-    EXPECT_EQ(chart.series[1].marker, MarkerShape::Square);  // the eleventh location
     const std::vector<ChartPoint>& b = chart.series[0].points;
     ASSERT_EQ(b.size(), 2u);
     EXPECT_DOUBLE_EQ(b[0].x, chart.left);  // oldest first, over the new year
@@ -112,10 +107,10 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     }
     many[12345].value = 150;
     many[77].value = -1900;
-    const Chart chart = BuildChart(many, {"T"}, {294, ChartQuantity::Value, 760, 280});
+    const Chart chart = BuildChart(many, {294, ChartQuantity::Value, 760, 280});
     const ChartSeries& s = chart.series.at(0);
     EXPECT_TRUE(s.reduced);
-    EXPECT_TRUE(BuildChart({many.data(), 1500}, {"T"}, {294, ChartQuantity::Value, 760, 280}).series.at(0).reduced);
+    EXPECT_TRUE(BuildChart({many.data(), 1500}, {294, ChartQuantity::Value, 760, 280}).series.at(0).reduced);
     EXPECT_LE(s.points.size(), static_cast<size_t>(2 * (chart.right - chart.left) + 2));
     const auto [highest, lowest] = std::minmax_element(
         s.points.begin(), s.points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
@@ -136,7 +131,7 @@ TEST(Chart, LimitsAndTheReadingsPastThem) {
   const std::vector<Reading> readings = {
       At("A", 38, 7, 20, {2025, 1, 1, 0, 0}), At("A", 38, 6.4f, 20, {2025, 1, 1, 1, 0}),
       At("B", 38, 7.6f, 20, {2025, 1, 1, 0, 0}), At("B", 38, 8, 20, {2025, 1, 1, 2, 0})};
-  const Chart chart = BuildChart(readings, {"A", "B"}, {38, ChartQuantity::Value, 760, 280, &limits});
+  const Chart chart = BuildChart(readings, {38, ChartQuantity::Value, 760, 280, &limits});
   ASSERT_EQ(chart.limitLines.size(), 3u);
   EXPECT_EQ(chart.limitLines[0].label, "below 6.5");
   EXPECT_EQ(chart.limitLines[2].label, "B: above 7.5");
@@ -149,9 +144,59 @@ TEST(Chart, LimitsAndTheReadingsPastThem) {
   const std::string svg = ChartSvg(chart, "pH");
   EXPECT_NE(svg.find("stroke-dasharray=\"6 4\""), std::string::npos);
   EXPECT_NE(svg.find(">B: above 7.5</text>"), std::string::npos);
-  const Chart temperatures = BuildChart(readings, {"A", "B"}, {38, ChartQuantity::Temperature, 760, 150, &limits});
+  const Chart temperatures = BuildChart(readings, {38, ChartQuantity::Temperature, 760, 150, &limits});
   EXPECT_TRUE(temperatures.limitLines.empty());
   EXPECT_TRUE(temperatures.series.at(0).past.empty());
+}
+
+// A location's colour is its name's, whatever else a chart holds; locations of one colour differ
+// by marker and line, and a chart of too many to tell apart says so.
+TEST(Chart, ColoursFixedByNameAndToldApart) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 20; ++i) names.push_back("P" + std::to_string(i));
+  // Two of one colour, found among the names.
+  std::string first, second;
+  for (size_t i = 0; i < names.size() && second.empty(); ++i) {
+    for (size_t j = 0; j < i && second.empty(); ++j) {
+      if (LocationColour(names[i]) == LocationColour(names[j])) first = names[j], second = names[i];
+    }
+  }
+  ASSERT_FALSE(second.empty());
+  const auto chartOf = [](const std::vector<std::string>& locations) {
+    std::vector<Reading> readings;
+    for (const std::string& l : locations) readings.push_back(At(l.c_str(), 38, 7, 20, {2025, 1, 1, 0, 0}));
+    return BuildChart(readings, {38, ChartQuantity::Value, 760, 280});
+  };
+  const Chart alone = chartOf({second}), together = chartOf({first, second, "Q"});
+  const ChartSeries& a = together.series.at(0);
+  const ChartSeries& b = together.series.at(1);
+  EXPECT_STREQ(alone.series.at(0).colour, b.colour);
+  EXPECT_STREQ(a.colour, b.colour);
+  EXPECT_NE(a.marker, b.marker);
+  EXPECT_STRNE(a.dash, b.dash);
+  EXPECT_TRUE(together.distinct);
+  EXPECT_FALSE(chartOf(names).distinct);  // twenty locations
+  // The palette has no black: the limits are drawn in it.
+  for (const std::string& name : names) EXPECT_STRNE(LocationColour(name), "#000000");
+}
+
+// A line breaks where its readings stop for far longer than they usually come: a site measured
+// each summer is not drawn across the winters.
+TEST(Chart, LinesBreakAtLongGaps) {
+  std::vector<Reading> readings;
+  for (int year : {2024, 2025}) {
+    for (int day = 1; day <= 28; ++day) readings.push_back(At("S", 38, 7, 20, {year, 6, day, 8, 0}));
+  }
+  readings.push_back(At("S", 38, 7, 20, {2025, 7, 8, 8, 0}));  // ten days on: within ten times a day
+  const Chart chart = BuildChart(readings, {38, ChartQuantity::Value, 760, 280});
+  const ChartSeries& s = chart.series.at(0);
+  ASSERT_EQ(s.breaks, std::vector<size_t>{28});
+  EXPECT_EQ(s.points.size(), 57u);
+  const std::string svg = ChartSvg(chart, "pH");
+  const size_t path = svg.find("stroke-width=\"1.5\" d=\"M");
+  ASSERT_NE(path, std::string::npos);
+  const std::string d = svg.substr(path, svg.find('"', path + 23) - path);
+  EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 2);
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
             std::string::npos);
   for (const char* outside : {"<script", "<link", "@import", "url(", "src="}) EXPECT_EQ(page.find(outside), page.npos);
   // Four types, one without temperatures, and a title to escape.
-  const std::string svg = ChartSvg(BuildChart(table.readings, {}, {38, ChartQuantity::Value, 300, 200}), "<\"&'>");
+  const std::string svg = ChartSvg(BuildChart(table.readings, {38, ChartQuantity::Value, 300, 200}), "<\"&'>");
   EXPECT_NE(svg.find("&lt;&quot;&amp;&#39;&gt;"), std::string::npos);
   size_t pictures = 0;
   for (size_t at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 1)) ++pictures;
