@@ -268,6 +268,8 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
                        false,
                        {},
                        {},
+                       {},
+                       {},
                        chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5),
                        {}};
     // The usual time between readings, and the gaps far longer than it, where the line breaks.
@@ -287,7 +289,28 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
       points.clear();
       for (size_t i = first; i < end; ++i) points.push_back({x(rows[i]->timestamp), y(quantity(*rows[i]))});
       if (first > 0) series.breaks.push_back(series.points.size());
-      const std::vector<ChartPoint> kept = ReduceToPixelColumns(points, plotWidth, reduced);
+      std::vector<ChartPoint> kept = ReduceToPixelColumns(points, plotWidth, reduced);
+      if (reduced) {
+        // Too many to draw one by one: the range of each pixel column as a light band, and the
+        // mean of each day as the line, so that no site's band hides another's course.
+        if (first > 0) series.bandBreaks.push_back(series.band.size());
+        for (size_t k = 0; k < kept.size(); ++k) {
+          const bool pair = k + 1 < kept.size() && kept[k + 1].x == kept[k].x;
+          const double a = kept[k].y, b = pair ? kept[k + 1].y : a;
+          series.band.push_back({kept[k].x, std::min(a, b), std::max(a, b)});
+          k += pair;
+        }
+        points.clear();
+        for (size_t i = first; i < end;) {
+          const int64_t day = rows[i]->timestamp - rows[i]->timestamp % kDay;
+          double sum = 0;
+          size_t n = 0;
+          for (; i < end && rows[i]->timestamp - rows[i]->timestamp % kDay == day; ++i, ++n) sum += quantity(*rows[i]);
+          points.push_back({x(day + kDay / 2), y(sum / static_cast<double>(n))});
+        }
+        bool again = false;
+        kept = ReduceToPixelColumns(points, plotWidth, again);
+      }
       series.reduced = series.reduced || reduced;
       series.points.insert(series.points.end(), kept.begin(), kept.end());
       first = end;

@@ -42,6 +42,11 @@ struct ChartPoint {
   double x, y;
 };
 
+// The readings of one pixel column, from the highest (top) to the lowest (bottom).
+struct ChartBandColumn {
+  double x, top, bottom;
+};
+
 // One location's readings as a line, oldest first.
 struct ChartSeries {
   std::string location;
@@ -49,12 +54,14 @@ struct ChartSeries {
   MarkerShape marker;
   const char* dash;  // the line's dashes ("" solid): another location of the same colour differs so
   size_t readings;   // how many the line stands for
-  // When more readings than about two a pixel column share the line, only the lowest and
-  // the highest of each column are drawn, and then without markers.
+  // When more readings than about two a pixel column share the line, the line is the mean of
+  // each day, over a band of the lowest to the highest of each column, without markers.
   bool reduced;
   std::vector<ChartPoint> points;
   // Where the line starts again after a gap much longer than its readings usually leave.
   std::vector<size_t> breaks;
+  std::vector<ChartBandColumn> band;  // of a reduced line
+  std::vector<size_t> bandBreaks;
   double legendY;                // the middle of its line in the legend
   std::vector<ChartPoint> past;  // the readings past a limit, reduced as the line is
 };

@@ -320,6 +320,19 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
     Put(out, "<path stroke=\"#000\" stroke-dasharray=\"6 4\" d=\"M", At(chart.left), " ", At(line.at), "H",
         At(chart.right), "\"/>\n");
   }
+  // The bands first, so that every line is drawn over every band.
+  for (const ChartSeries& s : chart.series) {
+    if (s.band.empty()) continue;
+    Put(out, "<path fill=\"", s.colour, "\" fill-opacity=\"0.18\" stroke=\"none\" d=\"");
+    for (size_t b = 0; b <= s.bandBreaks.size(); ++b) {
+      const size_t from = b == 0 ? 0 : s.bandBreaks[b - 1],
+                   to = b < s.bandBreaks.size() ? s.bandBreaks[b] : s.band.size();
+      for (size_t i = from; i < to; ++i) Put(out, i == from ? "M" : "L", At(s.band[i].x), " ", At(s.band[i].top));
+      for (size_t i = to; i-- > from;) Put(out, "L", At(s.band[i].x + 1), " ", At(s.band[i].bottom));
+      out += "Z";
+    }
+    out += "\"/>\n";
+  }
   for (const ChartSeries& s : chart.series) {
     if (!s.past.empty()) {
       out += "<path stroke=\"#000\" stroke-width=\"9\" stroke-linecap=\"round\" d=\"";
@@ -327,7 +340,7 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
       out += "\"/>\n";
     }
     if (s.points.size() > 1) {
-      Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"1.5\"");
+      Put(out, "<path fill=\"none\" stroke=\"", s.colour, "\" stroke-width=\"", s.reduced ? "2" : "1.5", "\"");
       if (*s.dash) Put(out, " stroke-dasharray=\"", s.dash, "\"");
       out += " d=\"";
       size_t next = 0;  // the next break

@@ -99,7 +99,8 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     EXPECT_DOUBLE_EQ(b[0].x, chart.left);  // oldest first, over the new year
     EXPECT_LT(b[1].y, b[0].y);             // warmer is higher
   }
-  {  // negative values, many of them: at most two a pixel column, both extremes drawn
+  {  // negative values, many of them: a band of each pixel column's extremes, under a line of
+     // the days' means (30,000 minutes: 21 days)
     std::vector<Reading> many;
     for (int i = 0; i < 30000; ++i) {
       many.push_back(At("T", 294, static_cast<float>(-100 + 50 * std::sin(i / 50.0)), 20,
@@ -111,12 +112,22 @@ TEST(Chart, GeometryOfHandMadeSeries) {
     const ChartSeries& s = chart.series.at(0);
     EXPECT_TRUE(s.reduced);
     EXPECT_TRUE(BuildChart({many.data(), 1500}, {294, ChartQuantity::Value, 760, 280}).series.at(0).reduced);
-    EXPECT_LE(s.points.size(), static_cast<size_t>(2 * (chart.right - chart.left) + 2));
-    const auto [highest, lowest] = std::minmax_element(
-        s.points.begin(), s.points.end(), [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; });
+    EXPECT_EQ(s.points.size(), 21u);
+    EXPECT_LE(s.band.size(), static_cast<size_t>(chart.right - chart.left + 1));
+    const auto highest = std::min_element(
+        s.band.begin(), s.band.end(), [](const ChartBandColumn& a, const ChartBandColumn& b) { return a.top < b.top; });
+    const auto lowest =
+        std::max_element(s.band.begin(), s.band.end(),
+                         [](const ChartBandColumn& a, const ChartBandColumn& b) { return a.bottom < b.bottom; });
     const auto x = [&chart](int i) { return std::floor(chart.left + (chart.right - chart.left) * i / 29999); };
     EXPECT_EQ(highest->x, x(12345));
     EXPECT_EQ(lowest->x, x(77));
+    // The first day's mean: its minutes' values, the one at -1900 among them.
+    double first = 0;
+    for (int i = 0; i < 1440; ++i) first += many[static_cast<size_t>(i)].value;
+    const ChartTick &low = chart.valueTicks.front(), &high = chart.valueTicks.back();
+    const double y = low.at + (high.at - low.at) * (first / 1440 + 2000) / (std::stod(high.label) + 2000);
+    EXPECT_NEAR(s.points[0].y, y, 1e-9);
     EXPECT_EQ(chart.valueTicks.front().label, "-2000");
   }
 }
