@@ -87,17 +87,24 @@ std::string Year(const CivilTime& c) { return std::to_string(c.year); }
 std::string DayMonth(const CivilTime& c) { return std::to_string(c.day) + " " + kMonths[c.month - 1]; }
 
 // The first line names the unit of the step; the second line says the larger unit where it
-// changes, and in full on the first tick.
-TimeTick Labelled(const TimeStep& step, int64_t t, const CivilTime* previous) {
+// changes, and in full on the first tick. With a calendar, dates and times are in its forms.
+TimeTick Labelled(const TimeStep& step, int64_t t, const CivilTime* previous, const Calendar* calendar) {
   const CivilTime c = CivilTimeOf(t);
   const bool newYear = !previous || previous->year != c.year;
   if (step.months >= 12) return {t, Year(c), ""};
   if (step.months > 0) return {t, kMonths[c.month - 1], newYear ? Year(c) : ""};
-  if (step.ticks % kDay == 0) return {t, DayMonth(c), newYear ? Year(c) : ""};
+  if (step.ticks % kDay == 0) {
+    if (calendar != nullptr) return {t, calendar->shortDate(c), ""};
+    return {t, DayMonth(c), newYear ? Year(c) : ""};
+  }
   char time[8];
   std::snprintf(time, sizeof time, "%02d:%02d", c.hour % 100, c.minute % 100);
   const bool newDay = newYear || previous->day != c.day || previous->month != c.month;
   std::string second;
+  if (calendar != nullptr) {
+    const std::string shown = calendar->timeOfDay ? calendar->timeOfDay(c) : FormatTimePicture(kProgramTimePicture, c);
+    return {t, shown, newDay ? calendar->shortDate(c) : ""};
+  }
   if (newDay) second = DayMonth(c);
   if (newYear) second += ' ' + Year(c);
   return {t, time, second};
@@ -143,7 +150,7 @@ ValueScale NiceValueScale(double low, double high, int most) {
   }
 }
 
-std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most) {
+std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most, const Calendar* calendar) {
   most = std::max(most, 2);
   std::vector<int64_t> moments;
   const TimeStep* chosen = nullptr;
@@ -159,7 +166,7 @@ std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most) {
   std::vector<TimeTick> ticks;
   CivilTime previous;
   for (size_t i = 0; i < moments.size(); ++i) {
-    ticks.push_back(Labelled(*chosen, moments[i], i == 0 ? nullptr : &previous));
+    ticks.push_back(Labelled(*chosen, moments[i], i == 0 ? nullptr : &previous, calendar));
     previous = CivilTimeOf(moments[i]);
   }
   return ticks;
@@ -243,7 +250,7 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
   const auto x = [&](int64_t t) { return chart.left + plotWidth * static_cast<double>(t - from) / (to - from); };
   const auto y = [&](double v) { return chart.bottom - plotHeight * (v - scale.low) / (scale.high - scale.low); };
 
-  for (TimeTick& tick : TimeTicks(from, to, static_cast<int>(plotWidth / kPixelsPerTimeTick))) {
+  for (TimeTick& tick : TimeTicks(from, to, static_cast<int>(plotWidth / kPixelsPerTimeTick), request.calendar)) {
     chart.timeTicks.push_back({x(tick.moment), std::move(tick.label), std::move(tick.second)});
   }
   const long steps = std::lround((scale.high - scale.low) / scale.step);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Calendar.h"
 #include "Limits.h"
 #include "ReadingTable.h"
 
@@ -20,6 +21,7 @@ struct ChartRequest {
   int width, height;       // the whole picture
   // The values' limits: drawn as lines, the axis reaching them, and the readings past them marked.
   const std::vector<Limit>* limits = nullptr;
+  const Calendar* calendar = nullptr;  // the forms of dates and times on the time axis
 };
 
 // A limit drawn across the plot, with what it says ("below 6.5", "POND A: below 6").
@@ -100,7 +102,8 @@ struct TimeTick {
   int64_t moment;
   std::string label, second;
 };
-std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most);
+// With a calendar, days and times are labelled in its forms, as the rest of a report shows them.
+std::vector<TimeTick> TimeTicks(int64_t from, int64_t to, int most, const Calendar* calendar = nullptr);
 
 // The points of one line, in time order, reduced to the lowest and the highest of each pixel
 // column (in the order they were logged, at the column's left edge) once there are more than

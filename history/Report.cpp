@@ -79,12 +79,14 @@ void Heading(std::string& out, const ReadingTable& table, const HistorySummary& 
 // The charts of one type, values and temperatures, or where its locations cannot be told apart in
 // one chart, a small chart of each location.
 void TypeCharts(std::string& out, std::span<const Reading> readings, const std::string& title, uint16_t code,
-                bool temperatures, const std::string& temperatureTitle, const std::vector<Limit>& limits) {
-  const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight, &limits};
+                bool temperatures, const std::string& temperatureTitle, const std::vector<Limit>& limits,
+                const Calendar& calendar) {
+  const ChartRequest values{code, ChartQuantity::Value, kChartWidth, kValueChartHeight, &limits, &calendar};
   const Chart chart = BuildChart(readings, values);
   if (chart.distinct) {
     out += "<section class=\"chart\">\n" + ChartSvg(chart, title);
-    const ChartRequest request{code, ChartQuantity::Temperature, kChartWidth, kTemperatureChartHeight};
+    const ChartRequest request{code,     ChartQuantity::Temperature, kChartWidth, kTemperatureChartHeight, nullptr,
+                               &calendar};
     if (temperatures) out += ChartSvg(BuildChart(readings, request), temperatureTitle);
     out += "</section>\n";
     return;
@@ -95,16 +97,18 @@ void TypeCharts(std::string& out, std::span<const Reading> readings, const std::
     for (const Reading& r : readings) {
       if (r.type == code && r.location == series.location) own.push_back(r);
     }
-    out += "<div>" + ChartSvg(BuildChart(own, {code, ChartQuantity::Value, kSmallWidth, kSmallHeight, &limits}),
-                              title + ", " + series.location);
-    const ChartRequest request{code, ChartQuantity::Temperature, kSmallWidth, kSmallHeight};
+    out +=
+        "<div>" + ChartSvg(BuildChart(own, {code, ChartQuantity::Value, kSmallWidth, kSmallHeight, &limits, &calendar}),
+                           title + ", " + series.location);
+    const ChartRequest request{code, ChartQuantity::Temperature, kSmallWidth, kSmallHeight, nullptr, &calendar};
     if (temperatures) out += ChartSvg(BuildChart(own, request), temperatureTitle + ", " + series.location);
     out += "</div>\n";
   }
   out += "</section>\n";
 }
 
-void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, const std::vector<Limit>& limits) {
+void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, const std::vector<Limit>& limits,
+            const Calendar& calendar) {
   const std::span<const Reading> readings(table.readings.data(), static_cast<size_t>(table.count));
   std::map<uint16_t, MeterKind> types;  // in code order, with the meter of a first reading
   for (const Reading& r : readings) types.emplace(r.type, r.meter.value_or(table.meterKind));
@@ -113,7 +117,7 @@ void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, 
     const ReadingType* type = FindReadingType(code);
     if (!type) continue;
     TypeCharts(out, readings, RowLabel(*type, meter), code, type->hasTemperature && temperature,
-               temperature ? temperature->header : "", limits);
+               temperature ? temperature->header : "", limits, calendar);
   }
 }
 
@@ -395,7 +399,7 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
   Heading(out, table, what, calendar);
   if (!limits.empty()) PastTheLimits(out, table, limits, calendar);
   out += "<h2>Charts</h2>\n";
-  Charts(out, table, grid, limits);
+  Charts(out, table, grid, limits, calendar);
   out += "<h2>Summary</h2>\n";
   SummaryTable(out, table, grid, calendar);
   FigureTables(out, table, limits, calendar);

@@ -73,6 +73,15 @@ TEST(Chart, TimeTicksReadWellAcrossDaysMonthsAndYears) {
   }
   const auto months = TimeTicks(TimestampOf({2024, 10, 15, 0, 0}), TimestampOf({2025, 3, 10, 0, 0}), 6);
   EXPECT_EQ(months.at(0).moment, TimestampOf({2024, 11, 1, 0, 0})) << "a month's tick at its first midnight";
+  // In a report, days and times in the page's own forms.
+  const Calendar german = PictureCalendar("dd.MM.yyyy", "HH:mm");
+  std::vector<std::string> shown;
+  for (const auto& [from, to] : {std::pair{CivilTime{2025, 1, 5, 0, 0}, CivilTime{2025, 1, 9, 0, 0}},
+                                 std::pair{CivilTime{2025, 1, 5, 20, 0}, CivilTime{2025, 1, 6, 4, 0}}}) {
+    const std::vector<TimeTick> ticks = TimeTicks(TimestampOf(from), TimestampOf(to), 3, &german);
+    shown.push_back(ticks.at(0).label + "/" + ticks[0].second + " " + ticks.at(1).label + "/" + ticks[1].second);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"06.01.2025/ 08.01.2025/", "21:00/05.01.2025 00:00/06.01.2025"}));
 }
 
 // The picture draws the chart's geometry, to a tenth of a pixel.
