@@ -23,6 +23,9 @@ constexpr size_t kColours = std::size(kPalette);
 // more locations than a chart shows apart, and the report draws a chart for each location.
 constexpr const char* kDashes[] = {"", "6 3", "2 3"};
 constexpr size_t kMostOfAColour = std::size(kDashes), kMostLocations = 12;
+// The axis leaves out readings more than this many times the span of the bulk (the middle 98%)
+// beyond it.
+constexpr double kOutlierSpans = 3;
 // A line breaks where its readings stop for this many times as long as they usually come.
 constexpr int64_t kGapFactor = 10;
 
@@ -213,17 +216,43 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
   };
   // Each location's readings, oldest first, and the extent of them all.
   std::map<std::string, std::vector<const Reading*>> byLocation;
+  std::vector<double> values;
   int64_t from = INT64_MAX, to = INT64_MIN;
-  double low = INFINITY, high = -INFINITY;
   for (const Reading& r : readings) {
     if (r.type != request.type) continue;
     byLocation[r.location].push_back(&r);
+    values.push_back(quantity(r));
     from = std::min(from, r.timestamp);
     to = std::max(to, r.timestamp);
-    low = std::min(low, quantity(r));
-    high = std::max(high, quantity(r));
   }
   if (byLocation.empty()) return chart;
+  // The axis covers the bulk of the readings: one far outside it (a 99.99 among single figures)
+  // would squash every other into a corner. What it leaves out is said on the chart.
+  std::vector<double> sorted = values;
+  const auto at = [&sorted](double share) {
+    const auto k = static_cast<std::ptrdiff_t>(share * static_cast<double>(sorted.size() - 1) + 0.5);
+    std::nth_element(sorted.begin(), sorted.begin() + k, sorted.end());
+    return sorted[static_cast<size_t>(k)];
+  };
+  const double bulkLow = at(0.01), bulkHigh = at(0.99), span = bulkHigh - bulkLow;
+  const double fenceLow = span > 0 ? bulkLow - kOutlierSpans * span : -INFINITY;
+  const double fenceHigh = span > 0 ? bulkHigh + kOutlierSpans * span : INFINITY;
+  double low = INFINITY, high = -INFINITY, farthest = 0;
+  size_t beyond = 0;
+  for (const double v : values) {
+    if (v < fenceLow || v > fenceHigh) {
+      farthest = beyond++ == 0 || std::abs(v - bulkLow) > std::abs(farthest - bulkLow) ? v : farthest;
+      continue;
+    }
+    low = std::min(low, v);
+    high = std::max(high, v);
+  }
+  if (beyond > 0) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%zu %s beyond the axis, as far as %.6g", beyond,
+                  beyond == 1 ? "reading" : "readings", farthest);
+    chart.note = text;
+  }
   // The limits that hold for the locations charted, which the axis must reach to show them.
   std::vector<std::pair<double, std::string>> lines;
   if (request.limits != nullptr && request.quantity == ChartQuantity::Value) {
@@ -248,7 +277,10 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
   const double plotWidth = chart.right - chart.left, plotHeight = chart.bottom - chart.top;
   const ValueScale scale = NiceValueScale(low, high, static_cast<int>(plotHeight / kPixelsPerValueTick) + 1);
   const auto x = [&](int64_t t) { return chart.left + plotWidth * static_cast<double>(t - from) / (to - from); };
-  const auto y = [&](double v) { return chart.bottom - plotHeight * (v - scale.low) / (scale.high - scale.low); };
+  // What lies beyond the axis is drawn at its edge.
+  const auto y = [&](double v) {
+    return std::clamp(chart.bottom - plotHeight * (v - scale.low) / (scale.high - scale.low), chart.top, chart.bottom);
+  };
 
   for (TimeTick& tick : TimeTicks(from, to, static_cast<int>(plotWidth / kPixelsPerTimeTick), request.calendar)) {
     chart.timeTicks.push_back({x(tick.moment), std::move(tick.label), std::move(tick.second)});

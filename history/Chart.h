@@ -75,6 +75,7 @@ struct Chart {
   std::vector<ChartTick> valueTicks;                // at: y
   std::vector<ChartSeries> series;                  // in the order of the locations
   std::vector<ChartLimitLine> limitLines;
+  std::string note;  // what the axis leaves out, if anything
   bool legend = false;
   // Whether every location looks different; where not, the report draws a chart for each.
   bool distinct = true;

@@ -308,6 +308,10 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
   Put(out, "<title>", XmlEscaped(title), "</title>\n");
   Put(out, "<text x=\"", At(chart.left), "\" y=\"16\" font-size=\"13\" font-weight=\"bold\">", XmlEscaped(title),
       "</text>\n");
+  if (!chart.note.empty()) {
+    Put(out, "<text x=\"", At(chart.right), "\" y=\"16\" text-anchor=\"end\" font-style=\"italic\">",
+        XmlEscaped(chart.note), "</text>\n");
+  }
   // Grid lines, then the frame of the plot.
   out += "<path fill=\"none\" stroke=\"#ddd\" d=\"";
   for (const ChartTick& t : chart.valueTicks) Put(out, "M", At(chart.left), " ", At(t.at), "H", At(chart.right));

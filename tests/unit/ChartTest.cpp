@@ -130,14 +130,17 @@ TEST(Chart, GeometryOfHandMadeSeries) {
                          [](const ChartBandColumn& a, const ChartBandColumn& b) { return a.bottom < b.bottom; });
     const auto x = [&chart](int i) { return std::floor(chart.left + (chart.right - chart.left) * i / 29999); };
     EXPECT_EQ(highest->x, x(12345));
+    // -1900 is far beyond the bulk (-150 to -50): left off the axis, drawn at its edge, and said.
     EXPECT_EQ(lowest->x, x(77));
+    EXPECT_EQ(lowest->bottom, chart.bottom);
+    EXPECT_EQ(chart.valueTicks.front().label, "-150");
+    EXPECT_EQ(chart.note, "1 reading beyond the axis, as far as -1900");
     // The first day's mean: its minutes' values, the one at -1900 among them.
     double first = 0;
     for (int i = 0; i < 1440; ++i) first += many[static_cast<size_t>(i)].value;
     const ChartTick &low = chart.valueTicks.front(), &high = chart.valueTicks.back();
-    const double y = low.at + (high.at - low.at) * (first / 1440 + 2000) / (std::stod(high.label) + 2000);
+    const double y = low.at + (high.at - low.at) * (first / 1440 + 150) / (std::stod(high.label) + 150);
     EXPECT_NEAR(s.points[0].y, y, 1e-9);
-    EXPECT_EQ(chart.valueTicks.front().label, "-2000");
   }
 }
 
