@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 
+#include "NumberFormat.h"
+#include "ReadingTypes.h"
 #include "Timestamp.h"
 
 namespace {
@@ -131,6 +133,17 @@ std::string Number(double value, int decimals) {
   std::string s = text;
   if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);  // no "-0.0"
   return s;
+}
+
+// "POND A, 12/7/2026 08:05 AM: 7.05, 21.5 °C": a reading as the grid shows it.
+std::string Tip(const Reading& r, const ChartRequest& request) {
+  const ReadingType* type = FindReadingType(r.type);
+  std::string tip = r.location + ", " + TimestampText(r.timestamp, *request.calendar) + ": " +
+                    (type != nullptr ? ValueText(*type, r.value) : std::to_string(r.value));
+  if (type != nullptr && type->hasTemperature) {
+    tip += ", " + formatNumber(r.temperature, "#0.0") + " \xC2\xB0" + "C";
+  }
+  return tip;
 }
 
 }  // namespace
@@ -310,6 +323,7 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
                        {},
                        {},
                        chart.top + kLegendLine * (static_cast<double>(chart.series.size()) + 0.5),
+                       {},
                        {}};
     // The usual time between readings, and the gaps far longer than it, where the line breaks.
     std::vector<int64_t> steps;
@@ -352,6 +366,7 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
       }
       series.reduced = series.reduced || reduced;
       series.points.insert(series.points.end(), kept.begin(), kept.end());
+      for (size_t i = first; i < end && request.calendar != nullptr; ++i) series.tips.push_back(Tip(*rows[i], request));
       first = end;
     }
     const Limit* limit = lines.empty() ? nullptr : LimitOf(*request.limits, request.type, location);
@@ -362,6 +377,7 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
       }
       series.past = ReduceToPixelColumns(points, plotWidth, reduced);
     }
+    if (series.reduced) series.tips.clear();
     chart.series.push_back(std::move(series));
   }
   chart.distinct =

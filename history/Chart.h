@@ -66,6 +66,9 @@ struct ChartSeries {
   std::vector<size_t> bandBreaks;
   double legendY;                // the middle of its line in the legend
   std::vector<ChartPoint> past;  // the readings past a limit, reduced as the line is
+  // What pointing at each point of a line that is not reduced shows: its location, time, value
+  // and temperature; only with a calendar to write the time.
+  std::vector<std::string> tips;
 };
 
 struct Chart {

@@ -41,10 +41,21 @@ void Label(std::string& out, double x, double y, const char* anchor, const std::
   out += "</text>\n";
 }
 
-void Markers(std::string& out, const ChartSeries& series, const std::vector<ChartPoint>& points) {
+void Markers(std::string& out, const ChartSeries& series, const std::vector<ChartPoint>& points,
+             const std::vector<std::string>& tips = {}) {
   // A zero-length stroke with round or square caps draws a dot or a square: light and exact.
   Put(out, "<path stroke=\"", series.colour, "\" stroke-width=\"5\" stroke-linecap=\"",
-      series.marker == MarkerShape::Circle ? "round" : "square", "\" d=\"");
+      series.marker == MarkerShape::Circle ? "round" : "square", "\"");
+  // What the page's script shows of the point under the pointer, a point's text after each "|".
+  if (tips.size() == points.size() && !tips.empty()) {
+    out += " class=\"tips\" data-tips=\"";
+    for (size_t i = 0; i < tips.size(); ++i) {
+      if (i > 0) out += "|";
+      AppendXmlEscaped(out, tips[i]);
+    }
+    out += "\"";
+  }
+  out += " d=\"";
   for (const ChartPoint& p : points) Put(out, "M", At(p.x), " ", At(p.y), "h0");
   out += "\"/>\n";
 }
@@ -120,6 +131,37 @@ void Charts(std::string& out, const ReadingTable& table, const GridTexts& grid, 
                temperature ? temperature->header : "", limits, calendar);
   }
 }
+
+// Pointing at a point of a chart shows its reading beside the pointer. Only a help: the page
+// reads and prints whole without it, and it loads nothing.
+constexpr const char* kPointerScript =
+    "<div id=\"tip\" hidden></div>\n<script>\n"
+    "const tip = document.getElementById('tip');\n"
+    "for (const svg of document.querySelectorAll('svg')) {\n"
+    "  const points = [];\n"
+    "  for (const path of svg.querySelectorAll('path.tips')) {\n"
+    "    const texts = path.dataset.tips.split('|');\n"
+    "    // M x y h0, a point after another\n"
+    "    const at = path.getAttribute('d').match(/-?[0-9.]+/g).map(Number);\n"
+    "    texts.forEach((text, i) => points.push([at[3 * i], at[3 * i + 1], text]));\n"
+    "  }\n"
+    "  if (points.length === 0) continue;\n"
+    "  svg.addEventListener('mousemove', event => {\n"
+    "    const p = new DOMPoint(event.clientX, event.clientY).matrixTransform(svg.getScreenCTM().inverse());\n"
+    "    let best = null, distance = 64;\n"
+    "    for (const q of points) {\n"
+    "      const d = (q[0] - p.x) ** 2 + (q[1] - p.y) ** 2;\n"
+    "      if (d < distance) { best = q; distance = d; }\n"
+    "    }\n"
+    "    tip.hidden = best === null;\n"
+    "    if (best === null) return;\n"
+    "    tip.textContent = best[2];\n"
+    "    tip.style.left = event.pageX + 12 + 'px';\n"
+    "    tip.style.top = event.pageY + 12 + 'px';\n"
+    "  });\n"
+    "  svg.addEventListener('mouseleave', () => { tip.hidden = true; });\n"
+    "}\n"
+    "</script>\n";
 
 constexpr size_t kReportRuns = 100;
 constexpr int64_t kReportDays = 31;  // the daily figures of the last month of readings
@@ -364,7 +406,7 @@ std::string ChartSvg(const Chart& chart, const std::string& title) {
       }
       out += "\"/>\n";
     }
-    if (!s.reduced) Markers(out, s, s.points);
+    if (!s.reduced) Markers(out, s, s.points, s.tips);
     if (chart.legend) {
       Put(out, "<path stroke=\"", s.colour, "\" stroke-width=\"1.5\"");
       if (*s.dash) Put(out, " stroke-dasharray=\"", s.dash, "\"");
@@ -398,7 +440,9 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
       "th,td{border:1px solid #bbb;padding:2px 8px;text-align:center}th{background:#eee}\n"
       "thead{display:table-header-group}tr{break-inside:avoid}\n"
       "pre{font-size:.8em;tab-size:8}\n"
-      "@media print{body{margin:0;font-size:10pt}}\n"
+      "#tip{position:absolute;background:#fff;border:1px solid #888;padding:2px 6px;font-size:.85em;"
+      "pointer-events:none}\n"
+      "@media print{body{margin:0;font-size:10pt}#tip{display:none}}\n"
       "</style>\n";
   Heading(out, table, what, calendar);
   if (!limits.empty()) PastTheLimits(out, table, limits, calendar);
@@ -409,6 +453,7 @@ std::string ReportHtml(const ReadingTable& table, const GridTexts& grid, const H
   FigureTables(out, table, limits, calendar);
   out += table.count > static_cast<int32_t>(kReportRows) ? "<h2>Recent readings</h2>\n" : "<h2>All readings</h2>\n";
   ListedReadings(out, table, grid);
+  out += kPointerScript;
   out += "</body>\n</html>\n";
   return out;
 }

@@ -134,7 +134,9 @@ TEST(Report, SelfContainedPageOfEscapedTexts) {
   EXPECT_NE(page.find("<tr><td>A1</td><td>pH</td><td>3</td><td>5/31/2025 11:59 PM</td><td>6/2/2025 08:30 AM</td>"
                       "<td>7.00</td><td>7.20</td><td>7.10</td><td>7.10</td></tr>"),
             std::string::npos);
-  for (const char* outside : {"<script", "<link", "@import", "url(", "src="}) EXPECT_EQ(page.find(outside), page.npos);
+  for (const char* outside : {"<script src", "<link", "@import", "url(", "src=", "fetch("}) {
+    EXPECT_EQ(page.find(outside), page.npos);
+  }
   // Four types, one without temperatures, and a title to escape.
   const std::string svg = ChartSvg(BuildChart(table.readings, {38, ChartQuantity::Value, 300, 200}), "<\"&'>");
   EXPECT_NE(svg.find("&lt;&quot;&amp;&#39;&gt;"), std::string::npos);
