@@ -449,6 +449,23 @@ def check_alarms():
           b"\r\nA1\tpH\t1/1/%d\t2\t7.00\t7.00\t7.00\r\n" % YEAR in figures[0][1] and
           b"\r\nA1\tpH\t%d-01\t2\t7.00\t7.00\t7.00\t1\r\n" % YEAR in figures[1][1] and
           b"\r\nWELL 3\tD.O. (mg/l)\t%d-01\t1\t5.0\t5.0\t5.0\t1\r\n" % YEAR in figures[1][1], repr(figures))
+    # The figures against the readings themselves, counted here: count, least, mean and greatest
+    # of each location, type and day; the mean within half of its last shown decimal.
+    readings = run("history", "--units", "mg/l", "--format", "tab", "--date-format", "yyyy-MM-dd")[1].decode("cp1252")
+    days = {}
+    for line in readings.splitlines()[1:]:
+        location, time, value, label = line.split("\t")[:4]
+        days.setdefault((location, label, time.split(" ")[0]), []).append(float(value))
+    daily = run("history", "--units", "mg/l", "--daily", "--format", "tab", "--date-format", "yyyy-MM-dd")[1]
+    wrong = []
+    for line in daily.decode("cp1252").splitlines()[1:]:
+        location, label, day, count, least, mean, greatest = line.split("\t")
+        values = days.pop((location, label, day), [])
+        half = 0.5 * 10 ** -len((mean + ".").split(".")[1])
+        if (int(count), float(least), float(greatest)) != (len(values), min(values or [0]), max(values or [0])) or \
+                abs(float(mean) - sum(values) / max(len(values), 1)) > half + 1e-9:
+            wrong.append(line)
+    check("the daily figures are those of the readings, counted apart", not wrong and not days, repr((wrong, days)))
     os.remove(os.path.join(WORK, "kept", "limits.txt"))
 
 
