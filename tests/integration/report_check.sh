@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The readings report of the demonstration meter in a real browser: it must render without a
 # word on the browser's console, pointing at a point shows its reading, and its picture lands
-# in SCREENSHOTS for a person to look at.
+# in SCREENSHOTS for a person to look at, beside those of made-up archives of 500 and 5,000.
 # usage: report_check.sh DATAPOND_CLI DATAPOND_METER SCREENSHOTS
 set -uo pipefail
 cli=$1 meter=$2 shots=$3
@@ -23,7 +23,7 @@ if [ -s "$shots/readings-report.png" ] && ! grep CONSOLE "$work/log"; then
   echo "ok   the report draws, without a word on the browser's console"
 else
   echo "FAIL the browser showed no report, or a word on its console"
-  failed=1
+  failed=$((failed + 1))
 fi
 # Pointing at a chart's first point shows its reading: the page's own script, driven by a
 # pointer moved there, writes the text it shows into the title, which the page's DOM then holds.
@@ -44,7 +44,25 @@ if grep -Eq '<title>pointed: [A-Z0-9 ]+, [0-9]+/[0-9]+/[0-9]{4} [0-9]{2}:[0-9]{2
   echo "ok   pointing at a point shows its reading: $(cat "$work/pointed")"
 else
   echo "FAIL pointing at a point shows nothing: $(cat "$work/pointed")"
-  failed=1
+  failed=$((failed + 1))
 fi
-echo "$((2 - failed)) passed, $failed failed"
-exit $failed
+# The reports of a made-up weekly archive of 500 and 5,000 downloads, for a person to look at:
+# each draws without a word on the console, its page small whatever the archive.
+/usr/bin/python3 "$(dirname "$0")/../../tools/generate_kept.py" "$work/all" 5000
+for count in 500 5000; do
+  mkdir "$work/k$count"
+  find "$work/all" -name '*.txt' | sort | head -n "$count" | xargs cp -l -t "$work/k$count"
+  "$cli" report --archive "$work/k$count" --output "$work/r$count.html" 2>/dev/null
+  HOME=$work XDG_CONFIG_HOME=$work/config chromium --headless --no-sandbox --disable-gpu --no-first-run \
+    --user-data-dir="$work/browser" --enable-logging=stderr --v=0 --window-size=1200,2400 \
+    --screenshot="$shots/readings-report-$count.png" "file://$work/r$count.html" 2>"$work/log$count"
+  size=$(stat -c %s "$work/r$count.html" 2>/dev/null || echo 0)
+  if [ -s "$shots/readings-report-$count.png" ] && ! grep -q CONSOLE "$work/log$count" && [ "$size" -lt 2000000 ]; then
+    echo "ok   the report of $count downloads draws, a page of $((size / 1024)) KB"
+  else
+    echo "FAIL the report of $count downloads: $size bytes, $(grep -c CONSOLE "$work/log$count") console words"
+    failed=$((failed + 1))
+  fi
+done
+echo "$((4 - failed)) passed, $failed failed"
+exit $((failed > 0))
