@@ -229,30 +229,31 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
   };
   // Each location's readings, oldest first, and the extent of them all.
   std::map<std::string, std::vector<const Reading*>> byLocation;
-  std::vector<double> values;
+  std::vector<float> values;
   int64_t from = INT64_MAX, to = INT64_MIN;
   for (const Reading& r : readings) {
     if (r.type != request.type) continue;
     byLocation[r.location].push_back(&r);
-    values.push_back(quantity(r));
+    values.push_back(static_cast<float>(quantity(r)));
     from = std::min(from, r.timestamp);
     to = std::max(to, r.timestamp);
   }
   if (byLocation.empty()) return chart;
   // The axis covers the bulk of the readings: one far outside it (a 99.99 among single figures)
   // would squash every other into a corner. What it leaves out is said on the chart.
-  std::vector<double> sorted = values;
-  const auto at = [&sorted](double share) {
-    const auto k = static_cast<std::ptrdiff_t>(share * static_cast<double>(sorted.size() - 1) + 0.5);
-    std::nth_element(sorted.begin(), sorted.begin() + k, sorted.end());
-    return sorted[static_cast<size_t>(k)];
+  // In place: the order of the values matters no more.
+  const auto at = [&values](double share) {
+    const auto k = static_cast<std::ptrdiff_t>(share * static_cast<double>(values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), values.begin() + k, values.end());
+    return static_cast<double>(values[static_cast<size_t>(k)]);
   };
   const double bulkLow = at(0.01), bulkHigh = at(0.99), span = bulkHigh - bulkLow;
   const double fenceLow = span > 0 ? bulkLow - kOutlierSpans * span : -INFINITY;
   const double fenceHigh = span > 0 ? bulkHigh + kOutlierSpans * span : INFINITY;
   double low = INFINITY, high = -INFINITY, farthest = 0;
   size_t beyond = 0;
-  for (const double v : values) {
+  for (const float value : values) {
+    const double v = value;
     if (v < fenceLow || v > fenceHigh) {
       farthest = beyond++ == 0 || std::abs(v - bulkLow) > std::abs(farthest - bulkLow) ? v : farthest;
       continue;
@@ -366,7 +367,9 @@ Chart BuildChart(std::span<const Reading> readings, const ChartRequest& request)
       }
       series.reduced = series.reduced || reduced;
       series.points.insert(series.points.end(), kept.begin(), kept.end());
-      for (size_t i = first; i < end && request.calendar != nullptr; ++i) series.tips.push_back(Tip(*rows[i], request));
+      for (size_t i = first; i < end && !series.reduced && request.calendar != nullptr; ++i) {
+        series.tips.push_back(Tip(*rows[i], request));
+      }
       first = end;
     }
     const Limit* limit = lines.empty() ? nullptr : LimitOf(*request.limits, request.type, location);

@@ -27,17 +27,18 @@ std::string PeriodText(int64_t start, Period period, const Calendar& calendar) {
 }  // namespace
 
 std::vector<Figure> PeriodFigures(const ReadingTable& table, Period period, const std::vector<Limit>& limits) {
-  std::vector<size_t> order(static_cast<size_t>(table.count));
-  std::iota(order.begin(), order.end(), size_t{0});
-  const auto key = [&table](size_t i) {
+  // Indexes of 32 bits: a report's memory is its readings, not the orders of them.
+  std::vector<uint32_t> order(static_cast<size_t>(table.count));
+  std::iota(order.begin(), order.end(), uint32_t{0});
+  const auto key = [&table](uint32_t i) {
     const Reading& r = table.readings[i];
     return std::tie(r.location, r.type, r.timestamp);
   };
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
   std::vector<Figure> figures;
   const Limit* limit = nullptr;
   int64_t lastPastDay = -1;
-  for (const size_t i : order) {
+  for (const uint32_t i : order) {
     const Reading& r = table.readings[i];
     const int64_t start = PeriodStart(r.timestamp, period);
     if (figures.empty() || figures.back().location != r.location || figures.back().type != r.type ||

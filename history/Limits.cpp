@@ -142,17 +142,18 @@ int PastLimit(const Limit& limit, uint16_t type, float value) {
 std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::vector<Limit>& limits) {
   std::vector<Exceedance> found;
   if (limits.empty()) return found;
-  std::vector<size_t> order(static_cast<size_t>(table.count));
-  std::iota(order.begin(), order.end(), size_t{0});
-  const auto key = [&table](size_t i) {
+  // Indexes of 32 bits: a report's memory is its readings, not the orders of them.
+  std::vector<uint32_t> order(static_cast<size_t>(table.count));
+  std::iota(order.begin(), order.end(), uint32_t{0});
+  const auto key = [&table](uint32_t i) {
     const Reading& r = table.readings[i];
     return std::tie(r.location, r.type, r.timestamp);
   };
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
   const Reading* previous = nullptr;
   const Limit* limit = nullptr;
   bool open = false;
-  for (const size_t i : order) {
+  for (const uint32_t i : order) {
     const Reading& r = table.readings[i];
     if (previous == nullptr || r.location != previous->location || r.type != previous->type) {
       open = false;

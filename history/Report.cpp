@@ -290,18 +290,23 @@ void SummaryTable(std::string& out, const ReadingTable& table, const GridTexts& 
 // The grid rows the page lists: the most recent readings, in the grid's order. A page listing
 // a million would take a browser minutes to open; `history` writes them all.
 std::vector<size_t> ListedRows(const ReadingTable& table) {
-  std::vector<size_t> rows(static_cast<size_t>(table.count));
-  for (size_t r = 0; r < rows.size(); ++r) rows[r] = r;
-  if (rows.size() > kReportRows) {
-    // Newest first; among readings of one moment, those the grid shows first.
-    const auto newer = [&table](size_t a, size_t b) {
-      const int64_t at = table.readings[a].timestamp, bt = table.readings[b].timestamp;
-      return at != bt ? at > bt : a < b;
-    };
-    std::nth_element(rows.begin(), rows.begin() + kReportRows, rows.end(), newer);
-    rows.resize(kReportRows);
-    std::sort(rows.begin(), rows.end());
+  // Newest first; among readings of one moment, those the grid shows first. A heap of the
+  // newest so far, not an index of every reading: a report's memory is its readings.
+  const auto newer = [&table](size_t a, size_t b) {
+    const int64_t at = table.readings[a].timestamp, bt = table.readings[b].timestamp;
+    return at != bt ? at > bt : a < b;
+  };
+  std::vector<size_t> rows;
+  for (size_t r = 0; r < static_cast<size_t>(table.count); ++r) {
+    if (rows.size() == kReportRows && !newer(r, rows.front())) continue;
+    if (rows.size() == kReportRows) {
+      std::pop_heap(rows.begin(), rows.end(), newer);
+      rows.pop_back();
+    }
+    rows.push_back(r);
+    std::push_heap(rows.begin(), rows.end(), newer);
   }
+  std::sort(rows.begin(), rows.end());
   return rows;
 }
 
