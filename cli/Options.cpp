@@ -75,7 +75,8 @@ const char* const kUsage =
     "  --until YYYY-MM-DD     the readings of this day and earlier\n"
     "\n"
     "The orders are location-time, time, location-type-time, type-time and type-location-time.\n"
-    "Without a --format before it, a file's name gives its format: .xls, .xlsx, .csv or .txt (text).\n"
+    "Without a --format before it, a file's name gives its format: .xls, .xlsx, .csv, .txt (text)\n"
+    "or .tsv (tab); --output - is standard output.\n"
     "A --format without an --output goes to standard output and comes before every --output;\n"
     "without any --output the aligned text goes there. On a terminal the text is shown in the\n"
     "terminal's character set. The separators of a picture are space . / - and :.\n"
@@ -121,11 +122,9 @@ const std::map<std::string, SaveFormat> kFormats = {{"text", SaveFormat::ColumnT
                                                     {"tab", SaveFormat::TabDelimited}};
 
 // What a file's extension says of its format, first the one taken when no --format is given.
-const std::multimap<std::string, SaveFormat> kExtensions = {{".xls", SaveFormat::Spreadsheet},
-                                                            {".xlsx", SaveFormat::Workbook},
-                                                            {".csv", SaveFormat::CommaDelimited},
-                                                            {".txt", SaveFormat::ColumnText},
-                                                            {".txt", SaveFormat::TabDelimited}};
+const std::multimap<std::string, SaveFormat> kExtensions = {
+    {".xls", SaveFormat::Spreadsheet}, {".xlsx", SaveFormat::Workbook},    {".csv", SaveFormat::CommaDelimited},
+    {".txt", SaveFormat::ColumnText},  {".txt", SaveFormat::TabDelimited}, {".tsv", SaveFormat::TabDelimited}};
 
 // The commands that take options, each a bit of the options' masks below.
 const std::map<std::string, Command> kCommands = {{"download", Command::Download}, {"archive", Command::Archive},
@@ -262,6 +261,12 @@ bool ParsePicture(const std::string& option, const std::string& value, bool (*va
     error = option + ": \"" + value + "\" is not a picture of " + fields + " with the separators " + kPictureSeparators;
     return false;
   }
+  // A 12-hour clock without AM or PM writes 01:30 for both 1:30 and 13:30.
+  if (value.find('h') != std::string::npos && value.find("tt") == std::string::npos) {
+    error = option + ": \"" + value +
+            "\" has a 12-hour clock (h) without tt, so 1:30 and 13:30 would read alike: " + "add tt or use H";
+    return false;
+  }
   picture = value;
   return true;
 }
@@ -283,11 +288,17 @@ class OutputPairing {
       error = "--output needs a file name";
       return false;
     }
+    if (path == "-") {  // standard output, as scripts write it
+      standardOutput_.push_back({pending_ ? *pending_ : SaveFormat::ColumnText, ""});
+      pending_.reset();
+      outputSeen_ = true;
+      return true;
+    }
     const std::string extension = Extension(path);
     const auto [first, end] = kExtensions.equal_range(extension);
     if (!pending_ && first == end) {
       error = "--output " + path + ": say which format with --format " + Names(kFormats) +
-              " before it, or end the name in .xls, .xlsx, .csv or .txt";
+              " before it, or end the name in .xls, .xlsx, .csv, .txt or .tsv";
       return false;
     }
     if (pending_ && first != end && std::none_of(first, end, [this](const auto& e) { return e.second == *pending_; })) {
@@ -520,6 +531,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     if (option == "--help") {
       line.command = Command::Help;
       return true;
+    }
+    // A value that is itself an option is one the user forgot: "--port --no-archive".
+    if (takesValue && equals == std::string::npos && args[i + 1].starts_with("--")) {
+      error = option + " needs a value, not the option " + args[i + 1];
+      return false;
     }
     const std::string value = !takesValue ? "" : equals != std::string::npos ? args[i].substr(equals + 1) : args[++i];
     delimiterGiven = delimiterGiven || option == "--delimiter";

@@ -411,6 +411,11 @@ def check_history():
               "time": b"Time,Location,"}
     heads = {s: run("history", "--units", "mg/l", "--sort", s, "--format", "csv")[1][:len(h)] for s, h in orders.items()}
     check("each --sort puts its keys first", heads == orders, repr(heads))
+    # "-" is standard output, and a .tsv is tab-delimited.
+    tab = run("history", "--units", "mg/l", "--format", "tab")[1]
+    dashed = run("history", "--units", "mg/l", "--format", "tab", "--output", "-", "--output", "h.tsv")
+    check("--output - is standard output, and .tsv the tab format",
+          dashed[0] == 0 and dashed[1] == tab and read("h.tsv") == tab and tab.startswith(b"Location\t"), repr(dashed))
 
 
 # alarms: without limits a mistake; a line of them that cannot be read is named; the runs past
@@ -478,6 +483,8 @@ def check_mistakes():
             ("--rows 0", "counted from 1"), ("--rows 1-3,2", "row 2 is given twice"), ("--rows 5-1", "runs backwards"),
             ("--colour", "unknown option --colour"), ("--decimal-comma=yes", "takes no value"),
             ("--port", "--port needs a value"), ("--location A1", "--location is not an option of download"),
+            ("--port --no-archive", "--port needs a value, not the option --no-archive"),
+            ("--time-format hh:mm", "has a 12-hour clock (h) without tt"),
             ("--date-format %Y-%m-%d", "not a picture of d dd M MM yy yyyy"),
             ("--time-format HH:MM", "h hh H HH mm tt"),
             ("--output r.xls --format xls", "--format xls has no --output after it"),
