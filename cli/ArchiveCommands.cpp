@@ -44,7 +44,9 @@ int RunReplayCommand(const ReplayOptions& options) {
   if (const int status = CheckOutputFolders(options.write, files); status != Saved) return status;
   KeptDownload kept;
   std::string error;
-  if (!LoadKeptDownload(ArchiveFolder(options.kept, files), options.id, files, kept, error)) return UsageError(error);
+  const std::string folder = ArchiveFolder(options.kept, files);
+  if (const int status = CheckArchiveKnown(folder); status != Saved) return status;
+  if (!LoadKeptDownload(folder, options.id, files, kept, error)) return UsageError(error);
   const int32_t units = UnitsOf(options.kept, kept);
   if (kept.kind == MeterKind::DissolvedOxygen && units == UnitsNotAsked) {
     return UsageError("this dissolved-oxygen download was kept without its units: give --units mg/l or --units sat");

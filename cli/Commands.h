@@ -41,6 +41,9 @@ int CheckOutputPath(const std::string& path, const FileSystem& files);
 
 // Where downloads are kept: --archive, else $DATAPOND_ARCHIVE, else the system's place.
 std::string ArchiveFolder(const KeptOptions& options, const FileSystem& files);
+// Without --archive, $DATAPOND_ARCHIVE or a home there is no folder of kept downloads: status
+// 2, said, rather than one under the root.
+int CheckArchiveKnown(const std::string& folder);
 // The folder of kept downloads that a command reads must be there: a mistyped --archive is
 // not an empty archive. Status 0, or 2 with the folder named.
 int CheckKeptFolder(const std::string& folder, const FileSystem& files);

@@ -76,6 +76,10 @@ int RunDownloadCommand(const DownloadOptions& options) {
   const std::string store = StoreOf(options.store);
   if (!store.empty() && !options.keep) return UsageError("--store syncs kept downloads, and --no-archive keeps none");
   if (const int status = store.empty() ? Saved : CheckStore(store); status != Saved) return status;
+  if (const int status = options.keep ? CheckArchiveKnown(ArchiveFolder(options.kept, files)) : Saved;
+      status != Saved) {
+    return status;
+  }
 
   Progress progress;
   bool unitsUnanswered = false;

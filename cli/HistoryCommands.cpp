@@ -81,8 +81,9 @@ int LoadLimits(const std::string& given, const KeptOptions& kept, const FileSyst
                std::string& path) {
   path = given;
   if (path.empty()) {
-    const std::string beside = ArchiveFolder(kept, files) + kPathSeparator + kLimitsFileName;
-    if (!files.isFile(beside)) return Saved;
+    const std::string folder = ArchiveFolder(kept, files);
+    const std::string beside = folder + kPathSeparator + kLimitsFileName;
+    if (folder.empty() || !files.isFile(beside)) return Saved;
     path = beside;
   }
   std::string error;
@@ -169,8 +170,10 @@ int RunAlarmsCommand(const AlarmsOptions& options) {
     return status;
   }
   if (limitsPath.empty()) {
-    return UsageError("alarms needs limits: write them in " + ArchiveFolder(options.kept, files) + kPathSeparator +
-                      kLimitsFileName + " or give --limits FILE");
+    const std::string folder = ArchiveFolder(options.kept, files);
+    if (const int status = CheckArchiveKnown(folder); status != Saved) return status;
+    return UsageError("alarms needs limits: write them in " + folder + kPathSeparator + kLimitsFileName +
+                      " or give --limits FILE");
   }
   bool damaged = false;
   ReadingTable table;

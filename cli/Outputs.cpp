@@ -73,7 +73,14 @@ std::string ArchiveFolder(const KeptOptions& options, const FileSystem& files) {
   return DefaultArchiveFolder(files);
 }
 
+int CheckArchiveKnown(const std::string& folder) {
+  if (!folder.empty()) return Saved;
+  return UsageError(
+      "there is no place for kept downloads: HOME is not set; give --archive DIR or set DATAPOND_ARCHIVE");
+}
+
 int CheckKeptFolder(const std::string& folder, const FileSystem& files) {
+  if (const int status = CheckArchiveKnown(folder); status != Saved) return status;
   if (files.isFolder(folder)) return Saved;
   return UsageError("there is no folder " + folder + " of kept downloads");
 }

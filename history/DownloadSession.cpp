@@ -56,7 +56,7 @@ std::string PastLimitsMessage(const ReadingTable& table, const std::string& fold
   const std::string path = folder + kPathSeparator + kLimitsFileName;
   std::vector<Limit> limits;
   std::string error;
-  if (!files.isFile(path)) return "";
+  if (folder.empty() || !files.isFile(path)) return "";
   if (!ReadLimitsFile(path, files, limits, error)) return "The limits cannot be used: " + error + ".";
   const size_t past = ReadingsPastLimits(table, limits);
   if (past == 0) return "";

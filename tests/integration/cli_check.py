@@ -515,6 +515,11 @@ def check_mistakes():
         check("a mistake: " + words.replace("\n", "\\n"), status == (4 if not_written else 2) and out == b"" and
               said in err and len(err.splitlines()) == 1, repr((status, err)))
     check("mistakes leave no defaults file", not os.path.exists(os.path.join(WORK, "DatapondDefaults.txt")))
+    # Without a home nor another word of where, there is no place to keep downloads.
+    homeless = {k: v for k, v in os.environ.items() if k not in ("HOME", "DATAPOND_ARCHIVE", "XDG_DATA_HOME")}
+    said = [run(*words, env=homeless) for words in (["download", "--port", NOWHERE], ["history"], ["replay", "ID"])]
+    check("without HOME: no place for kept downloads, status 2, before the meter",
+          all(s[0] == 2 and "there is no place for kept downloads: HOME is not set" in s[2] for s in said), repr(said))
 
 
 # A mend is a line of corrections.txt beside the kept downloads: the kept file stays as it was,

@@ -51,6 +51,10 @@ TEST(Folders, AsTheDesktopNamesThem) {
     EXPECT_EQ(DefaultArchiveFolder(LocalFileSystem()),
               (*data == '/' ? data : home + "/.local/share") + std::string("/datapond/downloads"));
   }
+  // Without a home, no folder at all rather than one under the root.
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("HOME");
+  EXPECT_EQ(DefaultArchiveFolder(LocalFileSystem()), "");
   oldData.empty() ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", oldData.c_str(), 1);
   setenv("HOME", oldHome.c_str(), 1);
   if (!oldDocuments.empty()) setenv("XDG_DOCUMENTS_DIR", oldDocuments.c_str(), 1);
