@@ -56,8 +56,7 @@ int RunReplayCommand(const ReplayOptions& options) {
     std::fprintf(stderr, "%s\n", kNoValidData);
     return NoValidReadings;
   }
-  Defaults defaults = LoadDefaults(files);
-  return WriteOutputs(table, options.write, defaults, files, "download");
+  return WriteOutputs(table, options.write, nullptr, files, "download");
 }
 
 int RunCorrectCommand(const CorrectOptions& options) {

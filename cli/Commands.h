@@ -53,11 +53,12 @@ int32_t UnitsOf(const KeptOptions& options, const KeptDownload& kept);
 
 // Sorts the table by the options, fills the grid and writes every output the options name,
 // exactly as a download does: the same texts and bytes for a download, a replay or a history.
-int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,
+// Only a download remembers the folder of its last save in `defaults`; the others pass none.
+int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults* defaults, const FileSystem& files,
                  const char* what);
 // The same for a grid already made, with the workbook's form of its time column.
 int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& options,
-              const std::string& workbookDateTime, Defaults& defaults, const FileSystem& files, const char* what);
+              const std::string& workbookDateTime, Defaults* defaults, const FileSystem& files, const char* what);
 
 // The commands, each in a file of its own (two that share their sources share one).
 int RunPortsCommand();

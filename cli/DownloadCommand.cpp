@@ -141,6 +141,6 @@ int RunDownloadCommand(const DownloadOptions& options) {
                DataWindowTitle(table.meterKind).c_str());
   const std::string past = PastLimitsMessage(table, ArchiveFolder(options.kept, files), files);
   if (!past.empty()) Say("datapond-cli: " + past);
-  const int status = WriteOutputs(table, options.write, defaults, files, "download");
+  const int status = WriteOutputs(table, options.write, &defaults, files, "download");
   return status != Saved ? status : !kept ? NotKept : synced;
 }

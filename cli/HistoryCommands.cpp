@@ -117,7 +117,6 @@ int RunHistoryCommand(const HistoryOptions& options) {
       status != Saved) {
     return status;
   }
-  Defaults defaults = LoadDefaults(files);
   int status = Saved;
   if (options.figures) {
     const std::vector<Figure> figures = PeriodFigures(table, *options.figures, limits);
@@ -129,9 +128,9 @@ int RunHistoryCommand(const HistoryOptions& options) {
     // The date alone, without the space that stood before the time.
     std::string workbookDate = WorkbookDateTimeFormat(options.write.datePicture, "");
     workbookDate = *options.figures == Period::Day ? workbookDate.substr(0, workbookDate.size() - 1) : "yyyy\\-mm";
-    status = WriteGrid(figureTable, grid, options.write, workbookDate, defaults, files, "figures");
+    status = WriteGrid(figureTable, grid, options.write, workbookDate, nullptr, files, "figures");
   } else {
-    status = WriteOutputs(table, options.write, defaults, files, "history");
+    status = WriteOutputs(table, options.write, nullptr, files, "history");
   }
   return status == Saved && damaged ? DamagedLeftOut : status;
 }

@@ -85,7 +85,7 @@ int CheckKeptFolder(const std::string& folder, const FileSystem& files) {
   return UsageError("there is no folder " + folder + " of kept downloads");
 }
 
-int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& defaults, const FileSystem& files,
+int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults* defaults, const FileSystem& files,
                  const char* what) {
   table.sortPriority = options.sortPriority;
   // Each row's texts made as it is written: a history's would cost more than its readings.
@@ -95,7 +95,7 @@ int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults& def
 }
 
 int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& options,
-              const std::string& workbookDateTime, Defaults& defaults, const FileSystem& files, const char* what) {
+              const std::string& workbookDateTime, Defaults* defaults, const FileSystem& files, const char* what) {
   for (int32_t row : options.rows) {
     if (row > table.count) {
       return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
@@ -126,12 +126,14 @@ int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& op
       return std::filesystem::absolute(output.path).string();
     };
     save.rememberFolder = [&](const std::string& folder) {
-      defaults.SaveFolder = folder;
-      SaveDefaults(defaults, files);
+      if (defaults == nullptr) return;
+      defaults->SaveFolder = folder;
+      SaveDefaults(*defaults, files);
     };
     save.toAnsi = Utf8ToWindows1252;
     save.textForm = form;
-    const SaveResult saved = RunSave(output.format, table, grid, options.rows, defaults.SaveFolder, save, files);
+    const std::string start = defaults != nullptr ? defaults->SaveFolder : "";
+    const SaveResult saved = RunSave(output.format, table, grid, options.rows, start, save, files);
     if (saved.outcome == SaveOutcome::Saved) {
       std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
       // A spreadsheet program shows a sheet's end as the end: say that more follow.

@@ -411,6 +411,15 @@ def check_history():
               "time": b"Time,Location,"}
     heads = {s: run("history", "--units", "mg/l", "--sort", s, "--format", "csv")[1][:len(h)] for s, h in orders.items()}
     check("each --sort puts its keys first", heads == orders, repr(heads))
+    # Only a download remembers its port and its last save's folder.
+    before = read("DatapondDefaults.txt")
+    os.makedirs(os.path.join(WORK, "elsewhere"), exist_ok=True)
+    kept_ids = [line.split(" ")[0] for line in run("archive")[1].decode().splitlines()]
+    for words in (["history", "--units", "mg/l", "--output", "elsewhere/h.csv"], ["report", "--output", "elsewhere/r.html"],
+                  ["replay", kept_ids[-1], "--units", "mg/l", "--output", "elsewhere/r.csv"]):
+        run(*words)
+    check("history, report, archive and replay leave the defaults file as it was",
+          read("DatapondDefaults.txt") == before and os.path.exists(os.path.join(WORK, "elsewhere", "r.csv")), before)
     # "-" is standard output, and a .tsv is tab-delimited.
     tab = run("history", "--units", "mg/l", "--format", "tab")[1]
     dashed = run("history", "--units", "mg/l", "--format", "tab", "--output", "-", "--output", "h.tsv")
