@@ -9,6 +9,7 @@
 #include "DefaultsFile.h"
 #include "Download.h"
 #include "DownloadSession.h"
+#include "ErrorText.h"
 #include "KeptDownload.h"
 #include "LoggedReading.h"
 #include "Meters.h"
@@ -58,11 +59,25 @@ int32_t AskUnits() {
 
 void ReportLinkFailure(const DownloadResult& result, const MeterLink& link, const std::string& port) {
   std::fprintf(stderr, "%s\n", result.message.c_str());
+  // A meter that says nothing, or stops, is most often one not waiting for us, or its cable.
+  const bool meter = result.message == ErrorText(NoReply) || result.message == ErrorText(IncompleteReply) ||
+                     result.message == ErrorText(DeviceIoError);
+  if (meter) {
+    Say("datapond-cli: check that the meter shows \"Waiting for Request from PC...\" (its PC Extract state), that "
+        "its cable is in at both ends, and that " +
+        port + " is its port (datapond-cli ports lists them)");
+  }
   // The program's one line serves every port problem; the system can say which it was.
   if (link.portFailure.empty() || link.portFailure == result.message) return;
   std::string detail = port + ": " + link.portFailure;
   if (const std::string remedy = PortRemedy(port); !remedy.empty()) detail += ": " + remedy;
   std::fprintf(stderr, "%s\n", detail.c_str());
+  // A Windows name where ports are devices: a manual read on Windows, or an old script.
+  if (kPathSeparator == '/' && port.starts_with("COM")) {
+    Say("datapond-cli: " + port +
+        " is a Windows name; here a port is a device such as /dev/ttyUSB0: datapond-cli "
+        "ports lists them");
+  }
 }
 
 }  // namespace

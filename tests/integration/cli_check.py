@@ -375,8 +375,12 @@ def check_meter_problems():
             ([], [], 3, "None of the logged data points contain valid data")):
         with meter("ss", records, *options) as port:
             status, out, err = run("download", "--port", port, "--date-format", "M/d", "--format", "tab")
+        # A meter that fails says what to check on a line of its own.
+        lines = err.splitlines()[-2:] if expected == 1 else err.splitlines()[-1:]
+        hint = "datapond-cli: check that the meter shows \"Waiting for Request from PC...\""
         check("a meter %s: status %d" % (" ".join(options) or "of empty slots", expected), status == expected and
-              out == (TAB["ss"] if expected == 0 else b"") and err.splitlines()[-1] == said, repr((status, err)))
+              out == (TAB["ss"] if expected == 0 else b"") and lines[0] == said and
+              (expected != 1 or lines[1].startswith(hint)), repr((status, err)))
     # A meter unplugged in the middle of a download: a failed read or write, never a hang.
     with meter("multi", [], "--pace") as port:
         download = subprocess.Popen([CLI, "download", "--port", port], cwd=WORK, stdout=subprocess.DEVNULL,
@@ -386,7 +390,11 @@ def check_meter_problems():
             said += download.stderr.readline()
     err = said.decode() + download.communicate(timeout=60)[1].decode()
     check("a meter unplugged mid-download: status 1", download.returncode == 1 and
-          err.splitlines()[-1] in ("Device I/O Error", "Undefined system Error # 24"), repr((download.returncode, err)))
+          ({"Device I/O Error", "Undefined system Error # 24"} & set(err.splitlines()[-2:])), repr((download.returncode, err)))
+    status, _, err = run("download", "--port", "COM3")
+    check("--port COM3 on Linux points to the ports here", status == 1 and
+          err.splitlines()[-1] == "datapond-cli: COM3 is a Windows name; here a port is a device such as /dev/ttyUSB0: "
+          "datapond-cli ports lists them", err)
 
 
 # The history of the downloads kept so far, each reading once, filtered by each filter; those kept
