@@ -354,6 +354,10 @@ struct Given {
 bool ApplyOption(Command command, const std::string& option, const std::string& value, Given& d, OutputPairing& pairing,
                  std::string& error) {
   if (option == "--output" && command == Command::Report) {
+    if (!d.reportPath.empty()) {
+      error = "--output is given twice: a report is one page";
+      return false;
+    }
     d.reportPath = value;
     const std::string extension = Extension(value);
     if (extension != ".html" && extension != ".htm") error = "--output " + value + ": a report is a page named .html";

@@ -61,6 +61,12 @@ int CheckOutputPath(const std::string& given, const FileSystem& files) {
 
 int CheckOutputFolders(const WriteOptions& options, const FileSystem& files) {
   for (const OutputRequest& output : options.outputs) {
+    // A workbook's bytes on a terminal are noise, and may set it in a state of their choosing.
+    const bool binary = output.format == SaveFormat::Workbook || output.format == SaveFormat::Spreadsheet;
+    if (output.path.empty() && binary && IsTerminal(stdout)) {
+      return UsageError(std::string("--format ") + (output.format == SaveFormat::Workbook ? "xlsx" : "xls") +
+                        " would go to the terminal: give it an --output FILE, or send it on with a pipe");
+    }
     if (output.path.empty()) continue;
     if (const int status = CheckOutputPath(output.path, files); status != Saved) return status;
   }

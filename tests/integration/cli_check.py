@@ -428,6 +428,12 @@ def check_history():
         run(*words)
     check("history, report, archive and replay leave the defaults file as it was",
           read("DatapondDefaults.txt") == before and os.path.exists(os.path.join(WORK, "elsewhere", "r.csv")), before)
+    # A workbook is not for a terminal; a pipe takes it.
+    shown = [run_on_terminal(["history", "--units", "mg/l", "--format", f], b"", "C.UTF-8") for f in ("xlsx", "xls")]
+    piped = run("history", "--units", "mg/l", "--format", "xlsx")
+    check("--format xlsx or xls to a terminal is refused, to a pipe written",
+          [s[0] for s in shown] == [2, 2] and b"--format xlsx would go to the terminal" in shown[0][1] and
+          piped[0] == 0 and piped[1].startswith(b"PK\x03\x04"), repr((shown, piped[0])))
     # "-" is standard output, and a .tsv is tab-delimited.
     tab = run("history", "--units", "mg/l", "--format", "tab")[1]
     dashed = run("history", "--units", "mg/l", "--format", "tab", "--output", "-", "--output", "h.tsv")
@@ -520,6 +526,7 @@ def check_mistakes():
             ("history --daily --monthly", "--daily and --monthly: one of them"),
             ("history --daily --limits l.txt", "--limits is for history --monthly"),
             ("report --output r.csv", "a report is a page named .html"),
+            ("report --output a.html --output b.html", "--output is given twice: a report is one page"),
             ("archive --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
             ("history --archive /nonexistent-kept", "there is no folder /nonexistent-kept of kept downloads"),
             ("report --output /nonexistent-folder/r.html --archive /nonexistent-kept",
