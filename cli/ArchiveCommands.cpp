@@ -34,7 +34,7 @@ int RunArchiveCommand(const ArchiveOptions& options) {
                                                                                                 : "") +
             (entry.corrected ? ", corrected" : "") + "\n";
   });
-  if (!any) std::fprintf(stderr, "No downloads are kept in %s\n", folder.c_str());
+  if (!any) Tell("No downloads are kept in " + folder);
   const int written = WriteOut(list, true);
   return written != Saved ? written : status;
 }
@@ -91,7 +91,7 @@ int RunCorrectCommand(const CorrectOptions& options) {
     if (from == to) continue;
     std::string reason;
     if (!AddCorrection(folder, files, {now, options.id, field, from, to}, reason)) return NotWrittenError(log, reason);
-    Say("Corrected " + options.id + ": " + field + " " + from + " -> " + to + " (in " + log + ")");
+    Tell("Corrected " + options.id + ": " + field + " " + from + " -> " + to + " (in " + log + ")");
     changed = true;
   }
   if (!changed) Say(options.id + " says so already: nothing to correct");

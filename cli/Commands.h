@@ -28,6 +28,10 @@ enum ExitStatus {
 // Messages may quote what came from outside (a kept file, a name typed), so a control
 // character in them is shown, not obeyed by the terminal.
 void Say(const std::string& message);
+// What went well, said unless --quiet asked for errors alone.
+void Tell(const std::string& message);
+void SetQuiet(bool on);
+bool Quiet();
 // A mistake in the command (status 2), and a file that could not be written (status 4).
 int UsageError(const std::string& problem);
 int NotWrittenError(const std::string& what, const std::string& reason);

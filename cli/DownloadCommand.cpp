@@ -30,10 +30,10 @@ struct Progress {
   }
   void Status(const std::string& text) {
     EndBar();
-    std::fprintf(stderr, "%s\n", text.c_str());
+    Tell(text);
   }
   void Show(int32_t position) {
-    if (!terminal || last <= 0) return;
+    if (!terminal || last <= 0 || Quiet()) return;
     constexpr int kWidth = 40;
     const int filled = static_cast<int>(static_cast<int64_t>(position + 1) * kWidth / last);
     std::fprintf(stderr, "\r  [%s%s] %d/%d", std::string(static_cast<size_t>(filled), '#').c_str(),
@@ -135,7 +135,7 @@ int RunDownloadCommand(const DownloadOptions& options) {
     const KeepOutcome outcome = KeepAndReport(download, folder, files, "", {});
     kept = outcome.kept;
     if (kept) {
-      std::fprintf(stderr, "Kept as %s in %s\n", outcome.id.c_str(), folder.c_str());
+      Tell("Kept as " + outcome.id + " in " + folder);
       synced = store.empty() ? Saved : SyncToStore(store, folder, files);
       if (synced == StoreFailed)
         Say("datapond-cli: the download is kept in " + folder + "; the next sync will carry it");
@@ -152,8 +152,8 @@ int RunDownloadCommand(const DownloadOptions& options) {
         "this is a dissolved-oxygen meter and the units question had no answer; nothing was written: give --units "
         "mg/l or --units sat");
   }
-  std::fprintf(stderr, "%d %s from the %s\n", table.count, table.count == 1 ? "reading" : "readings",
-               DataWindowTitle(table.meterKind).c_str());
+  Tell(std::to_string(table.count) + (table.count == 1 ? " reading" : " readings") + " from the " +
+       DataWindowTitle(table.meterKind));
   const std::string past = PastLimitsMessage(table, ArchiveFolder(options.kept, files), files);
   if (!past.empty()) Say("datapond-cli: " + past);
   const int status = WriteOutputs(table, options.write, &defaults, files, "download");

@@ -70,8 +70,8 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
     std::fprintf(stderr, "No kept reading matches\n");
     return NoValidReadings;
   }
-  std::fprintf(stderr, "%d %s from %zu %s\n", table.count, table.count == 1 ? "reading" : "readings",
-               what.downloads.size(), what.downloads.size() == 1 ? "download" : "downloads");
+  Tell(std::to_string(table.count) + (table.count == 1 ? " reading" : " readings") + " from " +
+       std::to_string(what.downloads.size()) + (what.downloads.size() == 1 ? " download" : " downloads"));
   return Saved;
 }
 
@@ -124,7 +124,7 @@ int RunHistoryCommand(const HistoryOptions& options) {
     GridTexts grid;
     FigureTable(figures, *options.figures, !limitsPath.empty(), PictureCalendar(options.write.datePicture), figureTable,
                 grid);
-    std::fprintf(stderr, "%zu %s figures\n", figures.size(), *options.figures == Period::Day ? "daily" : "monthly");
+    Tell(std::to_string(figures.size()) + (*options.figures == Period::Day ? " daily" : " monthly") + " figures");
     // The date alone, without the space that stood before the time.
     std::string workbookDate = WorkbookDateTimeFormat(options.write.datePicture, "");
     workbookDate = *options.figures == Period::Day ? workbookDate.substr(0, workbookDate.size() - 1) : "yyyy\\-mm";
@@ -157,7 +157,7 @@ int RunReportCommand(const ReportOptions& options) {
   if (!files.write(options.path, ReportHtml(table, grid, what, calendar, limits), reason)) {
     return NotWrittenError(options.path, reason);
   }
-  std::fprintf(stderr, "Saved %s\n", options.path.c_str());
+  Tell("Saved " + options.path);
   return damaged ? DamagedLeftOut : Saved;
 }
 
@@ -193,7 +193,6 @@ int RunAlarmsCommand(const AlarmsOptions& options) {
              std::to_string(e.readings) + "\t" + ValueText(type, e.worst) + "\n";
   }
   if (const int status = WriteOut(lines, true); status != Saved) return status;
-  std::fprintf(stderr, "%zu %s past the limits of %s\n", found.size(), found.size() == 1 ? "run" : "runs",
-               Printable(limitsPath).c_str());
+  Tell(std::to_string(found.size()) + (found.size() == 1 ? " run" : " runs") + " past the limits of " + limitsPath);
   return !found.empty() ? PastLimits : damaged ? DamagedLeftOut : Saved;
 }

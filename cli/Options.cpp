@@ -58,6 +58,7 @@ const char* const kUsage =
     "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
     "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
     "  --no-archive           do not keep this download\n"
+    "  --quiet                nothing on standard error but what went wrong, as cron wants it\n"
     "  --daily, --monthly     history: each location's count, minimum, mean and maximum of each\n"
     "                         reading type a day or a month, rather than the readings; a month's\n"
     "                         days with a reading past a limit too, when there are limits\n"
@@ -166,6 +167,7 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--since", {true, kH | kP | kL}},
     {"--until", {true, kH | kP | kL}},
     {"--help", {false, kD | kA | kR | kH | kP | kC | kS | kL}},
+    {"--quiet", {false, kD | kA | kR | kH | kP | kC | kS | kL}},
 };
 
 // A date of the filters, as YYYY-MM-DD.
@@ -344,7 +346,7 @@ class OutputPairing {
 struct Given {
   std::string port, id, reportPath, store, limits;
   std::optional<Period> figures;
-  bool keep = true;
+  bool keep = true, quiet = false;
   KeptOptions kept;
   WriteOptions write;
   HistoryFilter filter;
@@ -382,6 +384,10 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
     if (d.figures) error = "--daily and --monthly: one of them";
     d.figures = option == "--daily" ? Period::Day : Period::Month;
     return error.empty();
+  }
+  if (option == "--quiet") {
+    d.quiet = true;
+    return true;
   }
   if (option == "--no-archive") {
     d.keep = false;
@@ -562,6 +568,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     return false;
   }
   if (!pairing.Finish(d.write.outputs, error) || !CheckTogether(d.write, delimiterGiven, error)) return false;
+  line.quiet = d.quiet;
   switch (line.command) {
     case Command::Download: line.download = {d.port, d.keep, d.kept, d.write, d.store}; break;
     case Command::Archive: line.archive = {d.kept}; break;

@@ -98,6 +98,7 @@ enum class Command { Help, Version, Ports, Download, Archive, Replay, History, R
 // The command, and the options of that command alone.
 struct CommandLine {
   Command command = Command::Help;
+  bool quiet = false;  // --quiet, of every command
   DownloadOptions download;
   ArchiveOptions archive;
   ReplayOptions replay;

@@ -35,6 +35,17 @@ TextForm FormOf(const WriteOptions& options, const OutputRequest& output, bool t
 
 void Say(const std::string& message) { std::fprintf(stderr, "%s\n", Printable(message).c_str()); }
 
+namespace {
+bool quiet = false;  // --quiet: what went well is not said
+}  // namespace
+
+void SetQuiet(bool on) { quiet = on; }
+bool Quiet() { return quiet; }
+
+void Tell(const std::string& message) {
+  if (!quiet) Say(message);
+}
+
 int UsageError(const std::string& problem) {
   Say("datapond-cli: " + problem + " (see datapond-cli --help)");
   return Usage;
@@ -141,14 +152,14 @@ int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& op
     const std::string start = defaults != nullptr ? defaults->SaveFolder : "";
     const SaveResult saved = RunSave(output.format, table, grid, options.rows, start, save, files);
     if (saved.outcome == SaveOutcome::Saved) {
-      std::fprintf(stderr, "Saved %s\n", saved.path.c_str());
+      Tell("Saved " + saved.path);
       // A spreadsheet program shows a sheet's end as the end: say that more follow.
       const size_t written = options.rows.empty() ? static_cast<size_t>(table.count) : options.rows.size();
       const size_t sheets = (written + kSheetRows - 2) / (kSheetRows - 1);
       // no-mutate(==; ||): only a history of a million readings fills a sheet; the writers' tests split them
       if ((output.format == SaveFormat::Spreadsheet || output.format == SaveFormat::Workbook) && sheets > 1) {
-        std::fprintf(stderr, "The %zu readings are on %zu sheets of %s: a sheet holds %zu of them\n", written, sheets,
-                     saved.path.c_str(), kSheetRows - 1);
+        Tell("The " + std::to_string(written) + " readings are on " + std::to_string(sheets) + " sheets of " +
+             saved.path + ": a sheet holds " + std::to_string(kSheetRows - 1) + " of them");
       }
     } else {
       status = NotWrittenError(saved.path, saved.reason);

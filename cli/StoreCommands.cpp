@@ -43,7 +43,7 @@ int SyncToStore(const std::string& store, const std::string& folder, const FileS
   std::string said = "Synced with the store " + StoreName(store) + ": " + count(result.added, "download", "downloads") +
                      " added, " + count(result.had, "was", "were") + " there already";
   if (result.corrections > 0) said += "; " + count(result.corrections, "correction", "corrections") + " added";
-  Say(said);
+  Tell(said);
   return result.leftOut.empty() ? Saved : DamagedLeftOut;
 #else
   (void)folder, (void)files;

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   CommandLine line;
   std::string error;
   if (!ParseCommandLine(args, line, error)) return UsageError(error);
+  SetQuiet(line.quiet);
   int status = Run(line);
   // Every write was flushed and checked; closing can still fail, and then nothing is saved.
   if (std::fclose(stdout) != 0 && status == Saved) status = NotWrittenError("standard output", std::strerror(errno));

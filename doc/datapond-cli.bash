@@ -38,25 +38,25 @@ _datapond_cli() {
     return
   fi
 
-  local output='--format --output --date-format --time-format --archive --help'
+  local output='--format --output --date-format --time-format --archive --help --quiet'
   local text='--units --sort --delimiter --encoding --decimal-comma'
   local filters='--location --type --since --until'
   local options
   case ${COMP_WORDS[1]} in
     download) options="--port $output $text --rows --no-archive --store" ;;
-    archive) options='--archive --help' ;;
+    archive) options='--archive --help --quiet' ;;
     replay | correct)
       options="$output $text --rows"
-      [[ ${COMP_WORDS[1]} == correct ]] && options='--units --downloaded --archive --help'
+      [[ ${COMP_WORDS[1]} == correct ]] && options='--units --downloaded --archive --help --quiet'
       # The ID first: the kept downloads of the folder in use.
       if ((COMP_CWORD == 2)) && [[ $cur != -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$("$program" archive 2>/dev/null | cut -d' ' -f1)" -- "$cur")
         return
       fi ;;
     history) options="$output $text $filters --store --daily --monthly --limits" ;;
-    report) options="--output --units --sort --date-format --time-format --archive --help $filters --store --limits" ;;
-    alarms) options="--units --archive --help $filters --store --limits" ;;
-    sync) options='--archive --store --help' ;;
+    report) options="--output --units --sort --date-format --time-format --archive --help $filters --store --limits --quiet" ;;
+    alarms) options="--units --archive --help $filters --store --limits --quiet" ;;
+    sync) options='--archive --store --help --quiet' ;;
     *) return ;;
   esac
   mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")

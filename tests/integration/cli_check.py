@@ -434,6 +434,14 @@ def check_history():
     check("--format xlsx or xls to a terminal is refused, to a pipe written",
           [s[0] for s in shown] == [2, 2] and b"--format xlsx would go to the terminal" in shown[0][1] and
           piped[0] == 0 and piped[1].startswith(b"PK\x03\x04"), repr((shown, piped[0])))
+    # --quiet: a download and a history that go well say nothing; what goes wrong is still said.
+    with meter("ss", RECORDS["ss"]) as port:
+        quiet = [run("download", "--port", port, "--quiet", "--date-format", "M/d", "--format", "tab"),
+                 run("history", "--units", "mg/l", "--quiet", "--output", "q.csv"),
+                 run("history", "--quiet", "--archive", "/nonexistent-kept")]
+    check("--quiet: nothing on standard error but what went wrong",
+          [q[0] for q in quiet] == [0, 0, 2] and quiet[0][1] == TAB["ss"] and quiet[0][2] == quiet[1][2] == "" and
+          "there is no folder /nonexistent-kept" in quiet[2][2], repr(quiet))
     # "-" is standard output, and a .tsv is tab-delimited.
     tab = run("history", "--units", "mg/l", "--format", "tab")[1]
     dashed = run("history", "--units", "mg/l", "--format", "tab", "--output", "-", "--output", "h.tsv")
