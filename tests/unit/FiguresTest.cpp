@@ -38,7 +38,6 @@ TEST(Figures, DaysAndMonthsOfEachLocationAndType) {
     GridTexts grid;
     FigureTable(PeriodFigures(table, c.period, limits), c.period, true, kFiguresCalendar, figureTable, grid);
     ASSERT_EQ(grid.rows.size(), c.rows.size());
-    ASSERT_EQ(figureTable.count, static_cast<int32_t>(c.rows.size()));
     for (size_t r = 0; r < c.rows.size(); ++r) {
       std::string row;
       for (const std::string& cell : grid.rows[r]) row += (row.empty() ? "" : " ") + cell;
@@ -51,7 +50,6 @@ TEST(Figures, DaysAndMonthsOfEachLocationAndType) {
   GridTexts grid;
   FigureTable(PeriodFigures(table, Period::Month, {}), Period::Month, false, kFiguresCalendar, figureTable, grid);
   EXPECT_EQ(grid.columns.size(), 7u);
-  EXPECT_EQ(grid.rows[1].back(), "7.30");
 }
 
 }  // namespace

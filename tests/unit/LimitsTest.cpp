@@ -41,7 +41,6 @@ TEST(Limits, LinesThatCannotBeReadAreNamed) {
   ASSERT_EQ(limits.size(), 2u);
   EXPECT_EQ(limits[1].location, "POND A");
   EXPECT_EQ(limits[1].below->units, -125);
-  EXPECT_FALSE(limits[1].above.has_value());
   EXPECT_EQ(LimitOf(limits, 38, "POND A"), &limits[1]);
   EXPECT_EQ(LimitOf(limits, 38, "POND B"), &limits[0]);
   EXPECT_EQ(LimitOf(limits, 35, "POND A"), nullptr);

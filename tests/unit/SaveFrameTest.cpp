@@ -122,7 +122,6 @@ TEST(MakeFile, PiecesMakeTheWholeFileAndAFailureStopsThem) {
   for (size_t f = 0; f < formats.size(); ++f) {
     Sink whole(1000);
     MakeFile(formats[f](), rows, whole);
-    EXPECT_EQ(whole.puts_, 1) << f;
     Sink pieces(1000);
     MakeFile(formats[f](), rows, pieces, "", 1);
     EXPECT_EQ(pieces.puts_, 11) << f;
