@@ -48,10 +48,19 @@ int FolderHistory(const HistoryFilter& filter, const KeptOptions& options, const
   return Saved;
 }
 
+// A history as the commands that write it need it.
+struct BuiltHistory {
+  ReadingTable table;
+  HistorySummary what;
+  bool damaged = false;  // damaged kept downloads were left out
+};
+
 // The history of the folder or of the store, with a word on what it left out.
 int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, const std::string& store,
-                   const FileSystem& files, ReadingTable& table, HistorySummary& what, bool& damaged) {
-  damaged = false;
+                   const FileSystem& files, BuiltHistory& history) {
+  ReadingTable& table = history.table;
+  HistorySummary& what = history.what;
+  bool& damaged = history.damaged;
   const int status = store.empty() ? FolderHistory(filter, options, files, table, what, damaged)
                                    : HistoryFromStore(store, filter, options.units, table, what);
   if (status != Saved) return status;
@@ -110,13 +119,11 @@ int RunHistoryCommand(const HistoryOptions& options) {
       return status;
     }
   }
-  bool damaged = false;
-  ReadingTable table;
-  HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, table, what, damaged);
-      status != Saved) {
+  BuiltHistory history;
+  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, history); status != Saved) {
     return status;
   }
+  auto& [table, what, damaged] = history;
   int status = Saved;
   if (options.figures) {
     const std::vector<Figure> figures = PeriodFigures(table, *options.figures, limits);
@@ -143,13 +150,11 @@ int RunReportCommand(const ReportOptions& options) {
   if (const int status = LoadLimits(options.limits, options.kept, files, limits, limitsPath); status != Saved) {
     return status;
   }
-  bool damaged = false;
-  ReadingTable table;
-  HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, table, what, damaged);
-      status != Saved) {
+  BuiltHistory history;
+  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, history); status != Saved) {
     return status;
   }
+  auto& [table, what, damaged] = history;
   table.sortPriority = options.write.sortPriority;
   const Calendar calendar = PictureCalendar(options.write.datePicture, options.write.timePicture);
   const GridTexts grid = fillGrid(table, calendar, GridCells::Made);
@@ -174,13 +179,11 @@ int RunAlarmsCommand(const AlarmsOptions& options) {
     return UsageError("alarms needs limits: write them in " + folder + kPathSeparator + kLimitsFileName +
                       " or give --limits FILE");
   }
-  bool damaged = false;
-  ReadingTable table;
-  HistorySummary what;
-  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, table, what, damaged);
-      status != Saved) {
+  BuiltHistory history;
+  if (const int status = BuildHistoryOf(options.filter, options.kept, options.store, files, history); status != Saved) {
     return status;
   }
+  auto& [table, what, damaged] = history;
   // Tab-separated: location, type, the limit passed, the first and the last reading past it,
   // the next reading (or "ongoing"), how many readings, and the farthest past.
   std::string lines;

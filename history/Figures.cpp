@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <numeric>
-#include <tuple>
 
 #include "ReadingTypes.h"
 #include "Timestamp.h"
@@ -27,14 +25,7 @@ std::string PeriodText(int64_t start, Period period, const Calendar& calendar) {
 }  // namespace
 
 std::vector<Figure> PeriodFigures(const ReadingTable& table, Period period, const std::vector<Limit>& limits) {
-  // Indexes of 32 bits: a report's memory is its readings, not the orders of them.
-  std::vector<uint32_t> order(static_cast<size_t>(table.count));
-  std::iota(order.begin(), order.end(), uint32_t{0});
-  const auto key = [&table](uint32_t i) {
-    const Reading& r = table.readings[i];
-    return std::tie(r.location, r.type, r.timestamp);
-  };
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+  const std::vector<uint32_t> order = ByLocationTypeTime(table);
   std::vector<Figure> figures;
   const Limit* limit = nullptr;
   int64_t lastPastDay = -1;

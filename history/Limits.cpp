@@ -139,10 +139,7 @@ int PastLimit(const Limit& limit, uint16_t type, float value) {
   return 0;
 }
 
-std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::vector<Limit>& limits) {
-  std::vector<Exceedance> found;
-  if (limits.empty()) return found;
-  // Indexes of 32 bits: a report's memory is its readings, not the orders of them.
+std::vector<uint32_t> ByLocationTypeTime(const ReadingTable& table) {
   std::vector<uint32_t> order(static_cast<size_t>(table.count));
   std::iota(order.begin(), order.end(), uint32_t{0});
   const auto key = [&table](uint32_t i) {
@@ -150,6 +147,13 @@ std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::ve
     return std::tie(r.location, r.type, r.timestamp);
   };
   std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+  return order;
+}
+
+std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::vector<Limit>& limits) {
+  std::vector<Exceedance> found;
+  if (limits.empty()) return found;
+  const std::vector<uint32_t> order = ByLocationTypeTime(table);
   const Reading* previous = nullptr;
   const Limit* limit = nullptr;
   bool open = false;

@@ -56,6 +56,10 @@ struct Exceedance {
   size_t readings = 0;
 };
 
+// The indexes of the table's readings by location, type and time (ties as the table holds them):
+// 32 bits each, since a report's memory should be its readings, not the orders of them.
+std::vector<uint32_t> ByLocationTypeTime(const ReadingTable& table);
+
 // Every exceedance of the table's readings: by location, type and time.
 std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::vector<Limit>& limits);
 
