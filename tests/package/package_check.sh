@@ -24,6 +24,7 @@ trap 'rm -f "$log"; [ -z "${meter:-}" ] || kill "$meter" 2>/dev/null' EXIT
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 || { cat "$log"; exit 1; }
 check "datapond-cli --version" test "$(/usr/bin/datapond-cli --version)" = "datapond-cli $version"
+check "datapond-meter --version" test "$(/usr/bin/datapond-meter --version)" = "datapond-meter $version"
 check "man -w datapond-cli" test "$(man -w datapond-cli)" = /usr/share/man/man1/datapond-cli.1.gz
 check "man -w datapond-meter" test "$(man -w datapond-meter)" = /usr/share/man/man1/datapond-meter.1.gz
 check "the completion" bash -c '. /usr/share/bash-completion/completions/datapond-cli && complete -p datapond-cli'

@@ -21,7 +21,8 @@ const char usageText[] =
     "  --garbage           send a few noise bytes before the ':' of every reply\n"
     "  --bad-lrc N         send reply N (counted from 1) with a wrong LRC\n"
     "  --pace              send replies at the real 9600 baud character rate\n"
-    "  --link PATH         also make PATH a symbolic link to the terminal while running\n";
+    "  --link PATH         also make PATH a symbolic link to the terminal while running\n"
+    "  --version           show the version, and exit\n";
 
 namespace {
 
@@ -50,6 +51,7 @@ OptionsResult ParseOptions(std::span<const char* const> args, Options& options, 
     };
 
     if (option == "--help" || option == "-h") return OptionsResult::Help;
+    if (option == "--version") return OptionsResult::Version;
     if (option == "--kind") {
       const char* kind = needValue();
       if (kind == nullptr) return OptionsResult::Invalid;

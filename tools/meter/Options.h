@@ -14,7 +14,7 @@ struct Options {
   Faults faults;
 };
 
-enum class OptionsResult { Run, Help, Invalid };
+enum class OptionsResult { Run, Help, Version, Invalid };
 
 extern const char usageText[];
 

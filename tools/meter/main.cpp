@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   switch (ParseOptions(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)), options, error)) {
     case OptionsResult::Run: break;
     case OptionsResult::Help: std::fputs(usageText, stdout); return 0;
+    case OptionsResult::Version: std::fputs("datapond-meter " DATAPOND_VERSION "\n", stdout); return 0;
     case OptionsResult::Invalid: std::fprintf(stderr, "datapond-meter: %s\n%s", error.c_str(), usageText); return 2;
   }
 
