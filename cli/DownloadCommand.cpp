@@ -51,7 +51,9 @@ int32_t AskUnits() {
   while (std::getline(std::cin, answer)) {
     // no-mutate(: 2): every answer but 1 is %Sat to those who read it
     if (answer == "1" || answer == "2") return answer == "1" ? 1 : 2;
-    std::fprintf(stderr, "Units [1/2]: ");
+    // Asked again, the question says why: only the two answers are taken.
+    std::fprintf(stderr, "\"%s\" is neither: answer 1 (%s) or 2 (%s).\nUnits [1/2]: ", Printable(answer).c_str(),
+                 kUnitsMgPerLitre, kUnitsSaturation);
   }
   std::fputc('\n', stderr);
   return 0;

@@ -67,6 +67,12 @@ int CheckOutputPath(const std::string& given, const FileSystem& files) {
   if (!files.isFolder(path.parent_path().string())) {
     return NotWrittenError(given, "there is no folder " + path.parent_path().string());
   }
+  // A folder we may not write in is found now, not once the meter has been read; a device is
+  // written as it is, in a folder of the system's.
+  std::string probe, reason;
+  if (IsDevicePath(path.string())) return Saved;
+  if (!files.writeNew(path.parent_path().string(), "", probe, reason)) return NotWrittenError(given, reason);
+  files.remove(probe);
   return Saved;
 }
 

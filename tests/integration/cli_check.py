@@ -178,7 +178,9 @@ def check_oxygen():
         for answer, locale, expected in ((b"x\n1\n", "C.UTF-8", OXYGEN_TEXT.decode("cp1252").encode()),
                                          (b"\x04", "C.UTF-8", None)):
             status, shown = run_on_terminal(["download", "--port", port, "--date-format", "M/d"], answer, locale)
+            asked_again = b'"x" is neither: answer 1 (' in shown
             check("units answered %r on a terminal in the locale %s" % (answer, locale), b"Units [1/2]: " in shown and
+                  asked_again == (answer == b"x\n1\n") and
                   (status == 0 and expected in shown if expected else status == 2 and b"Location" not in shown) and
                   (not expected or b"] 50/50\n" in shown),  # the progress bar ends its line
                   repr((status, shown)))
@@ -252,6 +254,10 @@ def check_whole_files():
                 run(*replay, os.path.join(WORK, "elsewhere.csv"), cwd=disk),  # its defaults cannot be kept
                 run(*replay, os.path.join(ro, "readings.csv"), user=NOBODY)]
         results = [r[0] for r in runs]
+        # A folder that cannot be written is found before the meter is looked for (status 4, not 1).
+        early = run("download", "--port", NOWHERE, "--output", os.path.join(ro, "new.csv"), user=NOBODY)
+        check("an output folder that cannot be written stops the download before the meter",
+              early[0] == 4 and "new.csv: Permission denied" in early[2], repr(early))
         # The system's own reason, not that of a step after the failed one.
         said = [r[2] for r in runs]
         results.append("No space left on device" in said[0] and "Permission denied" in said[3])
