@@ -205,16 +205,19 @@ std::string DocumentsFolder() {
 
 std::string AsIs(const std::string& text) { return text; }
 
-// Folders above that exist already, or that we may not look into, are no failure; only
-// the last one counts.
+// Folders above that exist already are no failure. The cause is the first failure after the
+// last folder made: below a folder we may not write in, every later one is "No such file or
+// directory".
 bool MakeFolders(const std::string& path, std::string& reason) {
-  int error = 0;
+  int cause = 0;
   for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-    error = mkdir(path.substr(0, at).c_str(), 0777) == 0 ? 0 : errno;
+    const int error = mkdir(path.substr(0, at).c_str(), 0777) == 0 ? 0 : errno;
+    if (error == 0) cause = 0;
+    if (cause == 0 && error != 0 && error != EEXIST) cause = error;
     if (at == std::string::npos) break;
   }
   if (IsFolder(path)) return true;
-  reason = std::strerror(error != 0 && error != EEXIST ? error : ENOTDIR);
+  reason = std::strerror(cause != 0 ? cause : ENOTDIR);
   return false;  // no-mutate(false): the write into it that would follow fails for the same reason
 }
 

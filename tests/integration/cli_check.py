@@ -254,6 +254,12 @@ def check_whole_files():
                 run(*replay, os.path.join(WORK, "elsewhere.csv"), cwd=disk),  # its defaults cannot be kept
                 run(*replay, os.path.join(ro, "readings.csv"), user=NOBODY)]
         results = [r[0] for r in runs]
+        # Kept downloads under a folder that may not be written: its reason, not that of the folders below.
+        with meter("ss", RECORDS["ss"]) as port:
+            os.chmod(port, 0o666)
+            unkept = run("download", "--port", port, "--archive", os.path.join(ro, "a", "kept"), user=NOBODY)
+        check("a folder of kept downloads that cannot be made names the first failure",
+              unkept[0] == 5 and "Permission denied" in unkept[2] and "No such file" not in unkept[2], repr(unkept))
         # A folder that cannot be written is found before the meter is looked for (status 4, not 1).
         early = run("download", "--port", NOWHERE, "--output", os.path.join(ro, "new.csv"), user=NOBODY)
         check("an output folder that cannot be written stops the download before the meter",
