@@ -88,13 +88,8 @@ int BuildHistoryOf(const HistoryFilter& filter, const KeptOptions& options, cons
 // empty when there are none), or 2 with the file and its line named.
 int LoadLimits(const std::string& given, const KeptOptions& kept, const FileSystem& files, std::vector<Limit>& limits,
                std::string& path) {
-  path = given;
-  if (path.empty()) {
-    const std::string folder = ArchiveFolder(kept, files);
-    const std::string beside = folder + kPathSeparator + kLimitsFileName;
-    if (folder.empty() || !files.isFile(beside)) return Saved;
-    path = beside;
-  }
+  path = given.empty() ? LimitsFileIn(ArchiveFolder(kept, files), files) : given;
+  if (path.empty()) return Saved;
   std::string error;
   return ReadLimitsFile(path, files, limits, error) ? Saved : UsageError(error);
 }
@@ -190,9 +185,8 @@ int RunAlarmsCommand(const AlarmsOptions& options) {
   const std::vector<Exceedance> found = FindExceedances(table, limits);
   for (const Exceedance& e : found) {
     const ReadingType& type = *FindReadingType(e.type);
-    const LimitValue& limit = e.below ? *e.limit->below : *e.limit->above;
-    lines += e.location + "\t" + type.name + "\t" + (e.below ? "below " : "above ") + limit.text + "\t" +
-             IsoMinute(e.first) + "\t" + IsoMinute(e.last) + "\t" + (e.ended ? IsoMinute(*e.ended) : "ongoing") + "\t" +
+    lines += e.location + "\t" + type.name + "\t" + PassedLimitText(e) + "\t" + IsoMinute(e.first) + "\t" +
+             IsoMinute(e.last) + "\t" + (e.ended ? IsoMinute(*e.ended) : "ongoing") + "\t" +
              std::to_string(e.readings) + "\t" + ValueText(type, e.worst) + "\n";
   }
   if (const int status = WriteOut(lines, true); status != Saved) return status;

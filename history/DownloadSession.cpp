@@ -20,8 +20,8 @@ void RefreshReport(const std::string& archiveFolder, const FileSystem& files, co
   std::string reason;
   // Limits that cannot be read leave the report without them; the download says why.
   std::vector<Limit> limits;
-  const std::string limitsPath = archiveFolder + kPathSeparator + kLimitsFileName;
-  if (files.isFile(limitsPath) && !ReadLimitsFile(limitsPath, files, limits, reason)) limits.clear();
+  const std::string limitsPath = LimitsFileIn(archiveFolder, files);
+  if (!limitsPath.empty() && !ReadLimitsFile(limitsPath, files, limits, reason)) limits.clear();
   files.write(reportPath, ReportHtml(history, grid, what, calendar, limits), reason);
 }
 
@@ -52,11 +52,16 @@ bool ReadLimitsFile(const std::string& path, const FileSystem& files, std::vecto
   return false;
 }
 
-std::string PastLimitsMessage(const ReadingTable& table, const std::string& folder, const FileSystem& files) {
+std::string LimitsFileIn(const std::string& folder, const FileSystem& files) {
   const std::string path = folder + kPathSeparator + kLimitsFileName;
+  return !folder.empty() && files.isFile(path) ? path : "";
+}
+
+std::string PastLimitsMessage(const ReadingTable& table, const std::string& folder, const FileSystem& files) {
+  const std::string path = LimitsFileIn(folder, files);
   std::vector<Limit> limits;
   std::string error;
-  if (folder.empty() || !files.isFile(path)) return "";
+  if (path.empty()) return "";
   if (!ReadLimitsFile(path, files, limits, error)) return "The limits cannot be used: " + error + ".";
   const size_t past = ReadingsPastLimits(table, limits);
   if (past == 0) return "";

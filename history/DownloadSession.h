@@ -28,6 +28,9 @@ KeepOutcome KeepAndReport(const KeptDownload& download, const std::string& folde
 // be read.
 bool ReadLimitsFile(const std::string& path, const FileSystem& files, std::vector<Limit>& limits, std::string& error);
 
+// limits.txt in a folder of kept downloads, where it has one; "" for none, or for no folder.
+std::string LimitsFileIn(const std::string& folder, const FileSystem& files);
+
 // What a download's readings are told of the limits in limits.txt beside the kept downloads in
 // `folder`: how many of them are past their limits, or why the limits cannot be used; "" when
 // there are no limits, or none of the readings is past them.

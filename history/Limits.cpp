@@ -184,6 +184,10 @@ std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::ve
   return found;
 }
 
+std::string PassedLimitText(const Exceedance& e) {
+  return (e.below ? "below " : "above ") + (e.below ? *e.limit->below : *e.limit->above).text;
+}
+
 size_t ReadingsPastLimits(const ReadingTable& table, const std::vector<Limit>& limits) {
   size_t past = 0;
   for (int i = 0; i < table.count; ++i) {

@@ -60,6 +60,9 @@ struct Exceedance {
 // 32 bits each, since a report's memory should be its readings, not the orders of them.
 std::vector<uint32_t> ByLocationTypeTime(const ReadingTable& table);
 
+// The limit a run is past, as the limits file says it: "below 6.5".
+std::string PassedLimitText(const Exceedance& exceedance);
+
 // Every exceedance of the table's readings: by location, type and time.
 std::vector<Exceedance> FindExceedances(const ReadingTable& table, const std::vector<Limit>& limits);
 

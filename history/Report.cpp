@@ -230,12 +230,11 @@ void PastTheLimits(std::string& out, const ReadingTable& table, const std::vecto
       "<th>Readings</th><th>Farthest</th></tr></thead>\n<tbody>\n";
   for (const Exceedance& e : found) {
     const ReadingType& type = *FindReadingType(e.type);
-    const LimitValue& limit = e.below ? *e.limit->below : *e.limit->above;
     out += "<tr>";
     for (const std::string& cell :
-         {e.location, std::string(RowLabel(type, e.meter)), (e.below ? "below " : "above ") + limit.text,
-          TimestampText(e.first, calendar), e.ended ? TimestampText(*e.ended, calendar) : "still past",
-          e.ended ? Lasted(*e.ended - e.first) : "ongoing", std::to_string(e.readings), ValueText(type, e.worst)}) {
+         {e.location, std::string(RowLabel(type, e.meter)), PassedLimitText(e), TimestampText(e.first, calendar),
+          e.ended ? TimestampText(*e.ended, calendar) : "still past", e.ended ? Lasted(*e.ended - e.first) : "ongoing",
+          std::to_string(e.readings), ValueText(type, e.worst)}) {
       Put(out, "<td>", XmlEscaped(cell), "</td>");
     }
     out += "</tr>\n";
