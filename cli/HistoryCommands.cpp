@@ -127,9 +127,8 @@ int RunHistoryCommand(const HistoryOptions& options) {
     FigureTable(figures, *options.figures, !limitsPath.empty(), PictureCalendar(options.write.datePicture), figureTable,
                 grid);
     Tell(std::to_string(figures.size()) + (*options.figures == Period::Day ? " daily" : " monthly") + " figures");
-    // The date alone, without the space that stood before the time.
-    std::string workbookDate = WorkbookDateTimeFormat(options.write.datePicture, "");
-    workbookDate = *options.figures == Period::Day ? workbookDate.substr(0, workbookDate.size() - 1) : "yyyy\\-mm";
+    const std::string workbookDate =
+        WorkbookDateTimeFormat(*options.figures == Period::Day ? options.write.datePicture : "yyyy-MM", "");
     status = WriteGrid(figureTable, grid, options.write, workbookDate, nullptr, files, "figures");
   } else {
     status = WriteOutputs(table, options.write, nullptr, files, "history");

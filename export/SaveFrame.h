@@ -37,7 +37,7 @@ struct TextForm {
   char decimalSeparator = '.';  // in the cells of values and temperatures
   char commaDelimiter = ',';    // between the fields of the comma-delimited format
   // How the workbook shows the time column: the grid's date and time pictures in its terms.
-  std::string workbookDateTime = "m/d/yyyy hh:mm AM/PM";
+  std::string workbookDateTime = "[$-409]m\\/d\\/yyyy hh\\:mm AM/PM";
 };
 
 // The questions a save asks and what it tells. Every member must be given, except

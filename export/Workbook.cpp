@@ -172,8 +172,11 @@ struct Book {
 }  // namespace
 
 std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::string& timePicture) {
-  std::string format;
-  const std::string picture = datePicture + " " + timePicture;
+  // The format's own locale is United States English, and every separator is written as the
+  // character itself: a spreadsheet set for another country would otherwise show its own date
+  // separator and its own AM/PM words, and a German one reads "10.6.2026" as 10 June.
+  std::string format = "[$-409]";
+  const std::string picture = timePicture.empty() ? datePicture : datePicture + " " + timePicture;
   for (size_t i = 0; i < picture.size();) {
     const char c = picture[i];
     size_t run = 1;
@@ -194,9 +197,9 @@ std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::st
         run = (end == std::string::npos ? picture.size() : end + 1) - i;
         break;
       }
-      default:  // another letter would be a field of the workbook's own: it stands escaped
+      default:  // another letter would be a field of the workbook's own, a mark a placeholder
         for (size_t k = 0; k < run; ++k) {
-          if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) format.push_back('\\');
+          if (c != ' ') format.push_back('\\');
           format.push_back(c);
         }
     }

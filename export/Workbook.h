@@ -17,5 +17,6 @@ WriterParts WorkbookParts(const ReadingTable& table, const GridTexts& grid, cons
                           const std::string& dateTimeFormat, size_t sheetRows = kSheetRows);
 
 // The workbook's number format of the grid's time column, from the Windows-style pictures
-// of its date and time: "M/d/yyyy" and "hh:mm tt" give "m/d/yyyy hh:mm AM/PM".
+// of its date and time (or of the date alone, where the time is empty): "M/d/yyyy" and
+// "hh:mm tt" give "[$-409]m\/d\/yyyy hh\:mm AM/PM", shown alike in every country's settings.
 std::string WorkbookDateTimeFormat(const std::string& datePicture, const std::string& timePicture);
