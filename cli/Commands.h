@@ -60,9 +60,11 @@ int32_t UnitsOf(const KeptOptions& options, const KeptDownload& kept);
 // Only a download remembers the folder of its last save in `defaults`; the others pass none.
 int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults* defaults, const FileSystem& files,
                  const char* what);
-// The same for a grid already made, with the workbook's form of its time column.
+// The same for a grid already made, with the workbook's form of its time column; json outputs,
+// and every output of --iso, are written from the grid for other programs where one is given.
 int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& options,
-              const std::string& workbookDateTime, Defaults* defaults, const FileSystem& files, const char* what);
+              const std::string& workbookDateTime, Defaults* defaults, const FileSystem& files, const char* what,
+              const GridTexts* isoGrid = nullptr);
 
 // The commands, each in a file of its own (two that share their sources share one).
 int RunPortsCommand();

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "ReadingTable.h"
 #include "Timestamp.h"
@@ -47,7 +48,8 @@ const char* const kUsage =
     "  --downloaded DATE      correct: the day the download was really read, YYYY-MM-DD, which\n"
     "                         places its readings in their year\n"
     "  --sort ORDER           the order of the rows, location-time by default (orders below)\n"
-    "  --format F             text (aligned columns, the default), xls, xlsx, csv or tab\n"
+    "  --format F             text (aligned columns, the default), xls, xlsx, csv, tab or json\n"
+    "                         (one object a reading a line, as --iso has it)\n"
     "  --output FILE          write FILE in the format of the --format before it, or of its name\n"
     "  --rows LIST            save only these rows, counted from 1 in sorted order, such as 1-5,9\n"
     "  --date-format PICTURE  the date from d dd M MM yy yyyy and separators (default M/d/yyyy)\n"
@@ -55,6 +57,10 @@ const char* const kUsage =
     "  --decimal-comma        numbers with a decimal comma in the text formats\n"
     "  --delimiter C          the field separator of the csv format: , (default) ; or |\n"
     "  --encoding E           the text formats in windows-1252 (default) or utf-8\n"
+    "  --iso                  for other programs: a row a reading in the columns location, time,\n"
+    "                         type, units, value and temperature (degrees C, empty where the type\n"
+    "                         has none), whatever the meter; times in ISO 8601 with this computer's\n"
+    "                         offset from UTC then, decimal points, UTF-8; not for xls or xlsx\n"
     "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
     "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
     "  --no-archive           do not keep this download\n"
@@ -77,7 +83,7 @@ const char* const kUsage =
     "\n"
     "The orders are location-time, time, location-type-time, type-time and type-location-time.\n"
     "Without a --format before it, a file's name gives its format: .xls, .xlsx, .csv, .txt (text)\n"
-    "or .tsv (tab); --output - is standard output.\n"
+    "or .tsv (tab), .json; --output - is standard output.\n"
     "A --format without an --output goes to standard output and comes before every --output;\n"
     "without any --output the aligned text goes there. On a terminal the text is shown in the\n"
     "terminal's character set. The separators of a picture are space . / - and :.\n"
@@ -92,6 +98,7 @@ const char* const kUsage =
     "  datapond-cli archive\n"
     "  datapond-cli replay 20261207-101542-1 --units mg/l --output readings.xlsx\n"
     "  datapond-cli history --location A1 --since 2026-11-01 --output november.csv\n"
+    "  datapond-cli history --since 2026-12-01 --iso --output december.csv --output december.json\n"
     "  datapond-cli report --type ph --output report.html\n"
     "  datapond-cli alarms --since 2026-12-01 --limits /srv/datapond/limits.txt\n"
     "  datapond-cli sync --store \"host=db.plant dbname=datapond\"\n"
@@ -116,16 +123,15 @@ const std::map<std::string, char> kDelimiters = {{",", ','}, {";", ';'}, {"|", '
 
 const std::map<std::string, Encoding> kEncodings = {{"windows-1252", Encoding::Windows1252}, {"utf-8", Encoding::Utf8}};
 
-const std::map<std::string, SaveFormat> kFormats = {{"text", SaveFormat::ColumnText},
-                                                    {"xls", SaveFormat::Spreadsheet},
-                                                    {"xlsx", SaveFormat::Workbook},
-                                                    {"csv", SaveFormat::CommaDelimited},
-                                                    {"tab", SaveFormat::TabDelimited}};
+const std::map<std::string, SaveFormat> kFormats = {
+    {"text", SaveFormat::ColumnText},    {"xls", SaveFormat::Spreadsheet},  {"xlsx", SaveFormat::Workbook},
+    {"csv", SaveFormat::CommaDelimited}, {"tab", SaveFormat::TabDelimited}, {"json", SaveFormat::JsonLines}};
 
 // What a file's extension says of its format, first the one taken when no --format is given.
 const std::multimap<std::string, SaveFormat> kExtensions = {
     {".xls", SaveFormat::Spreadsheet}, {".xlsx", SaveFormat::Workbook},    {".csv", SaveFormat::CommaDelimited},
-    {".txt", SaveFormat::ColumnText},  {".txt", SaveFormat::TabDelimited}, {".tsv", SaveFormat::TabDelimited}};
+    {".txt", SaveFormat::ColumnText},  {".txt", SaveFormat::TabDelimited}, {".tsv", SaveFormat::TabDelimited},
+    {".json", SaveFormat::JsonLines},  {".jsonl", SaveFormat::JsonLines},  {".ndjson", SaveFormat::JsonLines}};
 
 // The commands that take options, each a bit of the options' masks below.
 const std::map<std::string, Command> kCommands = {{"download", Command::Download}, {"archive", Command::Archive},
@@ -155,6 +161,7 @@ const std::map<std::string, OptionKind> kOptions = {
     {"--delimiter", {true, kD | kR | kH}},
     {"--encoding", {true, kD | kR | kH}},
     {"--decimal-comma", {false, kD | kR | kH}},
+    {"--iso", {false, kD | kR | kH}},
     {"--archive", {true, kD | kA | kR | kH | kP | kC | kS | kL}},
     {"--store", {true, kD | kH | kP | kS | kL}},
     {"--limits", {true, kH | kP | kL}},
@@ -300,7 +307,7 @@ class OutputPairing {
     const auto [first, end] = kExtensions.equal_range(extension);
     if (!pending_ && first == end) {
       error = "--output " + path + ": say which format with --format " + Names(kFormats) +
-              " before it, or end the name in .xls, .xlsx, .csv, .txt or .tsv";
+              " before it, or end the name in .xls, .xlsx, .csv, .txt, .tsv or .json";
       return false;
     }
     if (pending_ && first != end && std::none_of(first, end, [this](const auto& e) { return e.second == *pending_; })) {
@@ -439,16 +446,40 @@ bool ApplyOption(Command command, const std::string& option, const std::string& 
     d.write.decimalComma = true;
     return true;
   }
+  if (option == "--iso") {
+    d.write.iso = true;
+    return true;
+  }
   // Only an option of the table reaches here, so one missing above is this file's own fault.
   error = "internal error: " + option + " has no meaning";
   return false;
 }
 
-// What only the whole command line shows.
-bool CheckTogether(const WriteOptions& d, bool delimiterGiven, std::string& error) {
-  const bool csv = std::any_of(d.outputs.begin(), d.outputs.end(),
-                               [](const OutputRequest& o) { return o.format == SaveFormat::CommaDelimited; });
-  if (delimiterGiven && !csv) {
+// What only the whole command line shows; `given` holds the options given.
+bool CheckTogether(const WriteOptions& d, const std::set<std::string>& given, bool figures, std::string& error) {
+  const auto writes = [&d](SaveFormat format) {
+    return std::any_of(d.outputs.begin(), d.outputs.end(),
+                       [format](const OutputRequest& o) { return o.format == format; });
+  };
+  const bool csv = writes(SaveFormat::CommaDelimited);
+  if (figures && (d.iso || writes(SaveFormat::JsonLines))) {
+    error = std::string(d.iso ? "--iso" : "--format json") + " is for readings, not for --daily or --monthly figures";
+    return false;
+  }
+  if (d.iso) {
+    // Its times, numbers and characters are fixed, so other programs read every file alike.
+    for (const char* fixed : {"--date-format", "--time-format", "--decimal-comma", "--encoding"}) {
+      if (given.count(fixed) != 0) {
+        error = std::string(fixed) + " cannot go with --iso, which writes ISO 8601 times, decimal points and UTF-8";
+        return false;
+      }
+    }
+    if (writes(SaveFormat::Spreadsheet) || writes(SaveFormat::Workbook)) {
+      error = "--iso is for the text formats and json; a workbook shows times as its spreadsheet program does";
+      return false;
+    }
+  }
+  if (given.count("--delimiter") != 0 && !csv) {
     error = "--delimiter is for the csv format, and no csv is written";
     return false;
   }
@@ -495,7 +526,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
   line.command = command->second;
   Given d;
   OutputPairing pairing;
-  bool delimiterGiven = false;
+  std::set<std::string> given;
   size_t first = 1;
   if (line.command == Command::Replay || line.command == Command::Correct) {
     if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) {
@@ -548,7 +579,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
       return false;
     }
     const std::string value = !takesValue ? "" : equals != std::string::npos ? args[i].substr(equals + 1) : args[++i];
-    delimiterGiven = delimiterGiven || option == "--delimiter";
+    given.insert(option);
     if (!ApplyOption(line.command, option, value, d, pairing, error)) return false;
   }
   if (line.command == Command::History && !d.limits.empty() && d.figures != Period::Month) {
@@ -567,7 +598,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     error = "--until is before --since";
     return false;
   }
-  if (!pairing.Finish(d.write.outputs, error) || !CheckTogether(d.write, delimiterGiven, error)) return false;
+  if (!pairing.Finish(d.write.outputs, error) || !CheckTogether(d.write, given, d.figures.has_value(), error))
+    return false;
   line.quiet = d.quiet;
   switch (line.command) {
     case Command::Download: line.download = {d.port, d.keep, d.kept, d.write, d.store}; break;

@@ -31,6 +31,9 @@ struct WriteOptions {
   bool decimalComma = false;
   char delimiter = ',';  // of the comma-delimited format
   Encoding encoding = Encoding::NotGiven;
+  // --iso: every output but json in the columns of other programs, times in ISO 8601, UTF-8
+  // (json outputs always are)
+  bool iso = false;
 };
 
 // Where the kept downloads are (--archive, else $DATAPOND_ARCHIVE, else the default folder),

@@ -16,10 +16,20 @@
 
 namespace {
 
+// An output in the columns and forms of other programs.
+bool ForPrograms(const WriteOptions& options, const OutputRequest& output) {
+  return options.iso || output.format == SaveFormat::JsonLines;
+}
+
 // The form of one text output: the program's own unless options say otherwise, and on a
 // terminal the terminal's character set.
 TextForm FormOf(const WriteOptions& options, const OutputRequest& output, bool terminalShowsUtf8) {
   TextForm form;
+  if (ForPrograms(options, output)) {  // their own fixed form, whatever a terminal shows
+    form.encoding = TextForm::Encoding::Utf8;
+    form.commaDelimiter = options.delimiter;
+    return form;
+  }
   form.decimalSeparator = options.decimalComma ? ',' : '.';
   form.commaDelimiter = options.delimiter;
   if (options.encoding == Encoding::Utf8) {
@@ -111,14 +121,20 @@ int CheckKeptFolder(const std::string& folder, const FileSystem& files) {
 int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults* defaults, const FileSystem& files,
                  const char* what) {
   table.sortPriority = options.sortPriority;
-  // Each row's texts made as it is written: a history's would cost more than its readings.
-  const GridTexts grid = fillGrid(table, PictureCalendar(options.datePicture, options.timePicture), GridCells::Made);
+  const Calendar calendar = PictureCalendar(options.datePicture, options.timePicture);
+  // Each row's texts made as it is written: a history's would cost more than its readings. Both
+  // grids sort the table alike, so a row number names the same reading in each.
+  const GridTexts grid = fillGrid(table, calendar, GridCells::Made);
+  const bool forPrograms = std::any_of(options.outputs.begin(), options.outputs.end(),
+                                       [&](const OutputRequest& output) { return ForPrograms(options, output); });
+  const GridTexts iso = forPrograms ? fillIsoGrid(table, calendar, GridCells::Made) : GridTexts{};
   return WriteGrid(table, grid, options, WorkbookDateTimeFormat(options.datePicture, options.timePicture), defaults,
-                   files, what);
+                   files, what, forPrograms ? &iso : nullptr);
 }
 
-int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& options,
-              const std::string& workbookDateTime, Defaults* defaults, const FileSystem& files, const char* what) {
+int WriteGrid(ReadingTable& table, const GridTexts& shown, const WriteOptions& options,
+              const std::string& workbookDateTime, Defaults* defaults, const FileSystem& files, const char* what,
+              const GridTexts* isoGrid) {
   for (int32_t row : options.rows) {
     if (row > table.count) {
       return UsageError("--rows: row " + std::to_string(row) + " is beyond the " + std::to_string(table.count) +
@@ -130,6 +146,7 @@ int WriteGrid(ReadingTable& table, const GridTexts& grid, const WriteOptions& op
   for (const OutputRequest& output : options.outputs) {
     TextForm form = FormOf(options, output, terminalShowsUtf8);
     form.workbookDateTime = workbookDateTime;
+    const GridTexts& grid = isoGrid != nullptr && ForPrograms(options, output) ? *isoGrid : shown;
     if (output.path.empty()) {
       std::vector<int32_t> rows = options.rows;
       if (rows.empty()) {

@@ -22,7 +22,7 @@ _datapond_cli() {
     --sort)
       mapfile -t COMPREPLY < <(compgen -W 'location-time time location-type-time type-time type-location-time' -- "$cur")
       return ;;
-    --format) mapfile -t COMPREPLY < <(compgen -W 'text xls xlsx csv tab' -- "$cur"); return ;;
+    --format) mapfile -t COMPREPLY < <(compgen -W 'text xls xlsx csv tab json' -- "$cur"); return ;;
     --type) mapfile -t COMPREPLY < <(compgen -W 'do-ppm do-sat do-mgl ss-low ss-high ph orp-us orp-eur' -- "$cur"); return ;;
     --encoding) mapfile -t COMPREPLY < <(compgen -W 'windows-1252 utf-8' -- "$cur"); return ;;
     --delimiter) COMPREPLY=(, '\;' '\|'); return ;;
@@ -39,7 +39,7 @@ _datapond_cli() {
   fi
 
   local output='--format --output --date-format --time-format --archive --help --quiet'
-  local text='--units --sort --delimiter --encoding --decimal-comma'
+  local text='--units --sort --delimiter --encoding --decimal-comma --iso'
   local filters='--location --type --since --until'
   local options
   case ${COMP_WORDS[1]} in

@@ -14,6 +14,7 @@ constexpr SaveDialogText kDialogs[] = {
     {"Save As Tabbed .txt", "Text (.txt)", "*.txt", ".txt"},
     {"Save As Column Formatted Text .txt", "Text (.txt)", "*.txt", ".txt"},
     {"Save As .xlsx", "Excel Workbook (.xlsx)", "*.xlsx", ".xlsx"},
+    {"Save As .json", "JSON lines (.json)", "*.json", ".json"},
 };
 
 WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridTexts& grid,
@@ -23,6 +24,7 @@ WriterParts PartsOf(SaveFormat format, const ReadingTable& table, const GridText
     case SaveFormat::CommaDelimited: return DelimitedParts(grid, form.commaDelimiter, toAnsi, form);
     case SaveFormat::TabDelimited: return DelimitedParts(grid, '\t', toAnsi, form);
     case SaveFormat::Workbook: return WorkbookParts(table, grid, rows, form.workbookDateTime);
+    case SaveFormat::JsonLines: return JsonLinesParts(grid);
     case SaveFormat::ColumnText: break;
   }
   return ColumnTextParts(grid, toAnsi, form);
@@ -52,7 +54,9 @@ FileMaker SaveFileMaker(SaveFormat format, const ReadingTable& table, const Grid
   return [=, &table, &grid, &rows](FileSink& sink) {
     const WriterParts parts =
         PartsOf(format, table, grid, rows, toAnsi ? toAnsi : TextEncoder(Utf8ToWindows1252), form);
-    const bool text = format != SaveFormat::Spreadsheet && format != SaveFormat::Workbook;
+    // no byte-order mark: JSON text never begins with one
+    const bool text =
+        format != SaveFormat::Spreadsheet && format != SaveFormat::Workbook && format != SaveFormat::JsonLines;
     MakeFile(parts, rows, sink, text && form.encoding == TextForm::Encoding::Utf8WithMark ? "\xEF\xBB\xBF" : "");
   };
 }

@@ -9,8 +9,9 @@
 #include "ReadingGrid.h"
 #include "ReadingTable.h"
 
-// The program's four formats, and the Office Open XML workbook of datapond-cli.
-enum class SaveFormat { Spreadsheet, CommaDelimited, TabDelimited, ColumnText, Workbook };
+// The program's four formats, and the Office Open XML workbook and the JSON lines (one object a
+// row, its keys the column headers) of datapond-cli.
+enum class SaveFormat { Spreadsheet, CommaDelimited, TabDelimited, ColumnText, Workbook, JsonLines };
 
 // The rows a worksheet holds, the captions' row among them, in the spreadsheet programs that
 // open the two workbook formats; more readings go on in further sheets, each under its captions.

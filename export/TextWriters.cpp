@@ -80,7 +80,77 @@ void ColumnLine(std::string& out, const std::vector<std::string>& entries, const
   out += kLineEnd;
 }
 
+// A cell that JSON reads as a number as it stands: -?(0|[1-9][0-9]*)(.[0-9]+)?
+bool IsJsonNumber(std::string_view text) {
+  size_t at = text.starts_with('-') ? 1 : 0;
+  const auto digits = [&] {
+    const size_t from = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+    return at - from;
+  };
+  const size_t whole = digits();
+  if (whole == 0 || (whole > 1 && text[at - whole] == '0')) return false;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    if (digits() == 0) return false;
+  }
+  return at == text.size();
+}
+
+void JsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out.append(1, '\\').append(1, c);
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out.append("\\u00").append(1, kHex[(c >> 4) & 0xF]).append(1, kHex[c & 0xF]);
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
 }  // namespace
+
+WriterParts JsonLinesParts(const GridTexts& grid) {
+  struct Lines {
+    std::vector<std::string> keys;  // each "key":
+    std::vector<bool> numbers;
+    std::vector<std::string_view> cells;
+  };
+  const auto lines = std::make_shared<Lines>();
+  for (const GridColumn& column : grid.columns) {
+    std::string key;
+    JsonString(key, column.header);
+    lines->keys.push_back(key + ":");
+    lines->numbers.push_back(column.field == GridField::Value || column.field == GridField::Temperature);
+  }
+  WriterParts parts;
+  parts.header = [](std::string&) {};
+  parts.row = [lines, &grid](std::string& out, int32_t row) {
+    grid.rows.cells(static_cast<size_t>(row - 1), lines->cells);
+    out += '{';
+    for (size_t c = 0; c < lines->keys.size() && c < lines->cells.size(); ++c) {
+      if (c > 0) out += ',';
+      out += lines->keys[c];
+      const std::string_view cell = lines->cells[c];
+      if (!lines->numbers[c]) {
+        JsonString(out, cell);
+      } else if (cell.empty()) {
+        out += "null";
+      } else if (IsJsonNumber(cell)) {
+        out += cell;
+      } else {  // a value the meter's mask wrote otherwise stays as it was written
+        JsonString(out, cell);
+      }
+    }
+    out += "}\n";
+  };
+  parts.closing = [](std::string&) {};
+  return parts;
+}
 
 WriterParts DelimitedParts(const GridTexts& grid, char delimiter, const TextEncoder& toAnsi, const TextForm& form) {
   const auto texts = std::make_shared<Encoder>(grid, toAnsi, form);

@@ -30,6 +30,9 @@ constexpr const char* kLineEnd = "\r\n";
 WriterParts SpreadsheetParts(const ReadingTable& table, const GridTexts& grid, size_t sheetRows = kSheetRows);
 WriterParts DelimitedParts(const GridTexts& grid, char delimiter, const TextEncoder& toAnsi, const TextForm& form);
 WriterParts ColumnTextParts(const GridTexts& grid, const TextEncoder& toAnsi, const TextForm& form);
+// UTF-8, a line of one object a row, ended by a line feed alone as JSON lines are; values and
+// temperatures are numbers (null where empty), every other cell a string.
+WriterParts JsonLinesParts(const GridTexts& grid);
 
 // The spreadsheet's date-time text of a reading: 2009-03-05T14:07:00.000.
 std::string SpreadsheetDateTimeText(const ReadingTable& table, int32_t index);

@@ -89,5 +89,6 @@ std::string FormatTimePicture(const std::string& picture, const CivilTime& time)
 
 Calendar PictureCalendar(const std::string& datePicture, const std::string& timePicture) {
   return Calendar{LocalNow, [datePicture](const CivilTime& date) { return FormatDatePicture(datePicture, date); },
-                  [timePicture](const CivilTime& time) { return FormatTimePicture(timePicture, time); }};
+                  [timePicture](const CivilTime& time) { return FormatTimePicture(timePicture, time); },
+                  UtcOffsetMinutesAt};
 }

@@ -12,6 +12,8 @@ struct Calendar {
   std::function<CivilTime()> now;
   std::function<std::string(const CivilTime&)> shortDate;
   std::function<std::string(const CivilTime&)> timeOfDay = nullptr;
+  // The offset from UTC, in minutes east, of a local date and time (empty: none is known, 0).
+  std::function<int(const CivilTime&)> utcOffsetMinutes = nullptr;
 };
 
 // Windows-style pictures: a date of d dd (day), M MM (month), yy yyyy (year); a time of h hh

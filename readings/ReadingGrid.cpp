@@ -47,40 +47,30 @@ std::string Cell(GridField field, const Reading& reading, const RowTexts& texts,
   return texts.temperature;
 }
 
-}  // namespace
-
-GridTexts fillGrid(ReadingTable& table, const Calendar& calendar, GridCells cells) {
+// Classifies the table, remaps its priority for a single type and sorts it; true for a
+// single-type layout.
+bool Arrange(ReadingTable& table) {
   table.gridLayout = classifyTable(table);
   const bool singleType = table.gridLayout == SingleType || table.gridLayout == SingleTypeTemp;
   if (table.sortPriority < LocationTypeTime || table.sortPriority > TimeOnly) table.sortPriority = LocationTime;
   if (singleType) table.sortPriority = SingleTypePriority(table.sortPriority);
-
-  GridTexts grid;
-  for (GridField field : kColumnSets[table.sortPriority - 1]) {
-    if (!(singleType && field == GridField::Type)) grid.columns.push_back(Column(field, table, singleType));
-  }
-  if (table.gridLayout == SingleTypeTemp || table.gridLayout == MixedTypesTemp) {
-    grid.columns.push_back(Column(GridField::Temperature, table, singleType));
-  }
-  grid.columns.front().centred = false;
-
   SortTable(table);
   table.shownLayout = table.gridLayout;
+  return singleType;
+}
+
+using RowMaker = std::function<void(const ReadingTable& table, int32_t index, GridRows::Row& row)>;
+
+// The rows of the arranged table, held or made when asked.
+void FillRows(GridTexts& grid, ReadingTable& table, GridCells cells, const RowMaker& make) {
   if (cells == GridCells::Made) {
-    std::vector<GridField> fields;
-    for (const GridColumn& column : grid.columns) fields.push_back(column.field);
-    grid.rows = GridRows(static_cast<size_t>(table.count), [&table, calendar, fields](size_t r, GridRows::Row& row) {
-      const RowTexts texts = rowTexts(table, static_cast<int32_t>(r));
-      row.resize(fields.size());
-      for (size_t c = 0; c < fields.size(); ++c) row[c] = Cell(fields[c], table.readings[r], texts, calendar);
-    });
-    return grid;
+    grid.rows = GridRows(static_cast<size_t>(table.count),
+                         [&table, make](size_t r, GridRows::Row& row) { make(table, static_cast<int32_t>(r), row); });
+    return;
   }
   GridRows::Row row(grid.columns.size());
-  for (int i = 0; i < table.count; ++i) {
-    const Reading& reading = table.readings[static_cast<size_t>(i)];
-    const RowTexts texts = rowTexts(table, i);
-    for (size_t c = 0; c < row.size(); ++c) row[c] = Cell(grid.columns[c].field, reading, texts, calendar);
+  for (int32_t i = 0; i < table.count; ++i) {
+    make(table, i, row);
     // no-mutate(i == 0): room reserved changes only the speed
     if (i == 0) {  // rows differ little in length: room for all at once, not grown by copying
       size_t length = 0;
@@ -90,6 +80,49 @@ GridTexts fillGrid(ReadingTable& table, const Calendar& calendar, GridCells cell
     }
     grid.rows.push_back(row);
   }
+}
+
+}  // namespace
+
+GridTexts fillGrid(ReadingTable& table, const Calendar& calendar, GridCells cells) {
+  const bool singleType = Arrange(table);
+  GridTexts grid;
+  for (GridField field : kColumnSets[table.sortPriority - 1]) {
+    if (!(singleType && field == GridField::Type)) grid.columns.push_back(Column(field, table, singleType));
+  }
+  if (table.gridLayout == SingleTypeTemp || table.gridLayout == MixedTypesTemp) {
+    grid.columns.push_back(Column(GridField::Temperature, table, singleType));
+  }
+  grid.columns.front().centred = false;
+
+  std::vector<GridField> fields;
+  for (const GridColumn& column : grid.columns) fields.push_back(column.field);
+  FillRows(grid, table, cells, [calendar, fields](const ReadingTable& t, int32_t i, GridRows::Row& row) {
+    const RowTexts texts = rowTexts(t, i);
+    row.resize(fields.size());
+    for (size_t c = 0; c < fields.size(); ++c)
+      row[c] = Cell(fields[c], t.readings[static_cast<size_t>(i)], texts, calendar);
+  });
+  return grid;
+}
+
+GridTexts fillIsoGrid(ReadingTable& table, const Calendar& calendar, GridCells cells) {
+  Arrange(table);
+  GridTexts grid;
+  grid.columns = {{"location", 50, false, GridField::Location}, {"time", 90, true, GridField::Time},
+                  {"type", 50, true, GridField::Type},          {"units", 40, true, GridField::Type},
+                  {"value", 50, true, GridField::Value},        {"temperature", 40, true, GridField::Temperature}};
+  FillRows(grid, table, cells, [calendar](const ReadingTable& t, int32_t i, GridRows::Row& row) {
+    const Reading& reading = t.readings[static_cast<size_t>(i)];
+    const ReadingType* type = FindReadingType(reading.type);
+    const RowTexts texts = rowTexts(t, i);
+    row = {reading.location,
+           IsoTimestampText(reading.timestamp, calendar),
+           type ? type->name : "unknown",
+           type ? type->units : "",
+           texts.value,
+           texts.temperature};
+  });
   return grid;
 }
 

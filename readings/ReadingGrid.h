@@ -84,6 +84,12 @@ enum class GridCells { Held, Made };
 // outside 1 to 5 is taken as LocationTime.
 GridTexts fillGrid(ReadingTable& table, const Calendar& calendar, GridCells cells = GridCells::Held);
 
+// The readings for other programs, arranged and sorted as fillGrid does: one row each, in the
+// same columns whatever the meter: location, time (ISO 8601 with the calendar's offset from
+// UTC), type (its command-line name), units, value and temperature (degrees Celsius; empty
+// where the type has none).
+GridTexts fillIsoGrid(ReadingTable& table, const Calendar& calendar, GridCells cells = GridCells::Held);
+
 // How many columns a GridLayout has; 1 for the shownLayout 0 of a grid never filled. The list
 // view reads it from shownLayout before a fill to know which columns to delete.
 int ColumnCount(int32_t layout);

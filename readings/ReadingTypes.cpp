@@ -12,19 +12,20 @@ constexpr int32_t kNoUpperLimit = 32767;  // the largest signed 16-bit raw value
 // In the order the command line lists them. Classification tests them in this order too:
 // with no readings at all the first row decides.
 constexpr ReadingType kReadingTypes[] = {
-    {30, "do-ppm", "D.O. (ppm)", nullptr, "D.O. (ppm)", "#0.00", 4.0f, "#0.0", true, 100, 0, 9999},
-    {286, "do-sat", "D.O. (%Sat)", nullptr, "D.O. (%Sat)", "#0.0", 50.0f, "##0", true, 10, 0, 9999},
-    {542, "do-mgl", "D.O. (mg/l)", nullptr, "D.O. (mg/l)", "#0.00", 4.0f, "#0.0", true, 100, 0, 9999},
-    {34, "ss-low", "SS-Low(mg/l)", nullptr, "SS (mg/l)", "##0.0", 10.0f, "###0", false, 10, 0, kNoUpperLimit},
-    {35, "ss-high", "SS (mg/l)", "SS-Hi(mg/l)", "SS (mg/l)", "####0", 0.0f, nullptr, false, 1, 0, kNoUpperLimit},
-    {38, "ph", "pH", nullptr, "pH", "#0.00", 0.0f, nullptr, true, 100, 0, 1400},
-    {294, "orp-us", "ORP (mV-U.S.)", nullptr, "ORP (mV)", "###0", 0.0f, nullptr, true, 1, -2000, 2000},
-    {550, "orp-eur", "ORP (mV-Eur)", nullptr, "ORP (mV)", "###0", 0.0f, nullptr, true, 1, -2000, 2000},
+    {30, "do-ppm", "ppm", "D.O. (ppm)", nullptr, "D.O. (ppm)", "#0.00", 4.0f, "#0.0", true, 100, 0, 9999},
+    {286, "do-sat", "%Sat", "D.O. (%Sat)", nullptr, "D.O. (%Sat)", "#0.0", 50.0f, "##0", true, 10, 0, 9999},
+    {542, "do-mgl", "mg/l", "D.O. (mg/l)", nullptr, "D.O. (mg/l)", "#0.00", 4.0f, "#0.0", true, 100, 0, 9999},
+    {34, "ss-low", "mg/l", "SS-Low(mg/l)", nullptr, "SS (mg/l)", "##0.0", 10.0f, "###0", false, 10, 0, kNoUpperLimit},
+    {35, "ss-high", "mg/l", "SS (mg/l)", "SS-Hi(mg/l)", "SS (mg/l)", "####0", 0.0f, nullptr, false, 1, 0,
+     kNoUpperLimit},
+    {38, "ph", "pH", "pH", nullptr, "pH", "#0.00", 0.0f, nullptr, true, 100, 0, 1400},
+    {294, "orp-us", "mV", "ORP (mV-U.S.)", nullptr, "ORP (mV)", "###0", 0.0f, nullptr, true, 1, -2000, 2000},
+    {550, "orp-eur", "mV", "ORP (mV-Eur)", nullptr, "ORP (mV)", "###0", 0.0f, nullptr, true, 1, -2000, 2000},
 };
 
 // Only the row texts ever meet an unknown code; the download discards such readings.
 // no-mutate(1, 0, -1): an empty valid range, so it never decodes a value
-constexpr ReadingType kUnknownType = {0, "", "Unknown", nullptr, "", "###0", 0.0f, nullptr, false, 1, 0, -1};
+constexpr ReadingType kUnknownType = {0, "", "", "Unknown", nullptr, "", "###0", 0.0f, nullptr, false, 1, 0, -1};
 
 constexpr const char* kTemperatureMask = "#0.0";
 

@@ -10,6 +10,7 @@
 struct ReadingType {
   uint16_t code;
   const char* name;                 // on the command line: "do-ppm", "ph", ...
+  const char* units;                // of the value, as other programs are given it: "mg/l", "mV"
   const char* rowLabel;             // in the type column of mixed layouts
   const char* multiParameterLabel;  // the row label when the meter is a multiparameter one; nullptr: rowLabel
   const char* singleTypeHeader;     // the value column's header when the table holds only this type

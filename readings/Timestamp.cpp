@@ -1,6 +1,7 @@
 #include "Timestamp.h"
 
 #include <chrono>
+#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -52,4 +53,14 @@ std::string TimestampText(int64_t timestamp, const Calendar& calendar) {
   const CivilTime t = CivilTimeOf(timestamp);
   return calendar.shortDate(t) + " " +
          (calendar.timeOfDay ? calendar.timeOfDay(t) : FormatTimePicture(kProgramTimePicture, t));
+}
+
+std::string IsoTimestampText(int64_t timestamp, const Calendar& calendar) {
+  const CivilTime t = CivilTimeOf(timestamp);
+  const int offset = calendar.utcOffsetMinutes ? calendar.utcOffsetMinutes(t) : 0;
+  const int east = offset < 0 ? -offset : offset;
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:00%c%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                offset < 0 ? '-' : '+', east / 60 % 100, east % 60);
+  return text;
 }

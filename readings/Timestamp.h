@@ -19,3 +19,7 @@ int64_t MinutesToTimestamp(int32_t minutes, const CivilTime& now);
 // The grid's date-time text: the short date, a space, then the time of day (hh:mm AM/PM on
 // the 12-hour clock unless the calendar has its own).
 std::string TimestampText(int64_t timestamp, const Calendar& calendar);
+
+// The time as ISO 8601 (RFC 3339) gives it to other programs, with the calendar's offset from
+// UTC for it: 2026-10-03T09:18:00+02:00.
+std::string IsoTimestampText(int64_t timestamp, const Calendar& calendar);

@@ -34,5 +34,10 @@ struct LocalMoment {
 
 LocalMoment CurrentMoment();
 
+// The offset from UTC, in minutes east, that this machine's time zone gives a local date and
+// time: a reading of summer its summer offset. A time the clock skipped or went through twice
+// gets the offset of one side of the change.
+int UtcOffsetMinutesAt(const CivilTime& local);
+
 // This machine's local date and time.
 inline CivilTime LocalNow() { return CurrentMoment().time; }

@@ -35,6 +35,18 @@ LocalMoment CurrentMoment() {
           static_cast<int>(local.tm_gmtoff / 60)};
 }
 
+int UtcOffsetMinutesAt(const CivilTime& t) {
+  tm local{};
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month - 1;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_isdst = -1;  // the zone's rules decide
+  if (std::mktime(&local) == static_cast<std::time_t>(-1)) return 0;
+  return static_cast<int>(local.tm_gmtoff / 60);
+}
+
 Clock& SystemClock() {
   static PosixClock clock;
   return clock;

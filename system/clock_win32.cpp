@@ -17,18 +17,38 @@ class WindowsClock final : public Clock {
 
 }  // namespace
 
+namespace {
+
+int64_t Ticks(const FILETIME& f) { return static_cast<int64_t>(f.dwHighDateTime) << 32 | f.dwLowDateTime; }
+
+// Two readings of one moment apart, to the nearest minute.
+int MinutesApart(const SYSTEMTIME& local, const SYSTEMTIME& utc) {
+  FILETIME localFile{}, utcFile{};
+  SystemTimeToFileTime(&local, &localFile);
+  SystemTimeToFileTime(&utc, &utcFile);
+  const int64_t difference = Ticks(localFile) - Ticks(utcFile);
+  return static_cast<int>((difference + (difference >= 0 ? 300'000'000 : -300'000'000)) / 600'000'000);
+}
+
+}  // namespace
+
+int UtcOffsetMinutesAt(const CivilTime& t) {
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(t.year);
+  local.wMonth = static_cast<WORD>(t.month);
+  local.wDay = static_cast<WORD>(t.day);
+  local.wHour = static_cast<WORD>(t.hour);
+  local.wMinute = static_cast<WORD>(t.minute);
+  SYSTEMTIME utc{};
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc)) return 0;
+  return MinutesApart(local, utc);
+}
+
 LocalMoment CurrentMoment() {
   SYSTEMTIME local{}, utc{};
   GetLocalTime(&local);
   GetSystemTime(&utc);
-  // The offset is what separates the two readings of one moment, to the nearest minute.
-  FILETIME localFile{}, utcFile{};
-  SystemTimeToFileTime(&local, &localFile);
-  SystemTimeToFileTime(&utc, &utcFile);
-  const auto ticks = [](const FILETIME& f) { return static_cast<int64_t>(f.dwHighDateTime) << 32 | f.dwLowDateTime; };
-  const int64_t difference = ticks(localFile) - ticks(utcFile);
-  const auto minutes = static_cast<int>((difference + (difference >= 0 ? 300'000'000 : -300'000'000)) / 600'000'000);
-  return {{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute}, local.wSecond, minutes};
+  return {{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute}, local.wSecond, MinutesApart(local, utc)};
 }
 
 Clock& SystemClock() {

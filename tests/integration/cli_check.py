@@ -125,7 +125,7 @@ def kept_id(err):
 def check_kinds():
     # The first --format, with a --format and no --output after it, is standard output's.
     outputs = ["--format", "tab", "--format", "tab", "--output", "tab.txt", "--format", "csv", "--output", "csv.data",
-               "--output", "f.csv", "--output", "F.XLS", "--output", "f.xlsx", "--output", "f.txt"]
+               "--output", "f.csv", "--output", "F.XLS", "--output", "f.xlsx", "--output", "f.txt", "--output", "f.json"]
     for kind, said in (("do", "3 readings from the Brevanta Model Orvane D.O. Logged Data"),
                        ("ss", "1 reading from the Brevanta Model Tessil TSS Logged Data"),
                        ("multi", "4 readings from the Brevanta MultiParameter Portable Logged Data")):
@@ -133,7 +133,7 @@ def check_kinds():
             status, out, err = run("download", "--port", port, "--units", "mg/l", "--date-format", "M/d", *outputs)
         csv = TAB[kind].replace(b"\t", b",")
         starts = {"tab.txt": TAB[kind], "csv.data": csv, "f.csv": csv, "F.XLS": b"<?xml", "f.xlsx": b"PK\x03\x04",
-                  "f.txt": b"Location  "}
+                  "f.txt": b"Location  ", "f.json": b'{"location":"'}
         files = {name: read(name) for name in starts}
         lint = subprocess.run(["xmllint", "--noout", "F.XLS"], cwd=WORK).returncode
         check(kind + ": standard output and every file in its format", status == 0 and out == TAB[kind] and
@@ -461,6 +461,41 @@ def check_history():
           dashed[0] == 0 and dashed[1] == tab and read("h.tsv") == tab and tab.startswith(b"Location\t"), repr(dashed))
 
 
+# For other programs: --iso and json agree reading for reading with the grid's own csv, each
+# time with the offset its own date has in the computer's zone (Newfoundland: -03:30, -02:30).
+def check_for_programs():
+    import json
+    import zoneinfo
+    zone = "America/St_Johns"
+    with meter("do", ["5355 4D4D 4552 01F4 0064 0004 6500"]) as port:  # SUMMER 5.00 10.0, 200 days in
+        summer = run("download", "--port", port, "--units", "mg/l", "--format", "json", env=dict(os.environ, TZ=zone))
+    check("download --format json: the reading on standard output", summer[0] == 0 and
+          re.fullmatch(rb'{"location":"SUMMER","time":"\d{4}-07-20T00:00:00-02:30","type":"do-mgl","units":"mg/l",'
+                       rb'"value":5.0,"temperature":10.0}\n', summer[1]), repr(summer))
+    status, _, err = run("history", "--units", "mg/l", "--iso", "--output", "iso.csv",
+                         "--output", "iso.json", env=dict(os.environ, TZ=zone))
+    grid = [line.split(",") for line in run("history", "--units", "mg/l", "--format", "csv",
+                                            "--date-format", "yyyy-MM-dd", "--time-format", "HH:mm")[1]
+            .decode("cp1252").splitlines()[1:]]
+    iso = read("iso.csv").decode("utf-8").split("\r\n")
+    lines = read("iso.json").decode("utf-8").split("\n")
+    objects = [json.loads(line) for line in lines[:-1]]
+    wanted = []
+    for location, time, value, *rest in grid:
+        local = datetime.datetime.strptime(time, "%Y-%m-%d %H:%M")
+        offset = local.replace(tzinfo=zoneinfo.ZoneInfo(zone)).utcoffset().total_seconds() // 60
+        stamp = local.isoformat() + "%s%02d:%02d" % ("-" if offset < 0 else "+", abs(offset) // 60, abs(offset) % 60)
+        wanted.append((location, stamp, value, rest[1] if len(rest) > 1 else ""))
+    offsets = {o["time"][-6:] for o in objects}
+    check("--iso and json: every reading of the history, its time with its own offset",
+          status == 0 and iso[0] == "location,time,type,units,value,temperature" and iso[-1] == "" and
+          [tuple(r.split(",")[i] for i in (0, 1, 4, 5)) for r in iso[1:-1]] == wanted and lines[-1] == "" and
+          [(o["location"], o["time"], o["value"], o["temperature"]) for o in objects] ==
+          [(l, t, float(v), float(c) if c else None) for l, t, v, c in wanted] and
+          offsets == {"-03:30", "-02:30"} and all(set(o) == set(iso[0].split(",")) for o in objects),
+          repr((status, err, iso[:3], lines[:2], wanted[:2], offsets)))
+
+
 # alarms: without limits a mistake; a line of them that cannot be read is named; the runs past
 # them one a line, status 8; none, status 0. The report opens with the same runs.
 def check_alarms():
@@ -534,6 +569,10 @@ def check_mistakes():
             ("--format xlsx --output r.xls", "r.xls is not a name for --format xlsx"), ("--output r.dat", "say which"),
             ("--format csv --format tab", "only one format can go to standard output"),
             ("--output r.csv --output r.csv", "r.csv is given twice"),
+            ("--iso --decimal-comma", "--decimal-comma cannot go with --iso"),
+            ("--iso --output r.xlsx", "--iso is for the text formats and json"),
+            ("--format json --output r.csv", "r.csv is not a name for --format json"),
+            ("history --monthly --format json", "--format json is for readings, not for --daily or --monthly"),
             ("--decimal-comma --format csv", "needs another --delimiter"), ("--delimiter ;", "no csv is written"),
             ("--delimiter x --format csv", "is none of , ; |"),
             ("--output /nonexistent-folder/r.csv", "there is no folder /nonexistent-folder"),
@@ -633,7 +672,8 @@ def calc_import():
 try:
     for part in [calc_import] if CALC else [check_kinds, check_oxygen, check_kept_at_once, check_whole_files,
                                             check_damaged_kept, check_meter_problems, check_port_locks, check_history,
-                                            check_alarms, check_mistakes, check_corrections]:
+                                            check_alarms, check_mistakes, check_corrections,
+                                            check_for_programs]:
         part()
 finally:
     shutil.rmtree(WORK)
