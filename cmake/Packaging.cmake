@@ -1,5 +1,6 @@
 # What is installed, and the packages made of it with CPack: on Linux a Debian package of
-# datapond-cli and datapond-meter with their manual pages, the bash completion and the README;
+# datapond-cli and datapond-meter with their manual pages, the bash completion, the README, the
+# copyright file and the changelog;
 # from the MinGW build a zip of Datapond.exe and datapond-cli.exe with the README as text.
 # scripts/package builds both. Every artefact carries the project's one version number.
 
@@ -49,7 +50,21 @@ elseif(TARGET datapond-cli AND TARGET datapond-meter)
   install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_SOURCE_DIR}/doc/datapond-cli.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
           RENAME datapond-cli)
-  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/datapond)
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/copyright
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/datapond)
+
+  # The changelog of a package without a Debian revision, gzipped as Debian installs it; its
+  # newest entry must be this version, so a release cannot forget to say what it brings.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/doc/changelog newest LIMIT_COUNT 1)
+  if(NOT newest MATCHES "^datapond \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "doc/changelog begins \"${newest}\": its newest entry must be datapond (${PROJECT_VERSION})")
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/doc/changelog ${CMAKE_BINARY_DIR}/doc/changelog COPYONLY)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.gz
+                     COMMAND gzip -9 -n -k -f ${CMAKE_BINARY_DIR}/doc/changelog
+                     DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog VERBATIM)
+  add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+  install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/datapond)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -57,7 +72,9 @@ elseif(TARGET datapond-cli AND TARGET datapond-meter)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Datapond maintainers <maintainers@datapond.invalid>")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
+  # bash-completion loads /usr/share/bash-completion/completions/datapond-cli when the command
+  # is first completed; without it no shell finds the file.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_PACKAGE_DESCRIPTION [[datapond-cli reads every logged reading of a Brevanta portable meter
 (dissolved oxygen, suspended solids, or pH, ORP and temperature) over a

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The packages as a user meets them: the Debian package installs with apt-get, its programs
-# run (a download from the installed simulated meter), its manual page and completion are found,
-# and removing it leaves none of its files; the Windows zip holds the three files it should.
+# run (a download from the installed simulated meter), its manual page, completion, copyright
+# file and changelog are found, lintian has nothing to say, and removing it leaves none of its files; the Windows zip holds the three files it should.
 # usage: package_check.sh PACKAGE_FOLDER VERSION DATAPOND_CLI   (after scripts/package; installs, so as root)
 # Without packages as new as DATAPOND_CLI, the program of the build that runs it, it skips.
 set -uo pipefail
@@ -20,14 +20,24 @@ check() {  # what, then a command that must succeed
   "$@" >/dev/null 2>&1 || { echo "FAIL: $what"; failures=$((failures + 1)); }
 }
 log=$(mktemp)
-trap 'rm -f "$log"; [ -z "${meter:-}" ] || kill "$meter" 2>/dev/null' EXIT
+trap 'rm -f "$log" "$log.deb"; [ -z "${meter:-}" ] || kill "$meter" 2>/dev/null' EXIT
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 || { cat "$log"; exit 1; }
 check "datapond-cli --version" test "$(/usr/bin/datapond-cli --version)" = "datapond-cli $version"
 check "datapond-meter --version" test "$(/usr/bin/datapond-meter --version)" = "datapond-meter $version"
 check "man -w datapond-cli" test "$(man -w datapond-cli)" = /usr/share/man/man1/datapond-cli.1.gz
 check "man -w datapond-meter" test "$(man -w datapond-meter)" = /usr/share/man/man1/datapond-meter.1.gz
-check "the completion" bash -c '. /usr/share/bash-completion/completions/datapond-cli && complete -p datapond-cli'
+# As an interactive shell meets it: bash-completion loads it on the first Tab, unsourced.
+check "the completion found by bash-completion" bash --norc -c \
+  '. /usr/share/bash-completion/bash_completion && __load_completion datapond-cli && complete -p datapond-cli'
+check "the copyright file" grep -q "Copyright (C) 2026 Brevanta" /usr/share/doc/datapond/copyright
+check "the changelog, its newest entry this version" test \
+  "$(zcat /usr/share/doc/datapond/changelog.gz | dpkg-parsechangelog -l - -S Version)" = "$version"
+if command -v lintian >/dev/null; then  # as nobody: lintian will not run as root
+  cp "$deb" "$log.deb" && chmod 644 "$log.deb"
+  check "lintian finds no error nor warning" test -z "$(setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env HOME=/tmp lintian --no-cfg --fail-on error,warning "$log.deb" 2>&1)"
+fi
 check "libpq's runtime among its dependencies" bash -c "dpkg-deb -f '$deb' Depends | grep -q 'libpq5'"
 check "the store's sync in the installed program" bash -c "/usr/bin/datapond-cli --help | grep -q 'datapond-cli sync'"
 coproc METER { exec /usr/bin/datapond-meter --kind ss; }
