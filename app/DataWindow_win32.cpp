@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "DialogTemplate.h"
 #include "Download.h"
 #include "Program.h"
@@ -16,6 +18,9 @@ const wchar_t* const kQuitText = L"You have not saved this data to a file.  Do y
 
 HWND Grid(HWND window) { return GetDlgItem(window, IDC_GRID); }
 
+// The room a column header takes beside its caption: its edges and the space within them.
+constexpr int kCaptionMargin = 16;
+
 int DialogUnitsToPixels(HWND window, int width) {
   RECT r{0, 0, width, 0};
   MapDialogRect(window, &r);
@@ -28,6 +33,8 @@ int DialogUnitsToPixels(HWND window, int width) {
 // others and every row are built again.
 void RefillGrid(HWND window, Program& program) {
   HWND grid = Grid(window);
+  // Nothing is drawn until every row is in: no half-filled grid shows while it is built.
+  SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
   const int oldColumns = program.table.shownLayout == 0 ? 0 : ColumnCount(program.table.shownLayout);
   if (oldColumns > 0) SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
   for (int c = oldColumns - 1; c >= 1; --c) SendMessageW(grid, LVM_DELETECOLUMN, static_cast<WPARAM>(c), 0);
@@ -40,7 +47,10 @@ void RefillGrid(HWND window, Program& program) {
     LVCOLUMNW lv{};
     lv.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     lv.fmt = column.centred ? LVCFMT_CENTER : LVCFMT_LEFT;
-    lv.cx = DialogUnitsToPixels(window, column.width);
+    // As wide as the column's width, or as its caption where that needs more ("Temp (°C)").
+    const auto caption =
+        static_cast<int>(SendMessageW(grid, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(header.c_str())));
+    lv.cx = std::max(DialogUnitsToPixels(window, column.width), caption + kCaptionMargin);
     lv.pszText = header.data();
     const UINT verb = c == 0 && oldColumns > 0 ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW;
     SendMessageW(grid, verb, c, reinterpret_cast<LPARAM>(&lv));
@@ -56,7 +66,8 @@ void RefillGrid(HWND window, Program& program) {
       SendMessageW(grid, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, c == 0 ? 0 : r, reinterpret_cast<LPARAM>(&item));
     }
   }
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  SendMessageW(grid, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 std::vector<int32_t> SelectedRows(HWND window) {
@@ -95,10 +106,15 @@ void DeleteSelected(HWND window, Program& program) {
   RefillGrid(window, program);
 }
 
-// The grid's own procedure, but for the Delete key; the program comes as the subclass's data.
+// The grid's own procedure, but for the Delete key and Ctrl+A, which selects every row; the
+// program comes as the subclass's data.
 LRESULT CALLBACK GridKeyHandler(HWND grid, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR program) {
   if (message == WM_KEYDOWN && wParam == VK_DELETE) {
     DeleteSelected(GetParent(grid), *reinterpret_cast<Program*>(program));
+    return 0;
+  }
+  if (message == WM_KEYDOWN && wParam == 'A' && GetKeyState(VK_CONTROL) < 0) {
+    ListView_SetItemState(grid, -1, LVIS_SELECTED, LVIS_SELECTED);
     return 0;
   }
   return DefSubclassProc(grid, message, wParam, lParam);

@@ -131,17 +131,22 @@ void RunGetDataDialog(Program& program) {
   const std::vector<std::string>& usablePorts = program.usablePorts;
   const bool onePort = usablePorts.size() == 1;
   DialogTemplate t(kTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 285, 121);
-  t.Add(IDC_GET_DATA, kButton, L"Get Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 95, 95, 85, 15);
+  // The default button: Enter presses it wherever the keyboard is in the window.
+  t.Add(IDC_GET_DATA, kButton, L"Get Data", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 95, 95, 85, 15);
   t.Add(IDC_PORT_CAPTION, kStatic, L"Serial Port", SS_RIGHT, 0, 65, 10, 50, 10);
   t.Add(IDC_STEP2, kStatic, kLine2Text, SS_LEFT, 0, 15, 45, 260, 10);
   t.Add(IDC_STEP3, kStatic, kLine3Text, SS_LEFT, 0, 15, 60, 260, 10);
   t.Add(IDC_STEP4, kStatic, kLine4Text, SS_LEFT, 0, 15, 75, 230, 10);
   t.Add(IDC_STEP1, kStatic, onePort ? kOnePortLine1 : kSeveralPortsLine1, SS_LEFT, 0, 15, 30, 255, 10);
   if (onePort) {
+    // Two dialog units taller than the caption beside it, and centred on it: the two edges
+    // would otherwise cut the bottom off the port's name.
     t.Add(IDC_PORT_SHOWN, kEdit, Widen(usablePorts.front()), WS_BORDER | ES_READONLY | ES_CENTER, WS_EX_STATICEDGE, 120,
-          10, 45, 10);
+          9, 45, 12);
   } else {
-    t.Add(IDC_PORT_LIST, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL, WS_EX_CLIENTEDGE, 125, 10, 75, 110);
+    // A tab stop, so that the keyboard reaches the choice too.
+    t.Add(IDC_PORT_LIST, kComboBox, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 125, 10, 75,
+          110);
   }
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), nullptr, GetDataHandler,
                           reinterpret_cast<LPARAM>(&program));

@@ -19,8 +19,18 @@ std::string HelpDocument() {
   return bytes != nullptr ? std::string(bytes, SizeofResource(nullptr, found)) : std::string();
 }
 
+// The document's own keys, but Escape, which closes its window.
+LRESULT CALLBACK DocumentKeys(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+    PostMessageW(GetParent(control), WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(control, DocumentKeys, 0);
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
 // Every help window keeps its own document control filling its own client area.
-INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       SetProgramIcon(window);
@@ -36,8 +46,14 @@ INT_PTR CALLBACK HelpWindowHandler(HWND window, UINT message, WPARAM, LPARAM lPa
           GetModuleHandleW(nullptr), nullptr);
       // The control takes the bytes as Rich Text Format because they begin with "{\rtf".
       SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(document.c_str()));
+      // The keyboard starts in the document, so that Page Down reads on at once.
+      SetWindowSubclass(control, DocumentKeys, 0, 0);
+      SetFocus(control);
       return 0;
     }
+    case WM_COMMAND:  // Escape, where the hidden button has the keyboard
+      if (LOWORD(wParam) == IDCANCEL) EndDialog(window, 0);
+      return 0;
     case WM_SIZE:
       if (HWND control = GetDlgItem(window, IDC_HELP_DOCUMENT)) {
         MoveWindow(control, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+
 #include "Program.h"
 #include "WideText.h"
 
@@ -13,8 +15,31 @@ std::wstring CurrentDirectory() {
   return folder;
 }
 
-// The standard save-file dialog with the writer's one filter; "" when the user cancels.
-std::string ChooseSaveFile(const SaveDialogText& dialog, const std::string& saveFolder) {
+// Places the save-file dialog, once it is built, over the centre of the window it was opened
+// from, within the screen's work area: without an owner it would open in a corner.
+UINT_PTR CALLBACK PlaceOverDataWindow(HWND child, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<const OPENFILENAMEW*>(lParam)->lCustData);
+  } else if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) {
+    HWND dialog = GetParent(child);
+    const auto over = reinterpret_cast<HWND>(GetWindowLongPtrW(child, GWLP_USERDATA));
+    RECT mine{}, theirs{}, screen{};
+    if (IsWindow(over) && GetWindowRect(dialog, &mine) && GetWindowRect(over, &theirs) &&
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0)) {
+      const LONG width = mine.right - mine.left, height = mine.bottom - mine.top;
+      const LONG x = std::clamp((theirs.left + theirs.right - width) / 2, screen.left,
+                                std::max(screen.left, screen.right - width));
+      const LONG y = std::clamp((theirs.top + theirs.bottom - height) / 2, screen.top,
+                                std::max(screen.top, screen.bottom - height));
+      SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  return 0;
+}
+
+// The standard save-file dialog with the writer's one filter, over the data window but not
+// owned by it; "" when the user cancels.
+std::string ChooseSaveFile(HWND dataWindow, const SaveDialogText& dialog, const std::string& saveFolder) {
   const std::wstring name = Widen(dialog.filterName), pattern = Widen(dialog.filterPattern);
   std::wstring filter = name + L'\0' + pattern + L'\0' + L'\0';
   const std::wstring title = Widen(dialog.title);
@@ -31,7 +56,9 @@ std::string ChooseSaveFile(const SaveDialogText& dialog, const std::string& save
   ofn.lpstrTitle = title.c_str();
   ofn.lpstrDefExt = extension.c_str();
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_CREATEPROMPT | OFN_NOTESTFILECREATE | OFN_EXPLORER | OFN_ENABLESIZING |
-              OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+              OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLEHOOK;
+  ofn.lpfnHook = PlaceOverDataWindow;
+  ofn.lCustData = reinterpret_cast<LPARAM>(dataWindow);
   return GetSaveFileNameW(&ofn) ? Narrow(path) : std::string();
 }
 
@@ -45,7 +72,9 @@ void SaveReadings(HWND dataWindow, Program& program, SaveFormat format) {
   const std::vector<int32_t> selected = SelectedRows(dataWindow);
   SaveFrontEnd frontEnd;
   frontEnd.scopePrompt = [dataWindow] { return RunSaveScopePrompt(dataWindow); };
-  frontEnd.chooseFile = ChooseSaveFile;
+  frontEnd.chooseFile = [dataWindow](const SaveDialogText& dialog, const std::string& folder) {
+    return ChooseSaveFile(dataWindow, dialog, folder);
+  };
   frontEnd.rememberFolder = [&program](const std::string& folder) {
     program.defaults.SaveFolder = folder;
     SaveDefaults(program.defaults, program.files);

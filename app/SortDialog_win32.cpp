@@ -40,11 +40,17 @@ INT_PTR CALLBACK SortHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         }
       }
       CheckRadioButton(dialog, IDC_SORT_TIME, IDC_SORT_TYPE_LOCATION_TIME, selected);
-      return 1;
+      // The buttons, made first, go last in the tab order, which then runs down the screen:
+      // the options, Cancel, Re-Sort. The keyboard starts on the order chosen now.
+      for (int id : {IDC_SORT_CANCEL, IDC_RESORT}) {
+        SetWindowPos(GetDlgItem(dialog, id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      }
+      SetFocus(GetDlgItem(dialog, selected));
+      return 0;  // the focus is set
     }
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return 0;
-      if (LOWORD(wParam) == IDC_SORT_CANCEL) {
+      if (LOWORD(wParam) == IDC_SORT_CANCEL || LOWORD(wParam) == IDCANCEL) {  // IDCANCEL: Escape
         EndDialog(dialog, 0);
       } else if (LOWORD(wParam) == IDC_RESORT) {
         int32_t chosen = LocationTime;
@@ -65,7 +71,7 @@ int32_t RunSortDialog(HWND dataWindow, const ReadingTable& table) {
   const bool single = ShowsSingleType(table);
   DialogTemplate t(L"Sort Priority Options", WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, 0, 146, 117);
   t.Add(IDC_SORT_CANCEL, kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 10, 90, 55, 15);
-  t.Add(IDC_RESORT, kButton, L"Re-Sort", BS_PUSHBUTTON | WS_TABSTOP, 0, 75, 90, 60, 15);
+  t.Add(IDC_RESORT, kButton, L"Re-Sort", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 75, 90, 60, 15);  // Enter
   t.Add(IDC_SORT_CAPTION, kStatic, L"Sort Order...", SS_LEFT, 0, 10, 15, 130, 10);
   bool first = true;
   for (const SortOption& option : kOptions) {

@@ -34,6 +34,8 @@ INT_PTR CALLBACK QuestionHandler(HWND dialog, UINT message, WPARAM wParam, LPARA
       if (HIWORD(wParam) != BN_CLICKED) return 0;
       if (LOWORD(wParam) == question->answerIds[0]) EndDialog(dialog, 1);
       if (LOWORD(wParam) == question->answerIds[1]) EndDialog(dialog, 2);
+      // Escape: no answer, where the question may go unanswered; the units must be answered.
+      if (LOWORD(wParam) == IDCANCEL && question->closable) EndDialog(dialog, 0);
       return 1;
     case WM_CLOSE:
       if (!question->closable) return 0;
@@ -49,7 +51,8 @@ int32_t Ask(HWND owner, const Question& question) {
     t.Add(question.lineIds[i], kStatic, question.lines[i], question.lineStyle, 0, 10, static_cast<short>(5 + 20 * i),
           180, 15);
   }
-  t.Add(question.answerIds[0], kButton, question.answers[0], BS_PUSHBUTTON | WS_TABSTOP, 0, 5, 65, 80, 20);
+  // The left answer is the default, which Enter gives: all rows, or milligrams per litre.
+  t.Add(question.answerIds[0], kButton, question.answers[0], BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 5, 65, 80, 20);
   t.Add(question.answerIds[1], kButton, question.answers[1], BS_PUSHBUTTON | WS_TABSTOP, 0, 120, 65, 75, 20);
   return static_cast<int32_t>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, QuestionHandler,
                                                       reinterpret_cast<LPARAM>(&question)));

@@ -71,6 +71,9 @@ SaveResult RunSave(SaveFormat format, ReadingTable& table, const GridTexts& grid
                    const SaveFrontEnd& frontEnd, const FileSystem& files) {
   const int32_t scope = selectedRows.empty() ? 1 : frontEnd.scopePrompt();
   SaveResult result;
+  // A question closed without an answer (Escape, Alt+F4) saves nothing, rather than the
+  // selection alone as if that had been asked for.
+  if (scope != 1 && scope != 2) return result;
   result.path = frontEnd.chooseFile(SaveDialogOf(format), saveFolder);
   if (result.path.empty()) return result;
 

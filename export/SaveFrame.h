@@ -44,7 +44,7 @@ struct TextForm {
 // The questions a save asks and what it tells. Every member must be given, except
 // toAnsi where the text files' code page is Windows-1252, and textForm.
 struct SaveFrontEnd {
-  std::function<int32_t()> scopePrompt;  // asked only when rows are selected: 1 all rows, else selected
+  std::function<int32_t()> scopePrompt;  // asked only when rows are selected: 1 all, 2 selected, else no save
   std::function<std::string(const SaveDialogText&, const std::string& folder)> chooseFile;  // "" cancels
   std::function<void(const std::string& folder)> rememberFolder;  // SaveFolder, then SaveDefaults
   TextEncoder toAnsi;

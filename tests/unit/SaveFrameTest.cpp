@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Ansi.h"
@@ -63,7 +64,7 @@ TEST(RunSave, ScopeOfTheSelection) {
     std::string bytes;
   } cases[] = {
       {"no selection", {}, 2, 0, Rows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})},
-      {"selected, any answer but 1", {9, 2, 5, 5}, 0, 1, Rows({2, 5, 9})},
+      {"selected, only those", {9, 2, 5, 5}, 2, 1, Rows({2, 5, 9})},
       {"selected, all", {9, 2, 5}, 1, 1, Rows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})},
       {"rows gone meanwhile", {3, 11, 0}, 2, 1, Rows({3})},
   };
@@ -79,15 +80,19 @@ TEST(RunSave, ScopeOfTheSelection) {
   }
 }
 
-// The quit question must still protect the readings of a save that did not happen.
+// The quit question must still protect the readings of a save that did not happen: one whose
+// scope question was closed unanswered, whose file choice was cancelled, or that failed.
 TEST(RunSave, CancelledOrFailedChangesNothing) {
-  for (const std::string& chosen : {std::string(), Native("/locked/run1.csv")}) {
+  for (const auto& [answer, chosen] : {std::pair{0, Native("/data/run1.csv")}, std::pair{3, Native("/data/run1.csv")},
+                                       std::pair{2, std::string()}, std::pair{2, Native("/locked/run1.csv")}}) {
     Saving s;
+    s.scopeAnswer = answer;
     s.chosen = chosen;
     const SaveResult result = s.Save({1});
-    EXPECT_EQ(result.outcome, chosen.empty() ? SaveOutcome::Cancelled : SaveOutcome::Failed);
-    EXPECT_EQ(result.reason, chosen.empty() ? "" : "Permission denied");
-    EXPECT_EQ(result.path, chosen);
+    const bool failed = chosen.starts_with(Native("/locked"));
+    EXPECT_EQ(result.outcome, failed ? SaveOutcome::Failed : SaveOutcome::Cancelled);
+    EXPECT_EQ(result.reason, failed ? "Permission denied" : "");
+    EXPECT_EQ(result.path, answer == 2 ? chosen : "");
     EXPECT_TRUE(s.disk.files.empty());
     EXPECT_EQ(s.table.dataSaved, 0);
     EXPECT_TRUE(s.remembered.empty());

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <dlgs.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -136,9 +137,12 @@ void CheckGridMatchesCore(const Program& program, HWND data, const std::string& 
   bool same = Count(grid) == static_cast<int>(texts.rows.size());
   for (int c = 0; c < static_cast<int>(texts.columns.size()); ++c) {
     headers += (c ? ", " : "") + texts.columns[c].header;
+    // The column's width, or its caption's where that is wider.
     RECT units{0, 0, texts.columns[c].width, 0};
     MapDialogRect(data, &units);
-    same = same && ListView_GetColumnWidth(grid, c) == units.right;
+    const std::wstring caption = Widen(texts.columns[c].header);
+    same = same && ListView_GetColumnWidth(grid, c) ==
+                       std::max<int>(units.right, ListView_GetStringWidth(grid, caption.c_str()) + 16);
     for (int r = 0; same && r < Count(grid); ++r) same = Cell(grid, r, c) == texts.rows[r][c];
   }
   Check(same && Headers(grid) == headers, what + ": the core's headers, widths and every cell of " +
@@ -183,7 +187,15 @@ void SaveAs(HWND data, int command, const wchar_t* title, int scopeButton, const
   if (scopeButton != 0)
     Answer(L"Save All or Selection?", scopeButton, scopeButton == IDC_SAVE_SELECTED ? "save-prompt" : nullptr, true);
   HWND dialog = Shown(title);
-  if (command == IDM_SAVE_XLS) Picture(dialog, "save-file-dialog", false);
+  if (command == IDM_SAVE_XLS) {
+    Picture(dialog, "save-file-dialog", false);
+    RECT box{}, window{};
+    GetWindowRect(dialog, &box);
+    GetWindowRect(data, &window);
+    const POINT centre{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    Check(PtInRect(&window, centre) && GetWindow(dialog, GW_OWNER) == nullptr,
+          "the save-file dialog opens over the data window, owned by none");
+  }
   if (!deleted.empty()) Delete(Grid(data), deleted);
   SetDlgItemTextW(dialog, cmb13, name.c_str());  // the file name box of the explorer-style dialog
   SetDlgItemTextW(dialog, edt1, name.c_str());
@@ -252,8 +264,8 @@ void MultiParameter(Program& program) {
   Picture(start, "start-window-several-ports", true);
   // Which ports and in what order is the Windows datapond-cli's check, as both list them alike.
   Check(SendDlgItemMessageW(start, IDC_PORT_LIST, CB_GETCOUNT, 0, 0) == 5 &&
-            (GetWindowLongW(GetDlgItem(start, IDC_PORT_LIST), GWL_STYLE) & WS_TABSTOP) == 0,
-        "five usable ports, no printer port, in a list that is no tab stop");
+            GetNextDlgTabItem(start, GetDlgItem(start, IDC_GET_DATA), FALSE) == GetDlgItem(start, IDC_PORT_LIST),
+        "five usable ports, no printer port, in a list that Tab reaches from Get Data");
   GetDataFrom(start, L"COM7");
   HWND progress = Shown(L"Wait!");
   Sleep(1500);
@@ -360,10 +372,128 @@ void Faults(Program&) {
   Check(Gone(data), "Yes closes the data window");
 }
 
+// The thread's window with the keyboard, which GetFocus tells only of this thread's own.
+HWND Focus(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Whether the text of the control fits inside it, in the control's own font.
+bool Fits(HWND control) {
+  wchar_t text[64] = {};
+  GetWindowTextW(control, text, 64);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  RECT client{};
+  GetClientRect(control, &client);
+  return size.cx <= client.right && size.cy <= client.bottom;
+}
+
+// With one port, as a user with the keyboard alone: Enter starts the download from the start
+// window, answers the units and re-sorts; Escape leaves the sort dialog and the save question,
+// and not the units question; Tab runs down the sort dialog; Ctrl+A selects every row; the
+// help window reads on with Page Down and closes with Escape.
+void Keyboard(Program& program) {
+  HWND start = StartWindow();
+  HWND port = GetDlgItem(start, IDC_PORT_SHOWN);
+  Picture(start, "start-window-one-port", true);
+  Check(Text(start, IDC_PORT_SHOWN) == "COM5" && Fits(port), "the one port's box shows all of COM5");
+  SetForegroundWindow(start);
+  Press({VK_RETURN});
+  HWND prompt = Shown(L"Model Orvane");
+  Press({VK_ESCAPE});
+  Sleep(500);
+  Check(IsWindowVisible(prompt) && LOWORD(SendMessageW(prompt, DM_GETDEFID, 0, 0)) == IDC_UNITS_MG_PER_LITRE,
+        "Enter on the start window downloads; Escape leaves the units unanswered, mg/l the default");
+  Press({VK_RETURN});
+  HWND data = Shown(L"Brevanta Model Orvane D.O. Logged Data");
+  HWND grid = Grid(data);
+  Check(Headers(grid) == "Location, Time, D.O. (mg/l), Temp (°C)", "Enter answered mg/l: " + Headers(grid));
+  bool captionsFit = true;
+  for (int c = 0; c < Header_GetItemCount(ListView_GetHeader(grid)); ++c) {
+    wchar_t text[64] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = text;
+    column.cchTextMax = 64;
+    ListView_GetColumn(grid, c, &column);
+    captionsFit = captionsFit && ListView_GetStringWidth(grid, text) + 12 <= ListView_GetColumnWidth(grid, c);
+  }
+  Check(captionsFit, "every column is wide enough for its caption");
+
+  SetForegroundWindow(data);
+  SetFocus(grid);
+  Press({VK_CONTROL, 'A'});
+  Sleep(300);
+  Check(ListView_GetSelectedCount(grid) == static_cast<UINT>(program.table.count), "Ctrl+A selects every row");
+
+  Command(data, IDM_SORT);
+  HWND sort = Shown(L"Sort Priority Options");
+  HWND chosen = GetDlgItem(sort, IDC_SORT_LOCATION_TIME);
+  HWND cancel = GetDlgItem(sort, IDC_SORT_CANCEL), resort = GetDlgItem(sort, IDC_RESORT);
+  Check(Focus(sort) == chosen && GetNextDlgTabItem(sort, chosen, FALSE) == cancel &&
+            GetNextDlgTabItem(sort, cancel, FALSE) == resort && GetNextDlgTabItem(sort, resort, FALSE) == chosen,
+        "the sort dialog starts on the order chosen, and Tab runs down the screen");
+  Press({VK_UP});
+  Sleep(200);
+  Picture(sort, "sort-dialog-keyboard", true);
+  Press({VK_RETURN});
+  Check(Gone(sort) && program.table.sortPriority == TimeOnly && Headers(grid).starts_with("Time"),
+        "Up then Enter re-sorts by time");
+  Sleep(300);
+  Command(data, IDM_SORT);
+  sort = Shown(L"Sort Priority Options");
+  Press({VK_ESCAPE});
+  Check(Gone(sort) && program.table.sortPriority == TimeOnly, "Escape leaves the sort dialog, the order as it was");
+
+  // The save question: Escape and Alt+F4 save nothing, and Enter is Save ALL Data.
+  Select(grid, {1, 2});
+  for (std::initializer_list<BYTE> keys : {std::initializer_list<BYTE>{VK_ESCAPE}, {VK_MENU, VK_F4}}) {
+    Command(data, IDM_SAVE_CSV);
+    HWND scope = Shown(L"Save All or Selection?");
+    Press(keys);
+    Gone(scope);
+    const auto saveDialog = []() -> HWND { return FindWindowW(L"#32770", L"Save As .csv"); };
+    Check(WaitFor(saveDialog, 1.5) == nullptr, std::string(keys.size() == 1 ? "Escape" : "Alt+F4") +
+                                                   " on the save question saves nothing, not the selection");
+  }
+  Command(data, IDM_SAVE_CSV);
+  HWND scope = Shown(L"Save All or Selection?");
+  Check(LOWORD(SendMessageW(scope, DM_GETDEFID, 0, 0)) == IDC_SAVE_ALL, "Save ALL Data is the default");
+  Press({VK_RETURN});
+  HWND file = Shown(L"Save As .csv");
+  Click(file, IDCANCEL);
+  Gone(file);
+
+  Command(data, IDM_HELP);
+  HWND help = WaitFor([]() -> HWND {
+    HWND w = FindWindowW(L"#32770", L"Datapond Help");
+    return w && IsWindowVisible(w) && GetWindowTextLengthW(GetDlgItem(w, IDC_HELP_DOCUMENT)) > 1000 ? w : nullptr;
+  });
+  if (help == nullptr) return Check(false, "Help opens a window with the document");
+  HWND document = GetDlgItem(help, IDC_HELP_DOCUMENT);
+  Check(Focus(help) == document, "the help window opens with the keyboard in the document");
+  SetForegroundWindow(help);
+  Press({VK_NEXT});
+  Sleep(300);
+  Check(SendMessageW(document, EM_GETFIRSTVISIBLELINE, 0, 0) > 0, "Page Down reads on");
+  Press({VK_ESCAPE});
+  Check(Gone(help), "Escape closes the help window");
+
+  Close(data);
+  Answer(L"Sure?", IDYES);
+  Check(Gone(data), "the data window closes");
+}
+
 const struct {
   const char* name;
   void (*drive)(Program&);
-} kScenarios[] = {{"multiparameter", MultiParameter}, {"faults", Faults}};
+} kScenarios[] = {{"multiparameter", MultiParameter}, {"faults", Faults}, {"keyboard", Keyboard}};
 
 }  // namespace
 

@@ -94,6 +94,10 @@ verdict $? "failed downloads, and one that could not be kept, leave nothing in t
 [ "$(cat "$work/DatapondDefaults.txt")" = "$(printf 'COM5\r\n%s\\\r' "$(winepath -w "$work")")" ]
 verdict $? "the defaults file remembers the last port and the last save's folder"
 
+# One port alone, and the keyboard alone.
+list_ports "Communications Port (COM5)"
+run keyboard
+
 for bmp in "$shots"/*.bmp; do
   [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
 done
