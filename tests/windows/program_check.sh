@@ -67,6 +67,14 @@ mapfile -t ids < <(ls "$kept" 2>/dev/null | grep -v '^limits.txt$')
 [ ${#ids[@]} -eq 1 ] && wine "$windows_cli" replay "${ids[0]%.txt}" --archive "$(winepath -w "$kept")" --format csv \
   >"$work/replayed.csv" 2>/dev/null && cmp -s "$work/replayed.csv" "$work/win-all.csv"
 verdict $? "one file kept in Documents\\Datapond\\Downloads (${ids[*]}), whose replay is the program's save"
+# For other programs the two command lines write the same lines, summer and winter offsets alike.
+export TZ=Europe/Berlin
+[ ${#ids[@]} -eq 1 ] && wine "$windows_cli" replay "${ids[0]%.txt}" --archive "$(winepath -w "$kept")" --format json \
+  >"$work/windows.json" 2>/dev/null && "$cli" replay "${ids[0]%.txt}" --archive "$kept" --format json \
+  >"$work/native.json" 2>/dev/null && cmp -s "$work/windows.json" "$work/native.json" &&
+  grep -q '+01:00"' "$work/native.json" && grep -q '+02:00"' "$work/native.json"
+verdict $? "the Windows datapond-cli's JSON lines are the native one's, each time with its own offset"
+unset TZ
 grep -q "<h2>Past the limits</h2>" "$docs/Datapond/Readings report.html"
 verdict $? "the readings report is written beside the kept downloads, held to their limits"
 # The newest job printed every row, each page headed; the one before it the three selected.
