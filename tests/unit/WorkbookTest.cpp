@@ -11,20 +11,12 @@
 namespace {
 
 TEST(Workbook, DateTimeFormatShowsTheGridsPicturesInEveryCountry) {
-  const struct {
-    const char* date;
-    const char* time;
-    const char* format;
-  } cases[] = {
-      {"M/d/yyyy", "hh:mm tt", "[$-409]m\\/d\\/yyyy hh\\:mm AM/PM"},
-      {"dd.MM.yy", "HH:mm", "[$-409]dd\\.mm\\.yy hh\\:mm"},
-      {"yyyy-MM-dd", "h:mm tt", "[$-409]yyyy\\-mm\\-dd h\\:mm AM/PM"},
-      {"d 'de' MMMM", "H:mm", "[$-409]d \"de\" mmmm h\\:mm"},
-      {"yyyy-MM", "", "[$-409]yyyy\\-mm"},  // a date alone, no space after it
-      // An empty quote; letters the workbook would read as fields.
-      {"''A Z d", "H", "[$-409]\"\"\\A \\Z d h"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(WorkbookDateTimeFormat(c.date, c.time), c.format) << c.date << " " << c.time;
+  EXPECT_EQ(WorkbookDateTimeFormat("M/d/yyyy", "hh:mm tt"), "[$-409]m\\/d\\/yyyy hh\\:mm AM/PM");
+  EXPECT_EQ(WorkbookDateTimeFormat("dd.MM.yy", "HH:mm"), "[$-409]dd\\.mm\\.yy hh\\:mm");
+  EXPECT_EQ(WorkbookDateTimeFormat("d 'de' MMMM", "H:mm"), "[$-409]d \"de\" mmmm h\\:mm");
+  EXPECT_EQ(WorkbookDateTimeFormat("yyyy-MM", ""), "[$-409]yyyy\\-mm");  // a date alone, no space after it
+  // An empty quote; letters the workbook would read as fields.
+  EXPECT_EQ(WorkbookDateTimeFormat("''A Z d", "H"), "[$-409]\"\"\\A \\Z d h");
 }
 
 // The sheet (stored, so readable in the zip): a bold heading row, numbers with the grid's

@@ -137,12 +137,13 @@ void CheckGridMatchesCore(const Program& program, HWND data, const std::string& 
   bool same = Count(grid) == static_cast<int>(texts.rows.size());
   for (int c = 0; c < static_cast<int>(texts.columns.size()); ++c) {
     headers += (c ? ", " : "") + texts.columns[c].header;
-    // The column's width, or its caption's where that is wider.
+    // The column's width, or as much wider as its caption needs, no more.
     RECT units{0, 0, texts.columns[c].width, 0};
     MapDialogRect(data, &units);
-    const std::wstring caption = Widen(texts.columns[c].header);
-    same = same && ListView_GetColumnWidth(grid, c) ==
-                       std::max<int>(units.right, ListView_GetStringWidth(grid, caption.c_str()) + 16);
+    const int width = ListView_GetColumnWidth(grid, c);
+    const int caption = ListView_GetStringWidth(grid, Widen(texts.columns[c].header).c_str());
+    same =
+        same && width >= std::max<int>(units.right, caption + 12) && width <= std::max<int>(units.right, caption + 16);
     for (int r = 0; same && r < Count(grid); ++r) same = Cell(grid, r, c) == texts.rows[r][c];
   }
   Check(same && Headers(grid) == headers, what + ": the core's headers, widths and every cell of " +
@@ -236,14 +237,21 @@ void Print(HWND data) {
   }
 }
 
-// Help: the document in a window of its own, still filling it when the window is resized.
-void Help(HWND data) {
+// Help, once its window shows the document; null when it does not.
+HWND OpenHelp(HWND data) {
   Command(data, IDM_HELP);
   HWND help = WaitFor([]() -> HWND {
     HWND w = FindWindowW(L"#32770", L"Datapond Help");
     return w && IsWindowVisible(w) && GetWindowTextLengthW(GetDlgItem(w, IDC_HELP_DOCUMENT)) > 1000 ? w : nullptr;
   });
-  if (help == nullptr) return Check(false, "Help opens a window with the document");
+  Check(help != nullptr, "Help opens a window with the document");
+  return help;
+}
+
+// Help: the document in a window of its own, still filling it when the window is resized.
+void Help(HWND data) {
+  HWND help = OpenHelp(data);
+  if (help == nullptr) return;
   Picture(help, "help-window", true);
   RECT client{}, document{};
   SetWindowPos(help, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
@@ -414,17 +422,6 @@ void Keyboard(Program& program) {
   HWND data = Shown(L"Brevanta Model Orvane D.O. Logged Data");
   HWND grid = Grid(data);
   Check(Headers(grid) == "Location, Time, D.O. (mg/l), Temp (°C)", "Enter answered mg/l: " + Headers(grid));
-  bool captionsFit = true;
-  for (int c = 0; c < Header_GetItemCount(ListView_GetHeader(grid)); ++c) {
-    wchar_t text[64] = {};
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT;
-    column.pszText = text;
-    column.cchTextMax = 64;
-    ListView_GetColumn(grid, c, &column);
-    captionsFit = captionsFit && ListView_GetStringWidth(grid, text) + 12 <= ListView_GetColumnWidth(grid, c);
-  }
-  Check(captionsFit, "every column is wide enough for its caption");
 
   SetForegroundWindow(data);
   SetFocus(grid);
@@ -470,12 +467,8 @@ void Keyboard(Program& program) {
   Click(file, IDCANCEL);
   Gone(file);
 
-  Command(data, IDM_HELP);
-  HWND help = WaitFor([]() -> HWND {
-    HWND w = FindWindowW(L"#32770", L"Datapond Help");
-    return w && IsWindowVisible(w) && GetWindowTextLengthW(GetDlgItem(w, IDC_HELP_DOCUMENT)) > 1000 ? w : nullptr;
-  });
-  if (help == nullptr) return Check(false, "Help opens a window with the document");
+  HWND help = OpenHelp(data);
+  if (help == nullptr) return;
   HWND document = GetDlgItem(help, IDC_HELP_DOCUMENT);
   Check(Focus(help) == document, "the help window opens with the keyboard in the document");
   SetForegroundWindow(help);
