@@ -462,6 +462,10 @@ bool CheckTogether(const WriteOptions& d, const std::set<std::string>& given, bo
                        [format](const OutputRequest& o) { return o.format == format; });
   };
   const bool csv = writes(SaveFormat::CommaDelimited);
+  if (figures && given.count("--sort") != 0) {
+    error = "--sort is for readings: the figures come by location, type and day or month";
+    return false;
+  }
   if (figures && (d.iso || writes(SaveFormat::JsonLines))) {
     error = std::string(d.iso ? "--iso" : "--format json") + " is for readings, not for --daily or --monthly figures";
     return false;

@@ -10,21 +10,21 @@
 #include "ReadingSort.h"
 #include "Timestamp.h"
 
-namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameLocation(const std::string& logged, const std::string& asked) {
-  return logged.size() == asked.size() &&
-         std::equal(logged.begin(), logged.end(), asked.begin(), [](char a, char b) { return a == Upper(b); });
+std::string LoggedLocation(std::string asked) {
+  for (char& c : asked) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return asked;
 }
+
+namespace {
 
 // The filter as a test on one reading; the dates become a half-open range of timestamps.
 struct Admits {
-  const HistoryFilter filter;
+  HistoryFilter filter;
   int64_t from = INT64_MIN, before = INT64_MAX;
 
+  // The locations asked for as they are logged, found by a plain comparison.
   explicit Admits(const HistoryFilter& f) : filter(f) {
+    for (std::string& asked : filter.locations) asked = LoggedLocation(asked);
     if (f.since) from = TimestampOf({f.since->year, f.since->month, f.since->day, 0, 0});
     if (f.until) before = TimestampOf({f.until->year, f.until->month, f.until->day, 0, 0}) + kTicksPerDay;
   }
@@ -35,8 +35,7 @@ struct Admits {
       return false;
     }
     return filter.locations.empty() ||
-           std::any_of(filter.locations.begin(), filter.locations.end(),
-                       [&r](const std::string& asked) { return SameLocation(r.location, asked); });
+           std::find(filter.locations.begin(), filter.locations.end(), r.location) != filter.locations.end();
   }
 };
 

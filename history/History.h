@@ -20,6 +20,9 @@ struct HistoryFilter {
   std::optional<CivilTime> since, until;
 };
 
+// A location as a meter logs it, letters in upper case: how one asked for in any case is found.
+std::string LoggedLocation(std::string asked);
+
 // A calendar date written YYYY-MM-DD, and nothing else: false for any other text or a day
 // the calendar does not have.
 bool ParseIsoDate(const std::string& text, CivilTime& date);

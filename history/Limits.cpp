@@ -5,6 +5,7 @@
 #include <numeric>
 #include <tuple>
 
+#include "History.h"
 #include "KeptDownload.h"
 #include "ReadingTypes.h"
 
@@ -59,8 +60,7 @@ std::string ParseLine(const std::string& line, Limit& limit) {
     return "\"" + Printable(type) + "\" is none of the reading types " + ReadingTypeNames();
   }
   if (at != std::string::npos) {
-    limit.location = Trimmed(head.substr(at + 4));
-    for (char& c : limit.location) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    limit.location = LoggedLocation(Trimmed(head.substr(at + 4)));
     const bool valid = std::all_of(limit.location.begin(), limit.location.end(),
                                    [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == ' '; });
     if (limit.location.empty() || limit.location.size() > 6 || !valid) {

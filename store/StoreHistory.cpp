@@ -68,10 +68,7 @@ bool StoreHistory(const std::string& conninfo, const HistoryFilter& filter, int3
   if (!store || !UpgradeStore(*store, error)) return false;
   // Locations and type names are letters, digits and spaces: no quoting inside the arrays.
   std::vector<std::string> locations, types;
-  for (std::string asked : filter.locations) {
-    std::transform(asked.begin(), asked.end(), asked.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
-    locations.push_back(asked);
-  }
+  for (const std::string& asked : filter.locations) locations.push_back(LoggedLocation(asked));
   for (const uint16_t type : filter.types) types.push_back(std::to_string(type));
   const auto day = [](const std::optional<CivilTime>& date, int64_t after) {
     return date ? std::to_string(TimestampOf({date->year, date->month, date->day, 0, 0}) + after) : std::string();

@@ -571,6 +571,7 @@ def check_mistakes():
             ("--iso --output r.xlsx", "--iso is for the text formats and json"),
             ("--format json --output r.csv", "r.csv is not a name for --format json"),
             ("history --monthly --format json", "--format json is for readings, not for --daily or --monthly"),
+            ("history --daily --sort time", "--sort is for readings: the figures come by location"),
             ("--decimal-comma --format csv", "needs another --delimiter"), ("--delimiter ;", "no csv is written"),
             ("--delimiter x --format csv", "is none of , ; |"),
             ("--output /nonexistent-folder/r.csv", "there is no folder /nonexistent-folder"),
