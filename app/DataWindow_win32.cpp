@@ -113,7 +113,8 @@ LRESULT CALLBACK GridKeyHandler(HWND grid, UINT message, WPARAM wParam, LPARAM l
     DeleteSelected(GetParent(grid), *reinterpret_cast<Program*>(program));
     return 0;
   }
-  if (message == WM_KEYDOWN && wParam == 'A' && GetKeyState(VK_CONTROL) < 0) {
+  // Ctrl alone: Ctrl+Alt is AltGr, which types a character on some keyboards.
+  if (message == WM_KEYDOWN && wParam == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
     ListView_SetItemState(grid, -1, LVIS_SELECTED, LVIS_SELECTED);
     return 0;
   }

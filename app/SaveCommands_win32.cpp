@@ -15,26 +15,29 @@ std::wstring CurrentDirectory() {
   return folder;
 }
 
-// Places the save-file dialog, once it is built, over the centre of the window it was opened
-// from, within the screen's work area: without an owner it would open in a corner.
-UINT_PTR CALLBACK PlaceOverDataWindow(HWND child, UINT message, WPARAM, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<const OPENFILENAMEW*>(lParam)->lCustData);
-  } else if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) {
-    HWND dialog = GetParent(child);
-    const auto over = reinterpret_cast<HWND>(GetWindowLongPtrW(child, GWLP_USERDATA));
-    RECT mine{}, theirs{}, screen{};
-    if (IsWindow(over) && GetWindowRect(dialog, &mine) && GetWindowRect(over, &theirs) &&
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0)) {
-      const LONG width = mine.right - mine.left, height = mine.bottom - mine.top;
-      const LONG x = std::clamp((theirs.left + theirs.right - width) / 2, screen.left,
-                                std::max(screen.left, screen.right - width));
-      const LONG y = std::clamp((theirs.top + theirs.bottom - height) / 2, screen.top,
-                                std::max(screen.top, screen.bottom - height));
-      SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+// The window the next save-file dialog of this thread opens over, and the hook that places it
+// there as it is first activated: without an owner it would open in a corner. A hook of the
+// dialog's own would give it the look of older Windows.
+thread_local HWND placeOver = nullptr;
+thread_local HHOOK placing = nullptr;
+
+LRESULT CALLBACK PlaceOverDataWindow(int code, WPARAM wParam, LPARAM lParam) {
+  const LRESULT next = CallNextHookEx(placing, code, wParam, lParam);
+  if (code != HCBT_ACTIVATE) return next;
+  const auto dialog = reinterpret_cast<HWND>(wParam);
+  RECT mine{}, theirs{}, screen{};
+  if (IsWindow(placeOver) && GetWindowRect(dialog, &mine) && GetWindowRect(placeOver, &theirs) &&
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0)) {
+    const LONG width = mine.right - mine.left, height = mine.bottom - mine.top;
+    const LONG x =
+        std::clamp((theirs.left + theirs.right - width) / 2, screen.left, std::max(screen.left, screen.right - width));
+    const LONG y =
+        std::clamp((theirs.top + theirs.bottom - height) / 2, screen.top, std::max(screen.top, screen.bottom - height));
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  return 0;
+  UnhookWindowsHookEx(placing);  // the dialog's own questions stay where they open
+  placing = nullptr;
+  return next;
 }
 
 // The standard save-file dialog with the writer's one filter, over the data window but not
@@ -56,10 +59,13 @@ std::string ChooseSaveFile(HWND dataWindow, const SaveDialogText& dialog, const 
   ofn.lpstrTitle = title.c_str();
   ofn.lpstrDefExt = extension.c_str();
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_CREATEPROMPT | OFN_NOTESTFILECREATE | OFN_EXPLORER | OFN_ENABLESIZING |
-              OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLEHOOK;
-  ofn.lpfnHook = PlaceOverDataWindow;
-  ofn.lCustData = reinterpret_cast<LPARAM>(dataWindow);
-  return GetSaveFileNameW(&ofn) ? Narrow(path) : std::string();
+              OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  placeOver = dataWindow;
+  placing = SetWindowsHookExW(WH_CBT, PlaceOverDataWindow, nullptr, GetCurrentThreadId());
+  const bool chosen = GetSaveFileNameW(&ofn);
+  if (placing != nullptr) UnhookWindowsHookEx(placing);
+  placing = nullptr;
+  return chosen ? Narrow(path) : std::string();
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ INT_PTR CALLBACK SortHandler(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 int32_t RunSortDialog(HWND dataWindow, const ReadingTable& table) {
   const bool single = ShowsSingleType(table);
   DialogTemplate t(L"Sort Priority Options", WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, 0, 146, 117);
-  t.Add(IDC_SORT_CANCEL, kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 10, 90, 55, 15);
+  // A group of its own, so that the arrow keys stay among the options.
+  t.Add(IDC_SORT_CANCEL, kButton, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, 10, 90, 55, 15);
   t.Add(IDC_RESORT, kButton, L"Re-Sort", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 75, 90, 60, 15);  // Enter
   t.Add(IDC_SORT_CAPTION, kStatic, L"Sort Order...", SS_LEFT, 0, 10, 15, 130, 10);
   bool first = true;

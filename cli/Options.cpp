@@ -60,14 +60,16 @@ const char* const kUsage =
     "  --iso                  for other programs: a row a reading in the columns location, time,\n"
     "                         type, units, value and temperature (degrees C, empty where the type\n"
     "                         has none), whatever the meter; times in ISO 8601 with this computer's\n"
-    "                         offset from UTC then, decimal points, UTF-8; not for xls or xlsx\n"
+    "                         offset from UTC then, decimal points, UTF-8; not for xls or xlsx,\n"
+    "                         nor with the pictures, --decimal-comma or --encoding\n"
     "  --archive DIR          where downloads are kept (default: $DATAPOND_ARCHIVE, else\n"
     "                         $XDG_DATA_HOME/datapond/downloads, ~/.local/share/... without it)\n"
     "  --no-archive           do not keep this download\n"
     "  --quiet                nothing on standard error but what went wrong, as cron wants it\n"
     "  --daily, --monthly     history: each location's count, minimum, mean and maximum of each\n"
-    "                         reading type a day or a month, rather than the readings; a month's\n"
-    "                         days with a reading past a limit too, when there are limits\n"
+    "                         reading type a day or a month, rather than the readings, in their\n"
+    "                         own order (no --sort); a month's days with a reading past a limit\n"
+    "                         too, when there are limits\n"
     "  --limits FILE          history --monthly, report and alarms: the limits file (default: limits.txt in the\n"
     "                         folder of kept downloads), a line a limit such as\n"
     "                         \"ph: below 6.5, above 8.5\" or \"do-mgl at POND A: below 2\"\n"
@@ -83,7 +85,7 @@ const char* const kUsage =
     "\n"
     "The orders are location-time, time, location-type-time, type-time and type-location-time.\n"
     "Without a --format before it, a file's name gives its format: .xls, .xlsx, .csv, .txt (text)\n"
-    "or .tsv (tab), .json; --output - is standard output.\n"
+    "or .tsv (tab), .json, .jsonl or .ndjson (json); --output - is standard output.\n"
     "A --format without an --output goes to standard output and comes before every --output;\n"
     "without any --output the aligned text goes there. On a terminal the text is shown in the\n"
     "terminal's character set. The separators of a picture are space . / - and :.\n"
@@ -307,7 +309,7 @@ class OutputPairing {
     const auto [first, end] = kExtensions.equal_range(extension);
     if (!pending_ && first == end) {
       error = "--output " + path + ": say which format with --format " + Names(kFormats) +
-              " before it, or end the name in .xls, .xlsx, .csv, .txt, .tsv or .json";
+              " before it, or end the name in .xls, .xlsx, .csv, .txt, .tsv, .json, .jsonl or .ndjson";
       return false;
     }
     if (pending_ && first != end && std::none_of(first, end, [this](const auto& e) { return e.second == *pending_; })) {
@@ -469,6 +471,24 @@ bool CheckTogether(const WriteOptions& d, const std::set<std::string>& given, bo
   if (figures && (d.iso || writes(SaveFormat::JsonLines))) {
     error = std::string(d.iso ? "--iso" : "--format json") + " is for readings, not for --daily or --monthly figures";
     return false;
+  }
+  // The forms of the grid's texts, where no output would show them, are a mistake in the command.
+  const bool text =
+      writes(SaveFormat::CommaDelimited) || writes(SaveFormat::TabDelimited) || writes(SaveFormat::ColumnText);
+  const bool pictured = text || writes(SaveFormat::Workbook);  // xls and json have times of their own
+  const struct {
+    const char* option;
+    bool shown;
+    const char* what;
+  } forms[] = {{"--decimal-comma", text, "the text formats (text, csv, tab)"},
+               {"--encoding", text, "the text formats (text, csv, tab)"},
+               {"--date-format", pictured, "the times of text, csv, tab and xlsx"},
+               {"--time-format", pictured, "the times of text, csv, tab and xlsx"}};
+  for (const auto& form : forms) {
+    if (!d.iso && !form.shown && given.count(form.option) != 0) {
+      error = std::string(form.option) + " is for " + form.what + ", and none is written";
+      return false;
+    }
   }
   if (d.iso) {
     // Its times, numbers and characters are fixed, so other programs read every file alike.

@@ -1,6 +1,9 @@
 #include "Calendar.h"
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 const char* const kDatePictureFields = "d dd M MM yy yyyy";
 const char* const kTimePictureFields = "h hh H HH mm tt";
@@ -88,7 +91,15 @@ std::string FormatTimePicture(const std::string& picture, const CivilTime& time)
 }
 
 Calendar PictureCalendar(const std::string& datePicture, const std::string& timePicture) {
+  // The zone's rules are asked once an hour of the calendar: zones change their offset on the
+  // hour, and the system may read its zone file again at every question.
+  auto offsets = std::make_shared<std::unordered_map<int64_t, int>>();
+  const auto offsetAt = [offsets](const CivilTime& t) {
+    const int64_t hour = ((int64_t{t.year} * 16 + t.month) * 32 + t.day) * 24 + t.hour;
+    const auto [known, added] = offsets->try_emplace(hour, 0);
+    if (added) known->second = UtcOffsetMinutesAt({t.year, t.month, t.day, t.hour, 0});
+    return known->second;
+  };
   return Calendar{LocalNow, [datePicture](const CivilTime& date) { return FormatDatePicture(datePicture, date); },
-                  [timePicture](const CivilTime& time) { return FormatTimePicture(timePicture, time); },
-                  UtcOffsetMinutesAt};
+                  [timePicture](const CivilTime& time) { return FormatTimePicture(timePicture, time); }, offsetAt};
 }

@@ -39,8 +39,15 @@ int UtcOffsetMinutesAt(const CivilTime& t) {
   local.wDay = static_cast<WORD>(t.day);
   local.wHour = static_cast<WORD>(t.hour);
   local.wMinute = static_cast<WORD>(t.minute);
+  // The zone's rules of that year, as they were then, not this year's applied to every year.
+  DYNAMIC_TIME_ZONE_INFORMATION zone{};
+  TIME_ZONE_INFORMATION thatYear{};
   SYSTEMTIME utc{};
-  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc)) return 0;
+  if (GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID ||
+      !GetTimeZoneInformationForYear(local.wYear, &zone, &thatYear) ||
+      !TzSpecificLocalTimeToSystemTime(&thatYear, &local, &utc)) {
+    return 0;
+  }
   return MinutesApart(local, utc);
 }
 

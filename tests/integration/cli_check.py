@@ -572,6 +572,8 @@ def check_mistakes():
             ("--format json --output r.csv", "r.csv is not a name for --format json"),
             ("history --monthly --format json", "--format json is for readings, not for --daily or --monthly"),
             ("history --daily --sort time", "--sort is for readings: the figures come by location"),
+            ("--format json --decimal-comma", "--decimal-comma is for the text formats (text, csv, tab), and none"),
+            ("--output r.xls --time-format HH:mm", "--time-format is for the times of text, csv, tab and xlsx"),
             ("--decimal-comma --format csv", "needs another --delimiter"), ("--delimiter ;", "no csv is written"),
             ("--delimiter x --format csv", "is none of , ; |"),
             ("--output /nonexistent-folder/r.csv", "there is no folder /nonexistent-folder"),

@@ -454,10 +454,10 @@ void Keyboard(Program& program) {
     Command(data, IDM_SAVE_CSV);
     HWND scope = Shown(L"Save All or Selection?");
     Press(keys);
-    Gone(scope);
     const auto saveDialog = []() -> HWND { return FindWindowW(L"#32770", L"Save As .csv"); };
-    Check(WaitFor(saveDialog, 1.5) == nullptr, std::string(keys.size() == 1 ? "Escape" : "Alt+F4") +
-                                                   " on the save question saves nothing, not the selection");
+    Check(
+        Gone(scope) && WaitFor(saveDialog, 1.5) == nullptr,
+        std::string(keys.size() == 1 ? "Escape" : "Alt+F4") + " on the save question saves nothing, not the selection");
   }
   Command(data, IDM_SAVE_CSV);
   HWND scope = Shown(L"Save All or Selection?");
