@@ -74,6 +74,7 @@ TEST(Archive, KeepsEachDownloadWholeUnderItsOwnName) {
   FileSystem files = LocalFileSystem();
   KeptDownload kept;
   kept.records.assign(250, std::vector<uint16_t>(8, 0xFFFF));
+  kept.records[7] = {0x0123, 0x4567, 0x89AB, 0xCDEF, 0x0000, 0x9999, 0xAAAA, 0x0001};  // every hex digit reads back
   std::vector<std::string> ids(101);
   std::string reason;
   kept.moment = {{2026, 12, 7, 10, 15}, 42, 60};
