@@ -177,25 +177,25 @@ TEST(Spreadsheet, WholeWorkbook) {
 }
 
 // For other programs: a row a reading in fixed columns whatever the meter, the time with the
-// offset of its own date (summer and winter differ, west of Greenwich by half hours), the type
+// offset of its own date (each differs, west of Greenwich by half hours), the type
 // by its command-line name; without a known zone, UTC.
 TEST(ForPrograms, IsoColumnsAndJsonLines) {
   ReadingTable table = Table(MeterKind::MultiParameter, {At("A1", 35, 1234.0f, 0.0f, {2024, 3, 5, 0, 5}),
                                                          At("B", 38, 7.25f, 21.5f, {2024, 7, 5, 23, 59}),
                                                          At("B", 294, -150.0f, -0.5f, {2024, 1, 9, 14, 30})});
   Calendar calendar = kWritersCalendar;
-  calendar.utcOffsetMinutes = [](const CivilTime& t) { return t.month >= 4 && t.month <= 10 ? 345 : -210; };
+  calendar.utcOffsetMinutes = [](const CivilTime& t) { return t.month == 1 ? -210 : t.month == 3 ? 600 : 345; };
   const GridTexts grid = fillIsoGrid(table, calendar);
   const std::vector<int32_t> rows = {1, 2, 3};
   EXPECT_EQ(SaveFileBytes(SaveFormat::CommaDelimited, table, grid, rows, nullptr),
             "location,time,type,units,value,temperature\r\n"
-            "A1,2024-03-05T00:05:00-03:30,ss-high,mg/l,1234,\r\n"
+            "A1,2024-03-05T00:05:00+10:00,ss-high,mg/l,1234,\r\n"
             "B,2024-07-05T23:59:00+05:45,ph,pH,7.25,21.5\r\n"
             "B,2024-01-09T14:30:00-03:30,orp-us,mV,-150,-0.5\r\n");
   EXPECT_EQ(SaveFileBytes(SaveFormat::JsonLines, table, grid, {3, 1}, nullptr),
             "{\"location\":\"B\",\"time\":\"2024-01-09T14:30:00-03:30\",\"type\":\"orp-us\",\"units\":\"mV\","
             "\"value\":-150,\"temperature\":-0.5}\n"
-            "{\"location\":\"A1\",\"time\":\"2024-03-05T00:05:00-03:30\",\"type\":\"ss-high\",\"units\":\"mg/l\","
+            "{\"location\":\"A1\",\"time\":\"2024-03-05T00:05:00+10:00\",\"type\":\"ss-high\",\"units\":\"mg/l\","
             "\"value\":1234,\"temperature\":null}\n");
   EXPECT_EQ(IsoTimestampText(TimestampOf({2024, 7, 5, 0, 5}), kWritersCalendar), "2024-07-05T00:05:00+00:00");
 }
