@@ -424,7 +424,6 @@ void Keyboard(Program& program) {
   Check(Headers(grid) == "Location, Time, D.O. (mg/l), Temp (°C)", "Enter answered mg/l: " + Headers(grid));
 
   SetForegroundWindow(data);
-  SetFocus(grid);
   Press({VK_CONTROL, 'A'});
   Sleep(300);
   Check(ListView_GetSelectedCount(grid) == static_cast<UINT>(program.table.count), "Ctrl+A selects every row");
