@@ -485,23 +485,16 @@ bool CheckTogether(const WriteOptions& d, const std::set<std::string>& given, bo
                {"--date-format", pictured, "the times of text, csv, tab and xlsx"},
                {"--time-format", pictured, "the times of text, csv, tab and xlsx"}};
   for (const auto& form : forms) {
-    if (!d.iso && !form.shown && given.count(form.option) != 0) {
-      error = std::string(form.option) + " is for " + form.what + ", and none is written";
-      return false;
-    }
+    if (given.count(form.option) == 0) continue;
+    // --iso fixes its times, numbers and characters, so other programs read every file alike.
+    if (d.iso)
+      error = std::string(form.option) + " cannot go with --iso, which writes ISO 8601 times, decimal points and UTF-8";
+    if (!d.iso && !form.shown) error = std::string(form.option) + " is for " + form.what + ", and none is written";
+    if (!error.empty()) return false;
   }
-  if (d.iso) {
-    // Its times, numbers and characters are fixed, so other programs read every file alike.
-    for (const char* fixed : {"--date-format", "--time-format", "--decimal-comma", "--encoding"}) {
-      if (given.count(fixed) != 0) {
-        error = std::string(fixed) + " cannot go with --iso, which writes ISO 8601 times, decimal points and UTF-8";
-        return false;
-      }
-    }
-    if (writes(SaveFormat::Spreadsheet) || writes(SaveFormat::Workbook)) {
-      error = "--iso is for the text formats and json; a workbook shows times as its spreadsheet program does";
-      return false;
-    }
+  if (d.iso && (writes(SaveFormat::Spreadsheet) || writes(SaveFormat::Workbook))) {
+    error = "--iso is for the text formats and json; a workbook shows times as its spreadsheet program does";
+    return false;
   }
   if (given.count("--delimiter") != 0 && !csv) {
     error = "--delimiter is for the csv format, and no csv is written";

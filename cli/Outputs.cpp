@@ -123,10 +123,14 @@ int WriteOutputs(ReadingTable& table, const WriteOptions& options, Defaults* def
   table.sortPriority = options.sortPriority;
   const Calendar calendar = PictureCalendar(options.datePicture, options.timePicture);
   // Each row's texts made as it is written: a history's would cost more than its readings. Both
-  // grids sort the table alike, so a row number names the same reading in each.
-  const GridTexts grid = fillGrid(table, calendar, GridCells::Made);
-  const bool forPrograms = std::any_of(options.outputs.begin(), options.outputs.end(),
-                                       [&](const OutputRequest& output) { return ForPrograms(options, output); });
+  // grids sort the table alike, so a row number names the same reading in each; each is made
+  // only where an output wants it, as each sorts the table.
+  const auto wanted = [&](bool programs) {
+    return std::any_of(options.outputs.begin(), options.outputs.end(),
+                       [&](const OutputRequest& output) { return ForPrograms(options, output) == programs; });
+  };
+  const bool forPrograms = wanted(true);
+  const GridTexts grid = wanted(false) ? fillGrid(table, calendar, GridCells::Made) : GridTexts{};
   const GridTexts iso = forPrograms ? fillIsoGrid(table, calendar, GridCells::Made) : GridTexts{};
   return WriteGrid(table, grid, options, WorkbookDateTimeFormat(options.datePicture, options.timePicture), defaults,
                    files, what, forPrograms ? &iso : nullptr);
